@@ -1,0 +1,96 @@
+#include "graphics/surface.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace textreel {
+
+void Surface::Create(int width, int height) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    stride_ = RowStride(width_);
+    pixels_.assign(static_cast<size_t>(stride_) * height_, 0);
+}
+
+void Surface::Release() {
+    width_ = height_ = stride_ = 0;
+    pixels_.clear();
+    pixels_.shrink_to_fit();
+}
+
+bool Surface::GetPixel(int x, int y, uint32_t& colour) const {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+        return false;
+    }
+    const uint8_t* p = RowTop(y) + static_cast<size_t>(x) * 3;
+    colour = static_cast<uint32_t>(p[2]) | (static_cast<uint32_t>(p[1]) << 8) |
+             (static_cast<uint32_t>(p[0]) << 16);
+    return true;
+}
+
+void Surface::SetPixel(int x, int y, uint32_t colour) {
+    if (x < 0 || y < 0 || x >= width_ || y >= height_) {
+        return;
+    }
+    uint8_t* p = RowTop(y) + static_cast<size_t>(x) * 3;
+    p[0] = static_cast<uint8_t>(colour >> 16);
+    p[1] = static_cast<uint8_t>(colour >> 8);
+    p[2] = static_cast<uint8_t>(colour);
+}
+
+void Surface::FillRect(int x, int y, int w, int h, uint32_t colour) {
+    int x0 = std::max(x, 0);
+    int y0 = std::max(y, 0);
+    int x1 = std::min(x + w, width_);
+    int y1 = std::min(y + h, height_);
+    for (int row = y0; row < y1; ++row) {
+        uint8_t* p = RowTop(row) + static_cast<size_t>(x0) * 3;
+        for (int col = x0; col < x1; ++col, p += 3) {
+            p[0] = static_cast<uint8_t>(colour >> 16);
+            p[1] = static_cast<uint8_t>(colour >> 8);
+            p[2] = static_cast<uint8_t>(colour);
+        }
+    }
+}
+
+void CopyRect(const Surface& source, int sx, int sy, int w, int h, Surface& destination, int dx, int dy) {
+    if (sx < 0) {
+        w += sx;
+        dx -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        h += sy;
+        dy -= sy;
+        sy = 0;
+    }
+    if (dx < 0) {
+        w += dx;
+        sx -= dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        h += dy;
+        sy -= dy;
+        dy = 0;
+    }
+    w = std::min({w, source.Width() - sx, destination.Width() - dx});
+    h = std::min({h, source.Height() - sy, destination.Height() - dy});
+    if (w <= 0 || h <= 0) {
+        return;
+    }
+    for (int row = 0; row < h; ++row) {
+        std::memmove(destination.RowTop(dy + row) + static_cast<size_t>(dx) * 3,
+                     source.RowTop(sy + row) + static_cast<size_t>(sx) * 3, static_cast<size_t>(w) * 3);
+    }
+}
+
+void CopyWhole(const Surface& source, Surface& destination) {
+    if (source.Width() == destination.Width() && source.Height() == destination.Height()) {
+        std::memcpy(destination.Pixels(), source.Pixels(), source.ByteSize());
+        return;
+    }
+    CopyRect(source, 0, 0, source.Width(), source.Height(), destination, 0, 0);
+}
+
+}  // namespace textreel

@@ -1,0 +1,86 @@
+// textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "shell/engine.h"
+
+namespace {
+
+constexpr const char* kUsage = "usage: textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]\n";
+
+void PrintHelp() {
+    std::printf("%s", kUsage);
+    std::printf(
+        "\n"
+        "Plays the novel game in GAME_DIR (default: the current folder): its instance file (*.ist),\n"
+        "its Shift-JIS scenario (*.txt), pictures, music, voices and movies.\n"
+        "\n"
+        "  --headless     no window and no sound device; the picture exists only in memory\n"
+        "  --events FILE  player input from FILE, one command a line (see README.md)\n"
+        "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
+        "  --help         show this help\n"
+        "  --version      show the version\n");
+}
+
+std::string Absolute(const std::string& path) {
+    if (path.empty() || path[0] == '/') {
+        return path;
+    }
+    return textreel::files::CurrentDirectory() + "/" + path;
+}
+
+int Usage(const char* problem) {
+    std::fprintf(stderr, "textreel: %s\n%s", problem, kUsage);
+    return textreel::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool headless = false;
+    bool haveDir = false;
+    std::string gameDir;
+    textreel::EngineOptions options;
+    for (int i = 1; i < argc; ++i) {
+        std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            PrintHelp();
+            return textreel::kExitOk;
+        }
+        if (arg == "--version") {
+            std::printf("textreel %s\n", TEXTREEL_VERSION);
+            return textreel::kExitOk;
+        }
+        if (arg == "--headless") {
+            headless = true;
+        } else if (arg == "--events" || arg == "--trace") {
+            if (i + 1 >= argc) {
+                return Usage((arg + " needs a file name").c_str());
+            }
+            (arg == "--events" ? options.eventsPath : options.tracePath) = Absolute(argv[++i]);
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return Usage(("unknown option " + arg).c_str());
+        } else if (haveDir) {
+            return Usage("only one GAME_DIR may be given");
+        } else {
+            gameDir = arg;
+            haveDir = true;
+        }
+    }
+    if (haveDir) {
+        if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
+            return Usage(("cannot open the game folder " + gameDir).c_str());
+        }
+    }
+    std::unique_ptr<textreel::Platform> platform =
+        headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+    auto engine = std::make_unique<textreel::Engine>(*platform, options);
+    int code = engine->Run();
+    engine.reset();
+    platform.reset();
+    return code;
+}

@@ -1,0 +1,63 @@
+// The backend for --headless: no window and no audio device. The picture exists only in the
+// framebuffer; input arrives through PostEvent (the events script); time runs as usual.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "platform/audio_mixer.h"
+#include "platform/event_queue.h"
+#include "platform/platform.h"
+#include "platform/window_framebuffer.h"
+
+namespace textreel {
+
+class HeadlessPlatform : public Platform {
+  public:
+    HeadlessPlatform();
+    ~HeadlessPlatform() override;
+
+    bool Headless() const override { return true; }
+    bool OpenWindow(const std::string& title, int width, int height) override;
+    void CloseWindow() override {}
+    void SetFullscreen(bool) override {}
+    bool CursorPosition(int& x, int& y) override;
+    void SetCursorPosition(int x, int y) override {
+        cursorX_ = x;
+        cursorY_ = y;
+    }
+
+    void BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) override;
+    void StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) override;
+    void ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height) override;
+    void PresentIfChanged() override;
+
+    bool WaitEvent(InputEvent& event, int64_t deadlineMs) override;
+    void PostEvent(InputEvent event) override;
+
+    MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
+                                    MessageBoxKind kind) override;
+
+    Clock& GetClock() override { return clock_; }
+    AudioMixer& Mixer() override { return mixer_; }
+    bool OpenUrl(const std::string& address) override;
+
+    const std::string& WindowTitle() const { return title_; }
+
+  private:
+    void AudioThread();
+
+    SteadyClock clock_;
+    EventQueue events_{clock_};
+    WindowFramebuffer framebuffer_;
+    AudioMixer mixer_;
+    std::string title_;
+    std::atomic<int> cursorX_{0};
+    std::atomic<int> cursorY_{0};
+    std::atomic<bool> stopAudio_{false};
+    std::thread audio_;
+};
+
+}  // namespace textreel

@@ -1,0 +1,118 @@
+// The binding's interface: everything the engine asks of the outside world, in engine terms.
+// The engine never includes SDL, FreeType, fontconfig, iconv, FFmpeg or POSIX headers; it talks to
+// a Platform (an SDL window or the headless backend) and to the helpers declared next to this file.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+
+namespace textreel {
+
+class AudioMixer;
+
+// A read-only view of a picture in the engine's pixel format: 24 bits per pixel, bytes blue, green,
+// red, rows bottom-up (the first row in memory is the bottom row), each row padded to 4 bytes.
+struct PixelView {
+    const uint8_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int stride = 0;
+};
+
+// Key codes follow the Windows virtual-key numbers the scenario engine was made for, whatever the
+// backend: letters are their upper-case ASCII codes, digits their ASCII codes.
+namespace vk {
+constexpr int kBack = 8;
+constexpr int kTab = 9;
+constexpr int kReturn = 13;
+constexpr int kEscape = 27;
+constexpr int kSpace = 32;
+constexpr int kPageUp = 33;
+constexpr int kPageDown = 34;
+constexpr int kEnd = 35;
+constexpr int kHome = 36;
+constexpr int kLeft = 37;
+constexpr int kUp = 38;
+constexpr int kRight = 39;
+constexpr int kDown = 40;
+constexpr int kDelete = 46;
+constexpr int kOther = 255;  // any key the engine has no name for
+}  // namespace vk
+
+struct InputEvent {
+    enum class Kind {
+        kMouseMove,
+        kButtonUp,
+        kWheel,
+        kKeyUp,
+        kTextInput,
+        kCloseRequest,
+        kWake,  // nothing happened; the loop should look at its request queue
+    };
+    static constexpr int kLeftButton = 1;
+    static constexpr int kRightButton = 2;
+    static constexpr int kMiddleButton = 3;
+
+    Kind kind = Kind::kWake;
+    int x = 0;  // client pixels for mouse events
+    int y = 0;
+    int button = 0;
+    int wheel = 0;     // > 0: turned away from the player
+    int key = 0;       // virtual-key code
+    std::string text;  // UTF-8, for kTextInput
+};
+
+enum class MessageBoxKind { kWarning, kOkCancel };
+enum class MessageBoxAnswer { kOk, kCancel };
+
+class Platform {
+  public:
+    virtual ~Platform() = default;
+
+    virtual bool Headless() const = 0;
+
+    // The window (main thread). The client area is width x height; the title is UTF-8.
+    virtual bool OpenWindow(const std::string& title, int width, int height) = 0;
+    virtual void CloseWindow() = 0;
+    // Full screen is a borderless window over the desktop with the picture scaled to fit.
+    virtual void SetFullscreen(bool fullscreen) = 0;
+    // The pointer in client pixels; false when unknown.
+    virtual bool CursorPosition(int& x, int& y) = 0;
+    // Moves the pointer (scripted input moves it as a player's hand would).
+    virtual void SetCursorPosition(int x, int y) = 0;
+
+    // The window framebuffer: a width x height picture owned by the platform. Copies may come
+    // from any thread; the main thread shows the picture when it changed.
+    virtual void BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) = 0;
+    // Scales the whole source into the destination rectangle of the window (nearest pixel).
+    virtual void StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) = 0;
+    // A copy of the framebuffer, rows top-down, bytes red, green, blue.
+    virtual void ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height) = 0;
+    // Main thread: shows the framebuffer when it changed since the last call.
+    virtual void PresentIfChanged() = 0;
+
+    // Events. WaitEvent runs on the main thread and returns false when the deadline (clock
+    // milliseconds) passed first; PostEvent may be called from any thread and wakes it.
+    virtual bool WaitEvent(InputEvent& event, int64_t deadlineMs) = 0;
+    virtual void PostEvent(InputEvent event) = 0;
+
+    // A modal message box on the main thread; text and caption are UTF-8.
+    virtual MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
+                                            MessageBoxKind kind) = 0;
+
+    virtual Clock& GetClock() = 0;
+    virtual AudioMixer& Mixer() = 0;
+
+    // Hands an address to the desktop's default handler, never through a shell.
+    virtual bool OpenUrl(const std::string& address) = 0;
+};
+
+// Makes the SDL backend (a real window and audio device) or the headless one.
+std::unique_ptr<Platform> MakeSdlPlatform();
+std::unique_ptr<Platform> MakeHeadlessPlatform();
+
+}  // namespace textreel

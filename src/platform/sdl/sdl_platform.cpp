@@ -1,0 +1,350 @@
+#include "platform/sdl/sdl_platform.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace textreel {
+
+namespace {
+
+int VirtualKey(SDL_Keycode key) {
+    if (key >= SDLK_a && key <= SDLK_z) {
+        return 'A' + (key - SDLK_a);
+    }
+    if (key >= SDLK_0 && key <= SDLK_9) {
+        return '0' + (key - SDLK_0);
+    }
+    switch (key) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER:
+            return vk::kReturn;
+        case SDLK_ESCAPE:
+            return vk::kEscape;
+        case SDLK_SPACE:
+            return vk::kSpace;
+        case SDLK_PAGEUP:
+            return vk::kPageUp;
+        case SDLK_PAGEDOWN:
+            return vk::kPageDown;
+        case SDLK_BACKSPACE:
+            return vk::kBack;
+        case SDLK_TAB:
+            return vk::kTab;
+        case SDLK_END:
+            return vk::kEnd;
+        case SDLK_HOME:
+            return vk::kHome;
+        case SDLK_LEFT:
+            return vk::kLeft;
+        case SDLK_UP:
+            return vk::kUp;
+        case SDLK_RIGHT:
+            return vk::kRight;
+        case SDLK_DOWN:
+            return vk::kDown;
+        case SDLK_DELETE:
+            return vk::kDelete;
+        default:
+            return vk::kOther;
+    }
+}
+
+}  // namespace
+
+SdlPlatform::SdlPlatform() {
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) {
+        videoReady_ = true;
+        wakeEvent_ = SDL_RegisterEvents(1);
+    } else {
+        std::fprintf(stderr, "textreel: cannot open the display: %s\n", SDL_GetError());
+    }
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
+        SDL_AudioSpec want{};
+        want.freq = AudioMixer::kRate;
+        want.format = AUDIO_S16SYS;
+        want.channels = AudioMixer::kChannels;
+        want.samples = 1024;
+        want.callback = &SdlPlatform::AudioCallback;
+        want.userdata = this;
+        audioDevice_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (audioDevice_ != 0) {
+            SDL_PauseAudioDevice(audioDevice_, 0);
+        } else {
+            std::fprintf(stderr, "textreel: no audio device, playing silently: %s\n", SDL_GetError());
+        }
+    }
+}
+
+SdlPlatform::~SdlPlatform() {
+    if (audioDevice_ != 0) {
+        SDL_CloseAudioDevice(audioDevice_);
+    }
+    CloseWindow();
+    SDL_Quit();
+}
+
+void SdlPlatform::AudioCallback(void* self, Uint8* stream, int length) {
+    auto* platform = static_cast<SdlPlatform*>(self);
+    int frames = length / static_cast<int>(sizeof(int16_t) * AudioMixer::kChannels);
+    platform->mixer_.Mix(reinterpret_cast<int16_t*>(stream), frames);
+}
+
+bool SdlPlatform::OpenWindow(const std::string& title, int width, int height) {
+    if (!videoReady_ || width <= 0 || height <= 0) {
+        return false;
+    }
+    width_ = width;
+    height_ = height;
+    framebuffer_.Resize(width, height);
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                               SDL_WINDOW_SHOWN);
+    if (window_ == nullptr) {
+        std::fprintf(stderr, "textreel: cannot open the window: %s\n", SDL_GetError());
+        return false;
+    }
+    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
+    if (renderer_ == nullptr) {
+        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
+    }
+    if (renderer_ == nullptr) {
+        std::fprintf(stderr, "textreel: cannot draw into the window: %s\n", SDL_GetError());
+        return false;
+    }
+    // The logical size keeps the aspect in full screen and maps the pointer back to game pixels.
+    SDL_RenderSetLogicalSize(renderer_, width, height);
+    texture_ =
+        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height);
+    if (texture_ == nullptr) {
+        std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
+        return false;
+    }
+    SDL_StartTextInput();
+    Present(true);
+    return true;
+}
+
+void SdlPlatform::CloseWindow() {
+    if (texture_ != nullptr) {
+        SDL_DestroyTexture(texture_);
+        texture_ = nullptr;
+    }
+    if (renderer_ != nullptr) {
+        SDL_DestroyRenderer(renderer_);
+        renderer_ = nullptr;
+    }
+    if (window_ != nullptr) {
+        SDL_DestroyWindow(window_);
+        window_ = nullptr;
+    }
+}
+
+void SdlPlatform::SetFullscreen(bool fullscreen) {
+    if (window_ != nullptr) {
+        SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
+        framebuffer_.MarkChanged();
+    }
+}
+
+bool SdlPlatform::CursorPosition(int& x, int& y) {
+    x = cursorX_;
+    y = cursorY_;
+    return window_ != nullptr;
+}
+
+void SdlPlatform::SetCursorPosition(int x, int y) {
+    cursorX_ = x;
+    cursorY_ = y;
+}
+
+void SdlPlatform::BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) {
+    if (framebuffer_.Blit(source, sx, sy, w, h, dx, dy) && wakeEvent_ != 0) {
+        SDL_Event wake{};
+        wake.type = wakeEvent_;
+        SDL_PushEvent(&wake);
+    }
+}
+
+void SdlPlatform::StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) {
+    if (framebuffer_.Stretch(source, dx, dy, dw, dh) && wakeEvent_ != 0) {
+        SDL_Event wake{};
+        wake.type = wakeEvent_;
+        SDL_PushEvent(&wake);
+    }
+}
+
+void SdlPlatform::ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height) {
+    framebuffer_.ReadRgb(rgb, width, height);
+}
+
+void SdlPlatform::Present(bool force) {
+    if (renderer_ == nullptr || texture_ == nullptr) {
+        return;
+    }
+    bool updated = framebuffer_.TakeIfChanged(
+        [this](const uint8_t* pixels, int pitch) { SDL_UpdateTexture(texture_, nullptr, pixels, pitch); });
+    if (!updated && !force) {
+        return;
+    }
+    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
+    SDL_RenderClear(renderer_);
+    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
+    SDL_RenderPresent(renderer_);
+}
+
+void SdlPlatform::PresentIfChanged() {
+    Present(false);
+}
+
+bool SdlPlatform::Translate(const SDL_Event& sdl, InputEvent& event) {
+    switch (sdl.type) {
+        case SDL_QUIT:
+            event.kind = InputEvent::Kind::kCloseRequest;
+            return true;
+        case SDL_WINDOWEVENT:
+            if (sdl.window.event == SDL_WINDOWEVENT_CLOSE) {
+                event.kind = InputEvent::Kind::kCloseRequest;
+                return true;
+            }
+            if (sdl.window.event == SDL_WINDOWEVENT_EXPOSED || sdl.window.event == SDL_WINDOWEVENT_RESTORED ||
+                sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+                Present(true);
+            }
+            return false;
+        case SDL_MOUSEMOTION:
+            event.kind = InputEvent::Kind::kMouseMove;
+            event.x = sdl.motion.x;
+            event.y = sdl.motion.y;
+            cursorX_ = event.x;
+            cursorY_ = event.y;
+            return true;
+        case SDL_MOUSEBUTTONUP:
+            event.kind = InputEvent::Kind::kButtonUp;
+            event.x = sdl.button.x;
+            event.y = sdl.button.y;
+            if (sdl.button.button == SDL_BUTTON_LEFT) {
+                event.button = InputEvent::kLeftButton;
+            } else if (sdl.button.button == SDL_BUTTON_RIGHT) {
+                event.button = InputEvent::kRightButton;
+            } else {
+                event.button = InputEvent::kMiddleButton;
+            }
+            return true;
+        case SDL_MOUSEWHEEL: {
+            int delta = sdl.wheel.y;
+            if (sdl.wheel.direction == SDL_MOUSEWHEEL_FLIPPED) {
+                delta = -delta;
+            }
+            if (delta == 0) {
+                return false;
+            }
+            event.kind = InputEvent::Kind::kWheel;
+            event.wheel = delta;
+            return true;
+        }
+        case SDL_KEYUP:
+            event.kind = InputEvent::Kind::kKeyUp;
+            event.key = VirtualKey(sdl.key.keysym.sym);
+            return true;
+        case SDL_TEXTINPUT:
+            event.kind = InputEvent::Kind::kTextInput;
+            event.text = sdl.text.text;
+            return true;
+        default:
+            if (wakeEvent_ != 0 && sdl.type == wakeEvent_) {
+                event.kind = InputEvent::Kind::kWake;
+                return true;
+            }
+            return false;
+    }
+}
+
+bool SdlPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {
+    for (;;) {
+        {
+            std::lock_guard lock(injectedMutex_);
+            if (!injected_.empty()) {
+                event = std::move(injected_.front());
+                injected_.pop_front();
+                return true;
+            }
+        }
+        Present(false);
+        int64_t remaining = deadlineMs - clock_.NowMs();
+        if (remaining <= 0) {
+            return false;
+        }
+        SDL_Event sdl;
+        if (SDL_WaitEventTimeout(&sdl, static_cast<int>(std::min<int64_t>(remaining, 1000))) == 0) {
+            continue;
+        }
+        InputEvent translated;
+        if (Translate(sdl, translated)) {
+            if (translated.kind == InputEvent::Kind::kWake) {
+                continue;  // a framebuffer change or an injected event; loop to look at both
+            }
+            event = std::move(translated);
+            return true;
+        }
+    }
+}
+
+void SdlPlatform::PostEvent(InputEvent event) {
+    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp) {
+        cursorX_ = event.x;
+        cursorY_ = event.y;
+    }
+    {
+        std::lock_guard lock(injectedMutex_);
+        injected_.push_back(std::move(event));
+    }
+    if (wakeEvent_ != 0) {
+        SDL_Event wake{};
+        wake.type = wakeEvent_;
+        SDL_PushEvent(&wake);
+    }
+}
+
+MessageBoxAnswer SdlPlatform::ShowMessageBox(const std::string& text, const std::string& caption,
+                                             MessageBoxKind kind) {
+    SDL_MessageBoxButtonData buttons[2] = {};
+    int count = 1;
+    buttons[0].flags = SDL_MESSAGEBOX_BUTTON_RETURNKEY_DEFAULT;
+    buttons[0].buttonid = 1;
+    buttons[0].text = "OK";
+    if (kind == MessageBoxKind::kOkCancel) {
+        buttons[1].flags = SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+        buttons[1].buttonid = 0;
+        buttons[1].text = "Cancel";
+        count = 2;
+    } else {
+        buttons[0].flags |= SDL_MESSAGEBOX_BUTTON_ESCAPEKEY_DEFAULT;
+    }
+    SDL_MessageBoxData data{};
+    data.flags = kind == MessageBoxKind::kWarning ? SDL_MESSAGEBOX_WARNING : SDL_MESSAGEBOX_INFORMATION;
+    data.window = window_;
+    data.title = caption.c_str();
+    data.message = text.c_str();
+    data.numbuttons = count;
+    data.buttons = buttons;
+    int pressed = -1;
+    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        return MessageBoxAnswer::kOk;
+    }
+    if (kind == MessageBoxKind::kWarning) {
+        return MessageBoxAnswer::kOk;
+    }
+    return pressed == 1 ? MessageBoxAnswer::kOk : MessageBoxAnswer::kCancel;
+}
+
+bool SdlPlatform::OpenUrl(const std::string& address) {
+    return SDL_OpenURL(address.c_str()) == 0;
+}
+
+std::unique_ptr<Platform> MakeSdlPlatform() {
+    return std::make_unique<SdlPlatform>();
+}
+
+}  // namespace textreel

@@ -1,0 +1,65 @@
+// The real backend: an SDL window with a streaming texture, SDL's event queue and audio device.
+#pragma once
+
+#include <SDL.h>
+
+#include <atomic>
+#include <deque>
+#include <mutex>
+
+#include "platform/audio_mixer.h"
+#include "platform/platform.h"
+#include "platform/window_framebuffer.h"
+
+namespace textreel {
+
+class SdlPlatform : public Platform {
+  public:
+    SdlPlatform();
+    ~SdlPlatform() override;
+
+    bool Headless() const override { return false; }
+    bool OpenWindow(const std::string& title, int width, int height) override;
+    void CloseWindow() override;
+    void SetFullscreen(bool fullscreen) override;
+    bool CursorPosition(int& x, int& y) override;
+    void SetCursorPosition(int x, int y) override;
+
+    void BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) override;
+    void StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) override;
+    void ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height) override;
+    void PresentIfChanged() override;
+
+    bool WaitEvent(InputEvent& event, int64_t deadlineMs) override;
+    void PostEvent(InputEvent event) override;
+
+    MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
+                                    MessageBoxKind kind) override;
+
+    Clock& GetClock() override { return clock_; }
+    AudioMixer& Mixer() override { return mixer_; }
+    bool OpenUrl(const std::string& address) override;
+
+  private:
+    bool Translate(const SDL_Event& sdl, InputEvent& event);
+    void Present(bool force);
+    static void AudioCallback(void* self, Uint8* stream, int length);
+
+    SteadyClock clock_;
+    WindowFramebuffer framebuffer_;
+    AudioMixer mixer_;
+    bool videoReady_ = false;
+    SDL_Window* window_ = nullptr;
+    SDL_Renderer* renderer_ = nullptr;
+    SDL_Texture* texture_ = nullptr;
+    SDL_AudioDeviceID audioDevice_ = 0;
+    Uint32 wakeEvent_ = 0;
+    int width_ = 0;
+    int height_ = 0;
+    std::atomic<int> cursorX_{0};
+    std::atomic<int> cursorY_{0};
+    std::mutex injectedMutex_;
+    std::deque<InputEvent> injected_;
+};
+
+}  // namespace textreel

@@ -1,0 +1,93 @@
+#include "platform/window_framebuffer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace textreel {
+
+void WindowFramebuffer::Resize(int width, int height) {
+    std::lock_guard lock(mutex_);
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+    changed_ = true;
+}
+
+bool WindowFramebuffer::Blit(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) {
+    if (source.pixels == nullptr || w <= 0 || h <= 0) {
+        return false;
+    }
+    // Clip against the source.
+    if (sx < 0) {
+        w += sx;
+        dx -= sx;
+        sx = 0;
+    }
+    if (sy < 0) {
+        h += sy;
+        dy -= sy;
+        sy = 0;
+    }
+    w = std::min(w, source.width - sx);
+    h = std::min(h, source.height - sy);
+    std::lock_guard lock(mutex_);
+    // Clip against the window.
+    if (dx < 0) {
+        w += dx;
+        sx -= dx;
+        dx = 0;
+    }
+    if (dy < 0) {
+        h += dy;
+        sy -= dy;
+        dy = 0;
+    }
+    w = std::min(w, width_ - dx);
+    h = std::min(h, height_ - dy);
+    if (w <= 0 || h <= 0) {
+        return false;
+    }
+    for (int row = 0; row < h; ++row) {
+        const uint8_t* src = source.pixels +
+                             static_cast<size_t>(source.height - 1 - (sy + row)) * source.stride +
+                             static_cast<size_t>(sx) * 3;
+        uint8_t* dst = pixels_.data() + (static_cast<size_t>(dy + row) * width_ + dx) * 3;
+        std::memcpy(dst, src, static_cast<size_t>(w) * 3);
+    }
+    return !changed_.exchange(true);
+}
+
+bool WindowFramebuffer::Stretch(const PixelView& source, int dx, int dy, int dw, int dh) {
+    if (source.pixels == nullptr || dw <= 0 || dh <= 0 || source.width <= 0 || source.height <= 0) {
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    int x0 = std::max(dx, 0);
+    int y0 = std::max(dy, 0);
+    int x1 = std::min(dx + dw, width_);
+    int y1 = std::min(dy + dh, height_);
+    for (int y = y0; y < y1; ++y) {
+        int sy = static_cast<int>(static_cast<int64_t>(y - dy) * source.height / dh);
+        const uint8_t* srcRow = source.pixels + static_cast<size_t>(source.height - 1 - sy) * source.stride;
+        uint8_t* dst = pixels_.data() + (static_cast<size_t>(y) * width_ + x0) * 3;
+        for (int x = x0; x < x1; ++x, dst += 3) {
+            int sx = static_cast<int>(static_cast<int64_t>(x - dx) * source.width / dw);
+            std::memcpy(dst, srcRow + static_cast<size_t>(sx) * 3, 3);
+        }
+    }
+    return !changed_.exchange(true);
+}
+
+void WindowFramebuffer::ReadRgb(std::vector<uint8_t>& rgb, int& width, int& height) {
+    std::lock_guard lock(mutex_);
+    width = width_;
+    height = height_;
+    rgb.resize(pixels_.size());
+    for (size_t i = 0; i + 2 < pixels_.size(); i += 3) {
+        rgb[i] = pixels_[i + 2];
+        rgb[i + 1] = pixels_[i + 1];
+        rgb[i + 2] = pixels_[i];
+    }
+}
+
+}  // namespace textreel

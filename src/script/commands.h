@@ -1,0 +1,29 @@
+// The handlers of the script commands that the dispatch table names. Each gets the zero-terminated
+// line and its length.
+#pragma once
+
+namespace textreel {
+
+class Engine;
+
+// Pictures and their settings.
+void CmdImgblt(Engine& e, const char* line, int length);
+void CmdCcblt(Engine& e, const char* line, int length);
+void CmdBlt(Engine& e, const char* line, int length);
+void CmdFill(Engine& e, const char* line, int length);
+void CmdSprite(Engine& e, const char* line, int length);
+void CmdBrightness(Engine& e, const char* line, int length);
+void CmdSprAlpha(Engine& e, const char* line, int length);
+void CmdAlphaDepth(Engine& e, const char* line, int length);
+// Transitions and screen effects.
+void CmdEffect(Engine& e, const char* line, int length);
+void CmdMaskEfct(Engine& e, const char* line, int length);
+void CmdSubef(Engine& e, const char* line, int length);
+// Text settings.
+void CmdSetFontSize(Engine& e, const char* line, int length);
+void CmdSetFontColor(Engine& e, const char* line, int length);
+// The message window switches.
+void CmdWindowOpen(Engine& e, const char* line, int length);
+void CmdWindowClose(Engine& e, const char* line, int length);
+
+}  // namespace textreel

@@ -1,0 +1,224 @@
+#include "script/interpreter.h"
+
+#include <cstring>
+
+#include "graphics/screen.h"
+#include "script/byte_text.h"
+#include "script/commands.h"
+#include "shell/engine.h"
+#include "shell/messages.h"
+#include "sound/sound.h"
+#include "text/message_window.h"
+
+namespace textreel {
+
+namespace {
+
+// "＊＊＊" in Shift-JIS.
+constexpr char kPlayerNameToken[] = "\x81\x96\x81\x96\x81\x96";
+
+const CommandEntry kCommands[] = {
+    {"name_entry", nullptr},
+    {"flagreset", nullptr},
+    {"jmp", nullptr},
+    {"returnto", nullptr},
+    {"eventflag", nullptr},
+    {"eventjudge", nullptr},
+    {"pointflag", nullptr},
+    {"pointjudge", nullptr},
+    {"random", nullptr},
+    {"recflag", nullptr},
+    {"brightness", &CmdBrightness},
+    {"effect", &CmdEffect},
+    {"maskefct", &CmdMaskEfct},
+    {"subef", &CmdSubef},
+    {"spralpha", &CmdSprAlpha},
+    {"alphadepth", &CmdAlphaDepth},
+    {"setfontsize", &CmdSetFontSize},
+    {"setfontcolor", &CmdSetFontColor},
+    {"imgblt", &CmdImgblt},
+    {"ccblt", &CmdCcblt},
+    {"blt", &CmdBlt},
+    {"exit_game", nullptr},
+    {"syncstart", nullptr},
+    {"syncexit", nullptr},
+    {"synctiming", nullptr},
+    {"BGMWave", nullptr},
+    {"cdda", nullptr},
+    {"wave", nullptr},
+    {"talk", nullptr},
+    {"OGGPlay", nullptr},
+    {"onestopbgm", nullptr},
+    {"movieplay", nullptr},
+    {"selarea", nullptr},
+    {"selword", nullptr},
+    {"flagselect", nullptr},
+    {"wait", nullptr},
+    {"fill", &CmdFill},
+    {"sprite", &CmdSprite},
+    {"windowopen", &CmdWindowOpen},
+    {"windowclose", &CmdWindowClose},
+    {"statuswindow", nullptr},
+    {"commandopen", nullptr},
+    {"statusctrl", nullptr},
+    {"stuffroll", nullptr},
+    {"RecNameLoad", nullptr},
+    {"statetitle", nullptr},
+    {"openCCDlg", nullptr},
+    {"URLOpen", nullptr},
+};
+static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 48);
+
+// Suspends the script thread at a wait point; the icon variants first let the wait icon animate.
+void SuspendAtWait(Engine& e, bool withIcon) {
+    if (withIcon) {
+        e.WaitIconOn = 1;
+    }
+    e.SuspendScript();
+}
+
+// The wait point of "$C", "$X", "$P" and "$W". Skip mode passes it over text already read (or over
+// any text with forced skip on); auto mode passes it after the voice and half a second.
+void WaitPoint(Engine& e, bool withIcon) {
+    bool nextUnread = !e.scenario.MarkAt(e.scenario.ReadPos + 2);
+    if (nextUnread && e.env.ForcedSkip == 0 && e.AdvanceMode == 1) {
+        e.EndSkipMode();
+        SuspendAtWait(e, withIcon);
+    } else if (e.AdvanceMode == 0) {
+        SuspendAtWait(e, withIcon);
+    }
+    if (e.AdvanceMode == 3 && !e.Quitting()) {
+        while (VoiceStreamPlaying(e) && e.SleepFor(10)) {
+        }
+        e.SleepFor(500);
+    }
+}
+
+// The stop of "$S": always suspends, and a click that ends it does not end auto mode.
+void StopWait(Engine& e) {
+    e.AutoStoppable = 0;
+    e.SuspendScript();
+    e.AutoStoppable = 1;
+    if (e.AdvanceMode == 1) {
+        e.EndSkipMode();
+    }
+}
+
+void Dispatch(Engine& e, const char* line, int length) {
+    const CommandEntry* entry = FindCommand(line);
+    if (entry == nullptr) {
+        e.Warn(Sjis(msg::kUnknownCommand));
+        return;
+    }
+    if (entry->handler != nullptr) {
+        entry->handler(e, line, length);
+    }
+}
+
+void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
+    length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
+    e.backlog.Add(line, length);
+    e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+    OutputTextLine(e, line, length);
+}
+
+}  // namespace
+
+const CommandEntry* CommandTable(int& count) {
+    count = static_cast<int>(sizeof(kCommands) / sizeof(kCommands[0]));
+    return kCommands;
+}
+
+const CommandEntry* FindCommand(const char* line) {
+    for (const CommandEntry& entry : kCommands) {
+        if (FindText(line, entry.keyword) != nullptr) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::string_view playerName) {
+    const char* token = FindText(line, kPlayerNameToken);
+    if (token == nullptr) {
+        return length;
+    }
+    size_t before = static_cast<size_t>(token - line);
+    constexpr size_t kTokenSize = sizeof(kPlayerNameToken) - 1;
+    std::string rest(token + kTokenSize);
+    std::string result(line, before);
+    result.append(playerName);
+    result.append(rest);
+    if (result.size() > static_cast<size_t>(kLineMax)) {
+        result.resize(kLineMax);
+    }
+    std::memset(line, 0, sizeof(line));
+    std::memcpy(line, result.data(), result.size());
+    return static_cast<int>(std::strlen(line));
+}
+
+void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
+    bool waited = false;
+    if (FindText(line, "$C") != nullptr) {
+        CopyScreenToWindow(e);
+        WaitPoint(e, true);
+        waited = true;
+    }
+    if (FindText(line, "$X") != nullptr && !e.Quitting()) {
+        e.text.TextCursor.Set(e.text.LineEndCursor);
+        WaitPoint(e, true);
+        waited = true;
+    }
+    if (FindText(line, "$P") != nullptr && !e.Quitting()) {
+        e.NewPagePending = 1;
+        WaitPoint(e, true);
+        waited = true;
+    }
+    if (FindText(line, "$W") != nullptr && !e.Quitting()) {
+        WaitPoint(e, false);
+        waited = true;
+    }
+    if (FindText(line, "$S") != nullptr && !e.Quitting()) {
+        StopWait(e);
+        return;
+    }
+    if (waited || e.Quitting()) {
+        return;
+    }
+    if (line[0] == '$') {
+        Dispatch(e, line, length);
+        return;
+    }
+    if (line[0] == ':' || line[0] == ';') {
+        return;
+    }
+    TextLine(e, line, length);
+}
+
+int ScriptThreadMain(Engine& e) {
+    char line[kLineBufferSize];
+    for (;;) {
+        if (e.Quitting()) {
+            return 0;
+        }
+        if (e.RestartPending()) {
+            e.PerformRestart();
+        }
+        bool end = false;
+        int length = e.scenario.ReadLine(line, end);
+        if (length > 0) {
+            RunScriptLine(e, line, length);
+        }
+        if (e.Quitting()) {
+            return 0;
+        }
+        e.scenario.AdvanceLine();
+        if (end && !e.RestartPending()) {
+            break;
+        }
+    }
+    e.RequestClose();
+    return 1;
+}
+
+}  // namespace textreel

@@ -1,0 +1,83 @@
+// The scenario text in memory, the read position and the read marks, with the byte-level rules by
+// which the interpreter cuts it into lines and finds labels.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <string_view>
+#include <vector>
+
+namespace textreel {
+
+// The line buffer: at most 1023 bytes of content and always a zero byte after them.
+constexpr int kLineBufferSize = 1024;
+constexpr int kLineMax = kLineBufferSize - 1;
+// A label pattern is ":" and at most 63 bytes of name.
+constexpr int kLabelPatternMax = 64;
+// The end-of-scenario mark.
+constexpr uint8_t kEndMark = 3;
+
+class Scenario {
+  public:
+    // Finds the first "*.txt" in the current directory and loads it (LoadScenario).
+    bool Load();
+    // Loads the scenario file again for a return to the title; the read marks stay as they are.
+    // When the file cannot be read, the text in memory is kept.
+    bool Reload() { return Load(); }
+    // Takes the given bytes as the scenario (what Load does after reading the file).
+    void LoadBytes(const std::vector<uint8_t>& bytes);
+    bool Loaded() const { return !text_.empty(); }
+
+    uint32_t Size() const { return size_; }
+    // The byte at offset p; the end mark at Size() and beyond, so that no walk runs off the text.
+    uint8_t ByteAt(uint32_t p) const { return p < size_ ? text_[p] : kEndMark; }
+    const uint8_t* Bytes() const { return text_.data(); }
+
+    // The read marks, one per scenario byte. Made (all zero) by ResetMarks after the first load and
+    // kept as they are when the scenario is loaded again.
+    void ResetMarks();
+    bool MarkAt(uint32_t p);
+    // Copies the marks out, or in (at most Size() bytes; the rest stay as they are).
+    std::vector<uint8_t> CopyMarks();
+    void SetMarks(const uint8_t* data, size_t count);
+
+    // ReadLine: copies the next line from ReadPos into buffer (zero-filled first), marking the
+    // bytes it passes, and leaves ReadPos on the line's end. Returns the length; end is set when the
+    // end mark was reached. A line longer than 1023 bytes is cut; its rest is passed over.
+    int ReadLine(char (&buffer)[kLineBufferSize], bool& end);
+
+    // AdvanceLine: marks and steps over the two bytes of the line end.
+    void AdvanceLine();
+
+    // SeekLabel: finds the first occurrence of pattern anywhere in the text and puts ReadPos on
+    // the end of the line holding it. Fails when there is none or the line runs into the end mark.
+    bool SeekLabel(std::string_view pattern);
+
+    // The offset of the first occurrence of pattern, or -1.
+    int64_t FindPattern(std::string_view pattern) const;
+
+    // Sets ReadPos so that the line starting at offset start is the next line read, given that the
+    // interpreter still performs AdvanceLine for the line it is in.
+    void SeekToLineStart(uint32_t start) { ReadPos = start - 2; }
+
+    // Walks from p with the line-end rules of ReadLine without copying or marking.
+    uint32_t SkipToLineEnd(uint32_t p) const;
+
+    // The interpreter's read position. Moved by the script thread, and by the window side only
+    // while the script thread is suspended (the suspension orders the two).
+    uint32_t ReadPos = 0;
+
+  private:
+    void Mark(uint32_t p) {
+        if (p < marks_.size()) {
+            marks_[p] = 1;
+        }
+    }
+
+    std::vector<uint8_t> text_;  // Size() bytes, the end mark, and a zero guard byte
+    uint32_t size_ = 0;
+    std::mutex marksMutex_;  // the settings writer reads the marks from either thread
+    std::vector<uint8_t> marks_;
+};
+
+}  // namespace textreel

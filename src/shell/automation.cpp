@@ -1,0 +1,359 @@
+#include "shell/automation.h"
+
+#include <png.h>
+
+#include <cctype>
+#include <cstdio>
+#include <sstream>
+
+#include "platform/files.h"
+#include "shell/engine.h"
+
+namespace textreel {
+
+namespace {
+
+bool ParseInt(const std::string& word, int& value) {
+    if (word.empty()) {
+        return false;
+    }
+    size_t i = word[0] == '-' || word[0] == '+' ? 1 : 0;
+    if (i == word.size()) {
+        return false;
+    }
+    for (size_t j = i; j < word.size(); ++j) {
+        if (!std::isdigit(static_cast<unsigned char>(word[j]))) {
+            return false;
+        }
+    }
+    try {
+        value = std::stoi(word);
+    } catch (...) {
+        return false;
+    }
+    return true;
+}
+
+bool KeyCode(const std::string& name, int& key) {
+    if (name == "Escape") {
+        key = vk::kEscape;
+    } else if (name == "PageUp") {
+        key = vk::kPageUp;
+    } else if (name == "PageDown") {
+        key = vk::kPageDown;
+    } else if (name == "Return") {
+        key = vk::kReturn;
+    } else if (name == "Space") {
+        key = vk::kSpace;
+    } else if (name.size() == 1 && std::isalnum(static_cast<unsigned char>(name[0]))) {
+        key = std::toupper(static_cast<unsigned char>(name[0]));
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string Trim(const std::string& s) {
+    size_t a = s.find_first_not_of(" \t\r");
+    if (a == std::string::npos) {
+        return {};
+    }
+    size_t b = s.find_last_not_of(" \t\r");
+    return s.substr(a, b - a + 1);
+}
+
+}  // namespace
+
+bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, std::string& error) {
+    std::istringstream in(text);
+    std::string raw;
+    int lineNumber = 0;
+    while (std::getline(in, raw)) {
+        ++lineNumber;
+        std::string line = Trim(raw);
+        if (line.empty() || line[0] == '#') {
+            continue;
+        }
+        std::istringstream words(line);
+        std::string verb;
+        words >> verb;
+        AutomationCommand command;
+        command.line = lineNumber;
+        auto fail = [&](const std::string& why) {
+            error = "events file line " + std::to_string(lineNumber) + ": " + why + ": " + line;
+            return false;
+        };
+        if (verb == "text") {
+            // The rest of the line, as typed; '#' has no special meaning here.
+            command.kind = AutomationCommand::Kind::kText;
+            size_t start = line.find_first_not_of(" \t", 4);
+            command.text = start == std::string::npos ? std::string() : line.substr(start);
+            out.push_back(command);
+            continue;
+        }
+        // Elsewhere a '#' starts a comment that runs to the end of the line.
+        std::string rest;
+        std::getline(words, rest);
+        rest = Trim(rest.substr(0, rest.find('#')));
+        std::istringstream args(rest);
+        std::vector<std::string> argv;
+        for (std::string word; args >> word;) {
+            argv.push_back(word);
+        }
+        auto wantArgs = [&](size_t n) { return argv.size() == n; };
+        if (verb == "wait" || verb == "close") {
+            if (!wantArgs(0)) {
+                return fail("takes no arguments");
+            }
+            command.kind = verb == "wait" ? AutomationCommand::Kind::kWait : AutomationCommand::Kind::kClose;
+        } else if (verb == "click" || verb == "rclick" || verb == "move") {
+            if (!wantArgs(2) || !ParseInt(argv[0], command.x) || !ParseInt(argv[1], command.y)) {
+                return fail("needs two numbers X Y");
+            }
+            command.kind = verb == "click"    ? AutomationCommand::Kind::kClick
+                           : verb == "rclick" ? AutomationCommand::Kind::kRightClick
+                                              : AutomationCommand::Kind::kMove;
+        } else if (verb == "wheel") {
+            if (!wantArgs(1) || !ParseInt(argv[0], command.value) || command.value == 0) {
+                return fail("needs a number N other than 0");
+            }
+            command.kind = AutomationCommand::Kind::kWheel;
+        } else if (verb == "key") {
+            if (!wantArgs(1) || !KeyCode(argv[0], command.value)) {
+                return fail("needs Escape, PageUp, PageDown, Return, Space, a letter or a digit");
+            }
+            command.kind = AutomationCommand::Kind::kKey;
+        } else if (verb == "sleep") {
+            if (!wantArgs(1) || !ParseInt(argv[0], command.value) || command.value < 0) {
+                return fail("needs milliseconds");
+            }
+            command.kind = AutomationCommand::Kind::kSleep;
+        } else if (verb == "answer") {
+            if (!wantArgs(1) || (argv[0] != "ok" && argv[0] != "cancel")) {
+                return fail("needs ok or cancel");
+            }
+            command.kind = AutomationCommand::Kind::kAnswer;
+            command.ok = argv[0] == "ok";
+        } else if (verb == "menu") {
+            if (!wantArgs(1) || !ParseInt(argv[0], command.value)) {
+                return fail("needs a menu command id");
+            }
+            command.kind = AutomationCommand::Kind::kMenu;
+        } else if (verb == "screenshot") {
+            if (!wantArgs(1)) {
+                return fail("needs a file name");
+            }
+            command.kind = AutomationCommand::Kind::kScreenshot;
+            command.text = argv[0];
+        } else {
+            return fail("unknown command");
+        }
+        out.push_back(command);
+    }
+    return true;
+}
+
+Automation::Automation(Engine& engine) : engine_(engine) {}
+
+Automation::~Automation() {
+    OnClose();
+    Stop();
+}
+
+bool Automation::Load(const std::string& path, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!files::ReadAll(path, bytes)) {
+        error = "cannot read the events file " + path;
+        return false;
+    }
+    baseDir_ = files::CurrentDirectory();
+    return ParseEvents(std::string(bytes.begin(), bytes.end()), commands_, error);
+}
+
+void Automation::Start() {
+    runner_ = std::thread([this] { RunCommands(); });
+}
+
+void Automation::OnClose() {
+    {
+        std::lock_guard lock(mutex_);
+        closing_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Automation::Stop() {
+    if (runner_.joinable()) {
+        runner_.join();
+    }
+}
+
+void Automation::BoxOpening() {
+    std::lock_guard lock(mutex_);
+    boxOpen_ = true;
+}
+
+MessageBoxAnswer Automation::AnswerMessageBox() {
+    std::unique_lock lock(mutex_);
+    boxOpen_ = true;
+    changed_.wait(lock, [this] { return pendingAnswer_ || finished_ || movingOn_ || closing_; });
+    MessageBoxAnswer answer = MessageBoxAnswer::kOk;
+    if (pendingAnswer_) {
+        answer = *pendingAnswer_;
+        pendingAnswer_.reset();
+    } else if (closing_) {
+        answer = MessageBoxAnswer::kCancel;
+    }
+    return answer;
+}
+
+void Automation::BoxClosed() {
+    {
+        std::lock_guard lock(mutex_);
+        boxOpen_ = false;
+    }
+    changed_.notify_all();
+}
+
+void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock) {
+    pendingAnswer_ = answer;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return !boxOpen_ || closing_; });
+}
+
+void Automation::RunCommands() {
+    for (const AutomationCommand& command : commands_) {
+        {
+            std::lock_guard lock(mutex_);
+            if (closing_) {
+                break;
+            }
+        }
+        Execute(command);
+    }
+    {
+        std::lock_guard lock(mutex_);
+        finished_ = true;
+    }
+    changed_.notify_all();
+}
+
+void Automation::Input(const InputEvent& event) {
+    {
+        std::unique_lock lock(mutex_);
+        if (boxOpen_) {
+            // While a modal box is up the game does not see the input: it answers the box with
+            // ok, as a player pressing Enter.
+            AnswerOpenBox(pendingAnswer_.value_or(MessageBoxAnswer::kOk), lock);
+            return;
+        }
+        // A box that opens while this input waits to be handled is answered with ok, so that the
+        // main thread never waits for a runner that waits for it.
+        movingOn_ = true;
+    }
+    changed_.notify_all();
+    engine_.SendInput(event);
+    std::lock_guard lock(mutex_);
+    movingOn_ = false;
+}
+
+void Automation::SleepMs(int ms) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return closing_; });
+}
+
+void Automation::Execute(const AutomationCommand& command) {
+    using Kind = AutomationCommand::Kind;
+    InputEvent event;
+    event.x = command.x;
+    event.y = command.y;
+    switch (command.kind) {
+        case Kind::kWait:
+            engine_.WaitUntilIdle();
+            break;
+        case Kind::kClick:
+        case Kind::kRightClick:
+            event.kind = InputEvent::Kind::kButtonUp;
+            event.button = command.kind == Kind::kClick ? InputEvent::kLeftButton : InputEvent::kRightButton;
+            Input(event);
+            break;
+        case Kind::kMove:
+            event.kind = InputEvent::Kind::kMouseMove;
+            Input(event);
+            break;
+        case Kind::kWheel:
+            event.kind = InputEvent::Kind::kWheel;
+            event.wheel = command.value;
+            Input(event);
+            break;
+        case Kind::kKey:
+            event.kind = InputEvent::Kind::kKeyUp;
+            event.key = command.value;
+            Input(event);
+            break;
+        case Kind::kSleep:
+            SleepMs(command.value);
+            break;
+        case Kind::kAnswer: {
+            // Answers the open box, or the next one to open.
+            std::unique_lock lock(mutex_);
+            MessageBoxAnswer answer = command.ok ? MessageBoxAnswer::kOk : MessageBoxAnswer::kCancel;
+            if (boxOpen_) {
+                AnswerOpenBox(answer, lock);
+            } else {
+                pendingAnswer_ = answer;
+            }
+            break;
+        }
+        case Kind::kMenu:
+            std::fprintf(stderr, "textreel: events line %d: there is no popup menu to choose from\n",
+                         command.line);
+            break;
+        case Kind::kText:
+            std::fprintf(stderr, "textreel: events line %d: there is no name-entry dialog to type into\n",
+                         command.line);
+            break;
+        case Kind::kScreenshot:
+            if (!WriteScreenshot(command.text)) {
+                std::fprintf(stderr, "textreel: events line %d: cannot write %s\n", command.line,
+                             command.text.c_str());
+            }
+            break;
+        case Kind::kClose: {
+            {
+                // The close box answers an open message box with cancel first.
+                std::unique_lock lock(mutex_);
+                if (boxOpen_) {
+                    AnswerOpenBox(MessageBoxAnswer::kCancel, lock);
+                }
+            }
+            InputEvent close;
+            close.kind = InputEvent::Kind::kCloseRequest;
+            engine_.SendInput(close);
+            break;
+        }
+    }
+}
+
+bool Automation::WriteScreenshot(const std::string& name) {
+    std::string path = !name.empty() && name[0] == '/' ? name : baseDir_ + "/" + name;
+    std::vector<uint8_t> rgb;
+    int width = 0;
+    int height = 0;
+    engine_.platform.ReadWindow(rgb, width, height);
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    std::string temp = path + ".new";
+    if (png_image_write_to_file(&image, temp.c_str(), 0, rgb.data(), width * 3, nullptr) == 0) {
+        return false;
+    }
+    return std::rename(temp.c_str(), path.c_str()) == 0;
+}
+
+}  // namespace textreel

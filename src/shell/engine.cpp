@@ -1,0 +1,262 @@
+#include "shell/engine.h"
+
+#include <cstdio>
+
+#include "platform/encoding.h"
+#include "shell/automation.h"
+
+namespace textreel {
+
+Engine::Engine(Platform& platformIn, EngineOptions options)
+    : platform(platformIn),
+      clock(platformIn.GetClock()),
+      trace(platformIn.GetClock()),
+      options_(std::move(options)) {
+    mainThread_ = std::this_thread::get_id();
+    gate_.SetObserver([this] { NotifyStateChange(); });
+    if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
+        std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
+    }
+}
+
+Engine::~Engine() {
+    // A Run that ended normally has joined the script thread already; this covers an engine that
+    // is destroyed while its thread still runs (a failed test, for instance).
+    if (!quitting_) {
+        BeginClose();
+    }
+    if (scriptThread_.joinable()) {
+        scriptThread_.join();
+    }
+    automation.reset();
+}
+
+std::string Engine::Utf8(const std::string& sjis) const {
+    return Cp932ToUtf8(sjis);
+}
+
+bool Engine::SuspendScript() {
+    return gate_.Suspend() && !quitting_;
+}
+
+bool Engine::ResumeScript() {
+    return gate_.Resume();
+}
+
+void Engine::Enqueue(const std::shared_ptr<Request>& request) {
+    {
+        std::lock_guard lock(requestMutex_);
+        requests_.push_back(request);
+    }
+    platform.PostEvent(InputEvent{});
+    NotifyStateChange();
+}
+
+void Engine::Send(std::function<void()> f) {
+    if (OnMainThread()) {
+        f();
+        return;
+    }
+    if (quitting_) {
+        return;
+    }
+    auto request = std::make_shared<Request>();
+    request->run = std::move(f);
+    Enqueue(request);
+    std::unique_lock lock(requestMutex_);
+    // A request the main thread has started always runs to its end (it may write into the
+    // caller's frame); one that has not started is dropped when the program closes.
+    requestDone_.wait(lock, [&] { return request->done || (quitting_ && request->run != nullptr); });
+}
+
+void Engine::Post(std::function<void()> f) {
+    if (quitting_) {
+        return;
+    }
+    auto request = std::make_shared<Request>();
+    request->run = std::move(f);
+    Enqueue(request);
+}
+
+void Engine::SendInput(const InputEvent& event) {
+    if (OnMainThread()) {
+        HandleInput(event);
+        return;
+    }
+    if (quitting_) {
+        return;
+    }
+    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp) {
+        platform.SetCursorPosition(event.x, event.y);
+    }
+    auto request = std::make_shared<Request>();
+    request->input = event;
+    request->run = [this, event] { HandleInput(event); };
+    Enqueue(request);
+    std::unique_lock lock(requestMutex_);
+    requestDone_.wait(lock, [&] { return request->done || (quitting_ && request->run != nullptr); });
+}
+
+// Takes the request off the queue's front and runs it, or (dropInput) drops it if it is an input
+// event. Returns false when the queue was empty.
+bool Engine::RunOneRequest(std::shared_ptr<Request>& request, bool dropInput) {
+    std::function<void()> run;
+    {
+        std::lock_guard lock(requestMutex_);
+        if (requests_.empty()) {
+            return false;
+        }
+        request = requests_.front();
+        requests_.pop_front();
+        ++handling_;
+        // Taking the function out marks the request as started.
+        run = std::move(request->run);
+        request->run = nullptr;
+    }
+    if (!(dropInput && request->input)) {
+        run();
+    }
+    {
+        std::lock_guard lock(requestMutex_);
+        request->done = true;
+        --handling_;
+    }
+    requestDone_.notify_all();
+    NotifyStateChange();
+    return true;
+}
+
+void Engine::RunRequests() {
+    std::shared_ptr<Request> request;
+    while (!quitting_ && RunOneRequest(request, false)) {
+    }
+}
+
+void Engine::DiscardRequests() {
+    {
+        std::lock_guard lock(requestMutex_);
+        requests_.clear();
+    }
+    requestDone_.notify_all();
+}
+
+MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& caption,
+                                    MessageBoxKind kind) {
+    if (!OnMainThread()) {
+        MessageBoxAnswer answer = MessageBoxAnswer::kCancel;
+        Send([&] { answer = MessageBox(text, caption, kind); });
+        return answer;
+    }
+    if (quitting_) {
+        return MessageBoxAnswer::kCancel;
+    }
+    std::string textUtf8 = Utf8(text);
+    std::string captionUtf8 = Utf8(caption);
+    if (platform.Headless()) {
+        std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
+    }
+    bool scripted = automation && platform.Headless();
+    if (scripted) {
+        automation->BoxOpening();
+    }
+    ++modalOpen_;
+    NotifyStateChange();
+    MessageBoxAnswer answer;
+    if (scripted) {
+        answer = automation->AnswerMessageBox();
+    } else {
+        answer = platform.ShowMessageBox(textUtf8, captionUtf8, kind);
+    }
+    if (quitting_) {
+        answer = MessageBoxAnswer::kCancel;
+    }
+    --modalOpen_;
+    if (scripted) {
+        automation->BoxClosed();
+    }
+    trace.Event("message", {{"text", textUtf8},
+                            {"caption", captionUtf8},
+                            {"answer", std::string(answer == MessageBoxAnswer::kOk ? "ok" : "cancel")}});
+    NotifyStateChange();
+    return answer;
+}
+
+void Engine::RequestClose() {
+    if (OnMainThread()) {
+        BeginClose();
+        return;
+    }
+    Send([this] { BeginClose(); });
+}
+
+void Engine::BeginClose() {
+    if (quitting_.exchange(true)) {
+        return;
+    }
+    // Wake every wait of the script thread: the gate, sleeps and pending requests.
+    clock.Shutdown();
+    gate_.Shutdown();
+    DiscardRequests();
+    if (automation) {
+        automation->OnClose();
+    }
+    NotifyStateChange();
+}
+
+bool Engine::SleepUntil(int64_t deadlineMs) {
+    for (;;) {
+        if (quitting_) {
+            return false;
+        }
+        uint64_t token = clock.WakeToken();
+        if (clock.NowMs() >= deadlineMs) {
+            return true;
+        }
+        if (!clock.SleepUntil(deadlineMs, token) && clock.IsShutDown()) {
+            return false;
+        }
+    }
+}
+
+void Engine::SetScriptBusy(int32_t busy) {
+    ScriptBusy = busy;
+    NotifyStateChange();
+}
+
+void Engine::NotifyStateChange() {
+    {
+        std::lock_guard lock(idleMutex_);
+        ++idleGeneration_;
+    }
+    idleChanged_.notify_all();
+}
+
+bool Engine::Idle() {
+    if (quitting_ || scriptFinished_ || modalOpen_ > 0) {
+        return true;
+    }
+    if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {
+        return false;
+    }
+    std::lock_guard lock(requestMutex_);
+    return requests_.empty();
+}
+
+void Engine::WaitUntilIdle() {
+    for (;;) {
+        uint64_t generation;
+        {
+            std::lock_guard lock(idleMutex_);
+            generation = idleGeneration_;
+        }
+        if (Idle()) {
+            return;
+        }
+        std::unique_lock lock(idleMutex_);
+        // The timeout is a safety net only; every change that can make the engine idle notifies.
+        idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return idleGeneration_ != generation; });
+    }
+}
+
+}  // namespace textreel

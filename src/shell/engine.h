@@ -1,0 +1,204 @@
+// The engine: one object that owns every subsystem's state, the script thread and the main loop.
+// Tests make a fresh engine per case; two engines can live in one process.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "graphics/graphics_state.h"
+#include "platform/instance_lock.h"
+#include "platform/platform.h"
+#include "script/backlog.h"
+#include "script/flag_block.h"
+#include "script/scenario.h"
+#include "shell/env_settings.h"
+#include "shell/instance_file.h"
+#include "shell/script_gate.h"
+#include "shell/trace.h"
+#include "text/text_state.h"
+
+namespace textreel {
+
+class Automation;
+
+struct EngineOptions {
+    std::string tracePath;   // empty: no trace
+    std::string eventsPath;  // empty: no scripted input
+};
+
+// Exit codes of the program.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;  // the program could not run (no display, a broken PNG library)
+constexpr int kExitUsage = 2;
+
+class Engine {
+  public:
+    Engine(Platform& platform, EngineOptions options = {});
+    ~Engine();
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // Start-up, the message loop and shutdown, in the current directory (the title's folder).
+    // Returns the exit code.
+    int Run();
+
+    // ----- services -----
+    Platform& platform;
+    Clock& clock;
+    Trace trace;
+    std::unique_ptr<Automation> automation;
+
+    // ----- configuration, fixed after start-up -----
+    InstanceConfig instance;
+    std::string workDir;  // the title's folder, ending in "/"
+
+    // ----- state shared by the script thread and the window side -----
+    std::atomic<int32_t> UiState{0};
+    std::atomic<int32_t> AdvanceMode{0};
+    std::atomic<int32_t> ScriptBusy{0};
+    std::atomic<int32_t> WaitIconOn{0};
+    std::atomic<int32_t> AutoStoppable{1};
+    std::atomic<int32_t> SyncLock{0};
+    std::atomic<int32_t> LoadInProgress{0};
+    std::atomic<int32_t> MessageDrawn{0};
+    std::atomic<int32_t> MessageVisible{0};
+    std::atomic<int32_t> NewPagePending{0};
+    std::atomic<int32_t> MessageWindowOpen{0};
+    std::atomic<int32_t> VoicePlaying{0};
+    std::atomic<int32_t> MoviePlaying{0};
+    std::atomic<int32_t> ResetRequest{0};
+    std::atomic<int32_t> savedSpeedMs{1};
+
+    // ----- subsystems -----
+    EnvSettings env;
+    PersistentFlags persistentFlags;
+    Scenario scenario;
+    FlagBlock flags;
+    Backlog backlog;
+    GraphicsState graphics;
+    TextState text;
+
+    // ----- the script thread and the window side -----
+
+    // Script thread: suspends itself until the window side resumes it. Returns false when the
+    // program is closing (the caller then unwinds).
+    bool SuspendScript();
+    // Window side: resumes the script thread if it is suspended.
+    bool ResumeScript();
+    bool ScriptWaiting() { return gate_.Waiting(); }
+    bool ScriptFinished() const { return scriptFinished_; }
+
+    // Runs f on the main thread and waits for it (at once when called on the main thread). While
+    // the program closes, f may not run at all.
+    void Send(std::function<void()> f);
+    // Queues f to run on the main thread later.
+    void Post(std::function<void()> f);
+    bool OnMainThread() const { return std::this_thread::get_id() == mainThread_; }
+
+    // A modal message box from any thread; text and caption are Shift-JIS. Closing the program
+    // answers an open box with cancel.
+    MessageBoxAnswer MessageBox(const std::string& text, const std::string& caption,
+                                MessageBoxKind kind = MessageBoxKind::kWarning);
+    // A warning box with the window name as caption.
+    void Warn(const std::string& text) { MessageBox(text, instance.windowName); }
+    bool ModalOpen() const { return modalOpen_ > 0; }
+
+    // Closes the main window from any thread (the close box, the end of the scenario, a flow
+    // error, the exit commands): the script thread is asked to stop and the program ends.
+    void RequestClose();
+    bool Quitting() const { return quitting_; }
+
+    // Sleeps until the clock reaches deadlineMs, or the program closes (then false).
+    bool SleepUntil(int64_t deadlineMs);
+    bool SleepFor(int64_t ms) { return SleepUntil(clock.NowMs() + ms); }
+
+    // Sets ScriptBusy and tells watchers of the engine's state.
+    void SetScriptBusy(int32_t busy);
+
+    // Wakes whoever watches for the engine to become idle (the events script's wait).
+    void NotifyStateChange();
+    // True when the script thread waits for the player (or has finished), or a modal box is open,
+    // and nothing is being drawn or handled.
+    bool Idle();
+    // Blocks until Idle() or the program has closed.
+    void WaitUntilIdle();
+
+    // Handles one input event on the main thread (the window procedure).
+    void HandleInput(const InputEvent& event);
+    // Handles an input event on the main thread on behalf of another thread and waits for it.
+    void SendInput(const InputEvent& event);
+
+    // The window side's operations on the reading modes.
+    void StartSkipMode();
+    void EndSkipMode();
+    void StartAutoMode();
+    void EndAutoMode();
+    // Return to the title (window side): a line in progress stops, the reading state is reset and
+    // the script thread starts the scenario again from its first line.
+    void Restart();
+    // Script thread: whether a return to the title waits to be carried out, and carrying it out
+    // (the scenario is loaded again, its read marks kept, and reading starts at the first line).
+    bool RestartPending() const { return restartPending_; }
+    void PerformRestart();
+
+    // The save folder operation: builds the save folder path and checks it, creating it when asked;
+    // a failed creation shows its message. path receives the folder's real path.
+    bool EnsureSaveFolder(bool create, std::string* path = nullptr);
+    // Reads env.dat at start-up (settings, persistent flags, read marks).
+    void ReadEnvDat();
+    // Writes env.dat, first setting picture-seen flag n when n is not 99.
+    bool WriteEnvDat(int n = 99);
+
+    // Text as the trace writes it (UTF-8 from Shift-JIS).
+    std::string Utf8(const std::string& sjis) const;
+
+  private:
+    struct Request {
+        std::function<void()> run;
+        std::optional<InputEvent> input;
+        bool done = false;
+    };
+
+    int StartUp();
+    void MainLoop();
+    void RunRequests();
+    bool RunOneRequest(std::shared_ptr<Request>& request, bool dropInput);
+    void Enqueue(const std::shared_ptr<Request>& request);
+    void Tick();
+    void BeginClose();
+    void ShutDown();
+    void DiscardRequests();
+
+    ScriptGate gate_;
+    std::thread scriptThread_;
+    std::atomic<bool> scriptFinished_{false};
+    std::thread::id mainThread_;
+    InstanceLock instanceLock_;
+
+    std::mutex requestMutex_;
+    std::condition_variable requestDone_;
+    std::deque<std::shared_ptr<Request>> requests_;
+    std::atomic<int> handling_{0};
+
+    std::atomic<bool> quitting_{false};
+    std::atomic<bool> restartPending_{false};
+    std::atomic<int> modalOpen_{0};
+    int64_t nextTick_ = 0;
+
+    std::mutex idleMutex_;
+    std::condition_variable idleChanged_;
+    uint64_t idleGeneration_ = 0;
+
+    EngineOptions options_;
+    int exitCode_ = kExitOk;
+};
+
+}  // namespace textreel

@@ -1,0 +1,73 @@
+// EnvSettings, the live 64-byte settings record that heads env.dat, and PersistentFlags, the
+// seen-picture and record flags kept across plays.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace textreel {
+
+// PersistentFlags: bytes 0..20 picture-seen flags, byte 23 + n record flag n. Bytes 21..23 are not
+// stored in env.dat.
+class PersistentFlags {
+  public:
+    static constexpr int kSize = 43;
+    static constexpr int kPictureFlags = 21;
+    static constexpr int kRecordBase = 23;
+
+    uint8_t Get(int index) const { return index >= 0 && index < kSize ? bytes_[index].load() : 0; }
+    void Set(int index, uint8_t value) {
+        if (index >= 0 && index < kSize) {
+            bytes_[index] = value;
+        }
+    }
+    void Clear() {
+        for (auto& b : bytes_) {
+            b = 0;
+        }
+    }
+
+  private:
+    std::array<std::atomic<uint8_t>, kSize> bytes_{};
+};
+
+class EnvSettings {
+  public:
+    static constexpr int kSize = 64;
+    // Byte offsets of the record as it stands in env.dat (all integers little-endian).
+    static constexpr int kSpeedMs = 0;        // 4
+    static constexpr int kWindowed = 4;       // 4
+    static constexpr int kScreenEffects = 8;  // 4
+    static constexpr int kSeVolume = 12;      // 2
+    static constexpr int kBgmVolume = 14;     // 2
+    static constexpr int kPictureFlags = 16;  // 21: PersistentFlags 0..20
+    static constexpr int kReserved1 = 37;     // 1
+    static constexpr int kRecordFlags = 38;   // 19: PersistentFlags 24..42
+    static constexpr int kReserved2 = 57;     // 3
+    static constexpr int kForcedSkip = 60;    // 4
+    static_assert(kPictureFlags + 21 == kReserved1 && kReserved1 + 1 == kRecordFlags);
+    static_assert(kRecordFlags + 19 == kReserved2 && kReserved2 + 3 == kForcedSkip &&
+                  kForcedSkip + 4 == kSize);
+
+    std::atomic<int32_t> SpeedMs{0};
+    std::atomic<int32_t> windowed{0};
+    std::atomic<int32_t> screenEffects{0};
+    std::atomic<int16_t> seVolume{0};
+    std::atomic<int16_t> bgmVolume{0};
+    std::atomic<int32_t> ForcedSkip{0};
+
+    // The values used when there is no env.dat.
+    void ApplyDefaults();
+
+    // The record as stored: the fields, the stored part of flags, and the reserved bytes as they
+    // were read.
+    std::array<uint8_t, kSize> ToBytes(const PersistentFlags& flags) const;
+    // Takes the fields and the reserved bytes from a stored record, and the stored flags into flags.
+    void FromBytes(const std::array<uint8_t, kSize>& bytes, PersistentFlags& flags);
+
+  private:
+    std::array<uint8_t, kSize> reserved_{};  // the bytes of the last record read, for its reserved parts
+};
+
+}  // namespace textreel

@@ -1,0 +1,35 @@
+// Return to the title. The window side asks for it; the script thread carries it out at the top
+// of its loop, so that the scenario text is never replaced under a line that is being read.
+#include "shell/engine.h"
+
+namespace textreel {
+
+void Engine::Restart() {
+    ResetRequest = 1;
+    // FIXME: release the save/load screen's pictures when UiState is 10, 20 or 30.
+    if (AdvanceMode == 1) {
+        EndSkipMode();
+    }
+    MessageVisible = 0;
+    MessageDrawn = 0;
+    NewPagePending = 0;
+    WaitIconOn = 0;
+    UiState = 0;
+    AdvanceMode = 0;
+    text.TextCursor.Set(text.TextOrigin);
+    restartPending_ = true;
+    ResumeScript();
+    clock.WakeSleepers();
+}
+
+void Engine::PerformRestart() {
+    // The read marks stay: they belong to the player, not to this run through the story. When the
+    // file can no longer be read, the text already in memory is played again.
+    scenario.Reload();
+    scenario.ReadPos = 0;
+    text.TextCursor.Set(text.TextOrigin);
+    ResetRequest = 0;
+    restartPending_ = false;
+}
+
+}  // namespace textreel

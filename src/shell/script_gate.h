@@ -1,0 +1,82 @@
+// The gate at which the script thread suspends itself. The window side's resume wakes it only if it
+// is waiting: a resume that arrives while it runs is dropped, never stored.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+namespace textreel {
+
+class ScriptGate {
+  public:
+    // Called (without the gate's lock) whenever the waiting state changes.
+    void SetObserver(std::function<void()> observer) { observer_ = std::move(observer); }
+
+    // Script thread: waits for a resume. Returns false when the gate was shut down.
+    bool Suspend() {
+        {
+            std::unique_lock lock(mutex_);
+            if (shutDown_) {
+                return false;
+            }
+            waiting_ = true;
+            released_ = false;
+        }
+        Notify();
+        bool resumed;
+        {
+            std::unique_lock lock(mutex_);
+            wake_.wait(lock, [this] { return released_ || shutDown_; });
+            resumed = released_;
+            waiting_ = false;
+            released_ = false;
+        }
+        Notify();
+        return resumed;
+    }
+
+    // Window side: wakes the script thread if it waits; returns whether it did.
+    bool Resume() {
+        {
+            std::lock_guard lock(mutex_);
+            if (!waiting_ || released_) {
+                return false;
+            }
+            released_ = true;
+        }
+        wake_.notify_all();
+        return true;
+    }
+
+    bool Waiting() {
+        std::lock_guard lock(mutex_);
+        return waiting_ && !released_;
+    }
+
+    // Wakes the waiter for good; every later Suspend returns at once.
+    void Shutdown() {
+        {
+            std::lock_guard lock(mutex_);
+            shutDown_ = true;
+        }
+        wake_.notify_all();
+        Notify();
+    }
+
+  private:
+    void Notify() {
+        if (observer_) {
+            observer_();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool waiting_ = false;
+    bool released_ = false;
+    bool shutDown_ = false;
+    std::function<void()> observer_;
+};
+
+}  // namespace textreel

@@ -1,0 +1,167 @@
+// Start-up in its fixed order, the message loop and the shutdown order.
+#include <cstdio>
+#include <vector>
+
+#include "graphics/screen.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "script/interpreter.h"
+#include "shell/automation.h"
+#include "shell/engine.h"
+#include "shell/messages.h"
+#include "sound/sound.h"
+#include "text/message_window.h"
+
+namespace textreel {
+
+namespace {
+constexpr int kTickMs = 500;
+// The largest window side the engine accepts; beyond it the surfaces would not fit in memory.
+constexpr int kMaxScreenSide = 16384;
+}  // namespace
+
+int Engine::StartUp() {
+    // The title's folder is the working directory; every resource path is relative to it.
+    workDir = files::CurrentDirectory();
+    if (workDir.empty() || workDir.back() != '/') {
+        workDir += '/';
+    }
+
+    // The instance file. A title without one runs with the per-key defaults.
+    instance = DefaultInstanceConfig();
+    if (auto name = files::FindFirstWithExtension("ist")) {
+        std::vector<uint8_t> bytes;
+        if (files::ReadAll(*name, bytes)) {
+            instance = ParseInstanceFile(bytes);
+        }
+    }
+
+    // One copy per title.
+    switch (instanceLock_.Acquire(instance.instanceName)) {
+        case InstanceLock::Result::kAcquired:
+            break;
+        case InstanceLock::Result::kHeldElsewhere:
+            return kExitOk;
+        case InstanceLock::Result::kUnavailable:
+            std::fprintf(stderr,
+                         "textreel: cannot make the lock file %s; a second copy will not be refused\n",
+                         InstanceLock::PathFor(instance.instanceName).c_str());
+            break;
+    }
+
+    // Prepare the run.
+    backlog.Clear();
+    text.areaLeft = 40;
+    text.areaTop = instance.windowHeight - 155;
+    text.areaRight = 780;
+    text.areaBottom = 580;
+    text.TextOrigin.Set(40, instance.windowHeight - 155);
+    text.TextCursor.Set(text.TextOrigin);
+    if (!scenario.Load()) {
+        Warn(Sjis(msg::kScenarioMissing));
+        return kExitOk;
+    }
+    ReadEnvDat();
+    EnsureSaveFolder(true);
+
+    int w = instance.windowWidth;
+    int h = instance.windowHeight;
+    if (w <= 0 || h <= 0 || w > kMaxScreenSide || h > kMaxScreenSide) {
+        Warn("The instance file asks for a screen of " + std::to_string(w) + " x " + std::to_string(h) +
+             " pixels, which cannot be shown.");
+        return kExitFailure;
+    }
+
+    // The window.
+    if (!platform.OpenWindow(Utf8(instance.windowName), w, h)) {
+        std::fprintf(stderr, "textreel: cannot open the game window\n");
+        return kExitFailure;
+    }
+    AdvanceMode = 0;
+    nextTick_ = clock.NowMs() + kTickMs;
+    if (automation) {
+        automation->Start();
+    }
+    // The stored display mode.
+    platform.SetFullscreen(env.windowed == 0);
+
+    if (!CreateGraphics(*this)) {
+        return kExitOk;
+    }
+    ShowLogo(*this);
+
+    scriptThread_ = std::thread([this] {
+        ScriptThreadMain(*this);
+        scriptFinished_ = true;
+        NotifyStateChange();
+    });
+    return -1;
+}
+
+int Engine::Run() {
+    if (!options_.eventsPath.empty()) {
+        automation = std::make_unique<Automation>(*this);
+        std::string error;
+        if (!automation->Load(options_.eventsPath, error)) {
+            std::fprintf(stderr, "textreel: %s\n", error.c_str());
+            trace.Event("exit", {{"code", int64_t{kExitUsage}}});
+            return kExitUsage;
+        }
+    }
+    int code = StartUp();
+    if (code >= 0) {
+        BeginClose();
+        if (automation) {
+            automation->Stop();
+        }
+        trace.Event("exit", {{"code", int64_t{code}}});
+        return code;
+    }
+    MainLoop();
+    ShutDown();
+    trace.Event("exit", {{"code", int64_t{exitCode_}}});
+    return exitCode_;
+}
+
+void Engine::MainLoop() {
+    while (!quitting_) {
+        InputEvent event;
+        if (platform.WaitEvent(event, nextTick_)) {
+            if (event.kind != InputEvent::Kind::kWake) {
+                ++handling_;
+                HandleInput(event);
+                --handling_;
+            }
+        }
+        RunRequests();
+        int64_t now = clock.NowMs();
+        if (now >= nextTick_) {
+            Tick();
+            nextTick_ += kTickMs;
+            if (nextTick_ <= now) {
+                nextTick_ = now + kTickMs;
+            }
+        }
+        platform.PresentIfChanged();
+    }
+}
+
+void Engine::Tick() {
+    WaitIconStep(*this);
+}
+
+void Engine::ShutDown() {
+    BeginClose();
+    if (scriptThread_.joinable()) {
+        scriptThread_.join();
+    }
+    if (automation) {
+        automation->Stop();
+    }
+    ReleaseGraphics(*this);
+    StopInterfaceSound(*this);
+    platform.CloseWindow();
+    instanceLock_.Release();
+}
+
+}  // namespace textreel

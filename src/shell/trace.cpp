@@ -1,0 +1,74 @@
+#include "shell/trace.h"
+
+#include "platform/clock.h"
+
+namespace textreel {
+
+Trace::~Trace() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+    }
+}
+
+bool Trace::Open(const std::string& path) {
+    file_ = std::fopen(path.c_str(), "w");
+    return file_ != nullptr;
+}
+
+std::string Trace::Escape(std::string_view utf8) {
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(utf8.size() + 2);
+    for (char c : utf8) {
+        auto b = static_cast<uint8_t>(c);
+        switch (c) {
+            case '"':
+                out += "\\\"";
+                break;
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            default:
+                if (b < 0x20) {
+                    out += "\\u00";
+                    out.push_back(kHex[b >> 4]);
+                    out.push_back(kHex[b & 15]);
+                } else {
+                    out.push_back(c);
+                }
+        }
+    }
+    return out;
+}
+
+void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
+    if (file_ == nullptr) {
+        return;
+    }
+    std::string line = "{\"ms\":" + std::to_string(clock_.NowMs()) + ",\"event\":\"" + Escape(name) + "\"";
+    for (const Field& field : fields) {
+        line += ",\"" + Escape(field.name) + "\":";
+        if (const auto* i = std::get_if<int64_t>(&field.value)) {
+            line += std::to_string(*i);
+        } else if (const auto* s = std::get_if<std::string>(&field.value)) {
+            line += "\"" + Escape(*s) + "\"";
+        } else {
+            line += std::get<bool>(field.value) ? "true" : "false";
+        }
+    }
+    line += "}\n";
+    std::lock_guard lock(mutex_);
+    std::fputs(line.c_str(), file_);
+    std::fflush(file_);
+}
+
+}  // namespace textreel

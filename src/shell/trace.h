@@ -1,0 +1,43 @@
+// The trace: one JSON object per line for what a player would see or hear, with the time in ms.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <initializer_list>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <variant>
+
+namespace textreel {
+
+class Clock;
+
+class Trace {
+  public:
+    using Value = std::variant<int64_t, std::string, bool>;
+    struct Field {
+        std::string_view name;
+        Value value;
+    };
+
+    explicit Trace(Clock& clock) : clock_(clock) {}
+    ~Trace();
+    Trace(const Trace&) = delete;
+    Trace& operator=(const Trace&) = delete;
+
+    bool Open(const std::string& path);
+    bool Enabled() const { return file_ != nullptr; }
+
+    // Writes {"ms":..,"event":name, fields...}. String values must be UTF-8.
+    void Event(std::string_view name, std::initializer_list<Field> fields = {});
+
+    static std::string Escape(std::string_view utf8);
+
+  private:
+    Clock& clock_;
+    std::mutex mutex_;
+    std::FILE* file_ = nullptr;
+};
+
+}  // namespace textreel

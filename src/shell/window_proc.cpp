@@ -1,0 +1,177 @@
+// The window side: every player input arrives here on the main thread and is routed by the shared
+// state (reading, choice menu, save/load screen, backlog view, skip or auto mode, movie).
+#include <cstdint>
+
+#include "graphics/screen.h"
+#include "platform/platform.h"
+#include "shell/button_bar.h"
+#include "shell/engine.h"
+#include "text/message_window.h"
+
+namespace textreel {
+
+namespace {
+
+// A position that lies outside every button, slot and choice entry, for key releases.
+constexpr int kNowhere = -32768;
+
+void AdvanceHandler(Engine& e, int x, int y) {
+    if (e.SyncLock != 0) {
+        return;
+    }
+    if (e.ScriptBusy == 0 && e.VoicePlaying == 1) {
+        // FIXME: stop the voice streamer once it exists.
+        e.VoicePlaying = 0;
+    }
+    int32_t state = e.UiState;
+    if (state == 100) {
+        LeaveBacklogView(e);
+        return;
+    }
+    if (state != 0) {
+        if (e.ScriptBusy == 1) {
+            return;
+        }
+        if (state != 10 && state != 20 && state != 30) {
+            ButtonBarClick(e, x, y);
+        }
+        return;
+    }
+    if (e.AdvanceMode == 1) {
+        e.EndSkipMode();
+    } else if (e.AdvanceMode == 3 && e.AutoStoppable == 1) {
+        e.EndAutoMode();
+    } else if (ButtonBarClick(e, x, y)) {
+        return;
+    }
+    if (e.MessageDrawn == 1 && e.MessageVisible == 0) {
+        MessageWindowSwap(e, 0);
+        return;
+    }
+    e.ResumeScript();
+}
+
+void RightClickHandler(Engine& e, int, int) {
+    if (e.UiState == 100) {
+        LeaveBacklogView(e);
+        return;
+    }
+    if (e.AdvanceMode == 1) {
+        e.EndSkipMode();
+    }
+    // FIXME: open the system menu once it exists.
+}
+
+void HoverRouting(Engine& e, int x, int y) {
+    int32_t state = e.UiState;
+    if (state != 0) {
+        if (e.ScriptBusy == 1 || state == 100) {
+            return;
+        }
+    }
+    if (e.ScriptBusy == 0 && e.MessageVisible == 1) {
+        ButtonBarHover(e, x, y);
+    }
+}
+
+void Wheel(Engine& e, int delta) {
+    if (e.MoviePlaying != 0 || e.ScriptBusy != 0) {
+        return;
+    }
+    if (delta >= 0) {
+        BacklogStep(e, 0);
+    } else if (e.UiState == 100) {
+        BacklogStep(e, 1);
+    } else if (e.UiState == 0) {
+        if (e.MessageDrawn == 1 && e.MessageVisible == 0) {
+            return;
+        }
+        AdvanceHandler(e, 0, 0);
+    }
+}
+
+void KeyUp(Engine& e, int key) {
+    if (e.MoviePlaying != 0) {
+        // FIXME: Esc ends the movie once movies play.
+        return;
+    }
+    if (e.ScriptBusy == 0 && key == vk::kPageUp) {
+        BacklogStep(e, 0);
+        return;
+    }
+    if (e.ScriptBusy == 0 && key == vk::kPageDown && e.UiState == 100) {
+        BacklogStep(e, 1);
+        return;
+    }
+    if (e.MessageDrawn == 1 && e.MessageVisible == 0) {
+        return;
+    }
+    AdvanceHandler(e, kNowhere, kNowhere);
+}
+
+}  // namespace
+
+void Engine::HandleInput(const InputEvent& event) {
+    switch (event.kind) {
+        case InputEvent::Kind::kCloseRequest:
+            BeginClose();
+            break;
+        case InputEvent::Kind::kMouseMove:
+            if (MoviePlaying == 0) {
+                HoverRouting(*this, event.x, event.y);
+            }
+            break;
+        case InputEvent::Kind::kButtonUp:
+            if (event.button == InputEvent::kLeftButton) {
+                if (MoviePlaying == 0) {
+                    AdvanceHandler(*this, event.x, event.y);
+                }
+            } else if (event.button == InputEvent::kRightButton) {
+                if (MoviePlaying != 0) {
+                    // FIXME: end the movie once movies play.
+                    break;
+                }
+                if (AdvanceMode == 3) {
+                    AdvanceMode = 0;
+                }
+                RightClickHandler(*this, event.x, event.y);
+            }
+            break;
+        case InputEvent::Kind::kWheel:
+            Wheel(*this, event.wheel);
+            break;
+        case InputEvent::Kind::kKeyUp:
+            KeyUp(*this, event.key);
+            break;
+        case InputEvent::Kind::kTextInput:
+        case InputEvent::Kind::kWake:
+            break;
+    }
+    NotifyStateChange();
+}
+
+void Engine::StartSkipMode() {
+    savedSpeedMs = env.SpeedMs.load();
+    env.SpeedMs = 0;
+    AdvanceMode = 1;
+    ResumeScript();
+}
+
+void Engine::EndSkipMode() {
+    AdvanceMode = 0;
+    env.SpeedMs = savedSpeedMs.load();
+}
+
+void Engine::StartAutoMode() {
+    AdvanceMode = 3;
+    if (MessageVisible == 0) {
+        MessageWindowSwap(*this, 0);
+    }
+    ResumeScript();
+}
+
+void Engine::EndAutoMode() {
+    AdvanceMode = 0;
+}
+
+}  // namespace textreel

@@ -1,0 +1,24 @@
+// The message window: text output, the wait icon, the backlog viewer and the start-up logo.
+#pragma once
+
+namespace textreel {
+
+class Engine;
+
+// Draws one message line at TextCursor at the current speed; 0 when a reset request stopped it.
+int OutputTextLine(Engine& engine, const char* line, int length);
+
+// The 500 ms tick: animates the wait icon while WaitIconOn is set.
+void WaitIconStep(Engine& engine);
+
+// Direction 0 pages to older lines (opening the viewer), 1 to newer ones (closing it on the newest
+// page). Returns 1 when it acted.
+int BacklogStep(Engine& engine, int direction);
+
+// Leaves the backlog viewer, showing the screen as it was before it opened.
+void LeaveBacklogView(Engine& engine);
+
+// The start-up logo; 0 when its picture is missing.
+int ShowLogo(Engine& engine);
+
+}  // namespace textreel

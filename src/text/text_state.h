@@ -1,0 +1,35 @@
+// The text state: where message text goes, the font settings and the wait icon.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+
+namespace textreel {
+
+struct TextPoint {
+    std::atomic<int32_t> x{0};
+    std::atomic<int32_t> y{0};
+    void Set(int32_t nx, int32_t ny) {
+        x = nx;
+        y = ny;
+    }
+    void Set(const TextPoint& other) { Set(other.x.load(), other.y.load()); }
+};
+
+struct TextState {
+    TextPoint TextOrigin;
+    TextPoint TextCursor;
+    TextPoint LineEndCursor;
+    // The message area rectangle and its stored copy (left, top, right, bottom).
+    int32_t areaLeft = 40;
+    int32_t areaTop = 325;
+    int32_t areaRight = 780;
+    int32_t areaBottom = 580;
+    int32_t wrapLimit = 780;
+    int32_t pageLimit = 580;
+
+    std::atomic<int32_t> fontSize{21};
+    std::atomic<uint32_t> fontColor{0xFFFFFF};
+};
+
+}  // namespace textreel
