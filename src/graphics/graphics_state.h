@@ -2,6 +2,7 @@
 // user-interface parts and the picture settings.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -21,6 +22,13 @@ struct GraphicsState {
     Surface WaitIconSurface;
     // The CPU copy of BackSurface's pixels; every picture command writes the new screen here first.
     Surface WorkPixels;
+
+    // The picture settings of the script commands.
+    std::atomic<int32_t> brightness {30};    // subtracted from each channel under the message window
+    std::atomic<int32_t> spriteAlpha {255};  // sprite opacity
+    std::atomic<int32_t> alphaDepth {64};    // steps of the cross-fade
+    std::atomic<int32_t> effectNumber {0};   // the transition of the next picture change
+    std::string maskName;                    // the mask picture of the mask fade (script thread only)
 
     // Held by whichever thread draws into the shared surfaces, for one drawing step at a time. It
     // is never held across a wait or a request to the main thread.
