@@ -6,6 +6,9 @@ namespace textreel {
 
 class Engine;
 
+// Jumps.
+void CmdJmp(Engine& e, const char* line, int length);
+void CmdReturnTo(Engine& e, const char* line, int length);
 // Pictures and their settings.
 void CmdImgblt(Engine& e, const char* line, int length);
 void CmdCcblt(Engine& e, const char* line, int length);

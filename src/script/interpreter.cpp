@@ -20,8 +20,8 @@ constexpr char kPlayerNameToken[] = "\x81\x96\x81\x96\x81\x96";
 const CommandEntry kCommands[] = {
     {"name_entry", nullptr},
     {"flagreset", nullptr},
-    {"jmp", nullptr},
-    {"returnto", nullptr},
+    {"jmp", &CmdJmp},
+    {"returnto", &CmdReturnTo},
     {"eventflag", nullptr},
     {"eventjudge", nullptr},
     {"pointflag", nullptr},

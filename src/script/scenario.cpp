@@ -18,10 +18,26 @@ bool Scenario::Load() {
         return false;
     }
     LoadBytes(bytes);
+    loadedFrom_ = *name;
+    return true;
+}
+
+bool Scenario::Reload() {
+    if (loadedFrom_.empty()) {
+        return true;
+    }
+    std::vector<uint8_t> bytes;
+    if (!files::ReadAll(loadedFrom_, bytes, 0xFFFFFFF0ull)) {
+        return false;
+    }
+    std::string name = loadedFrom_;
+    LoadBytes(bytes);
+    loadedFrom_ = name;
     return true;
 }
 
 void Scenario::LoadBytes(const std::vector<uint8_t>& bytes) {
+    loadedFrom_.clear();
     size_ = static_cast<uint32_t>(bytes.size());
     text_.assign(static_cast<size_t>(size_) + 2, 0);
     if (size_ > 0) {

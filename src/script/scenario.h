@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -21,9 +22,10 @@ class Scenario {
   public:
     // Finds the first "*.txt" in the current directory and loads it (LoadScenario).
     bool Load();
-    // Loads the scenario file again for a return to the title; the read marks stay as they are.
-    // When the file cannot be read, the text in memory is kept.
-    bool Reload() { return Load(); }
+    // Loads the scenario file again for a return to the title (an author may have changed it); the
+    // read marks stay as they are. When the file cannot be read, or the text did not come from a
+    // file, the text in memory is kept.
+    bool Reload();
     // Takes the given bytes as the scenario (what Load does after reading the file).
     void LoadBytes(const std::vector<uint8_t>& bytes);
     bool Loaded() const { return !text_.empty(); }
@@ -74,6 +76,7 @@ class Scenario {
         }
     }
 
+    std::string loadedFrom_;     // the file the text came from, empty for text given directly
     std::vector<uint8_t> text_;  // Size() bytes, the end mark, and a zero guard byte
     uint32_t size_ = 0;
     std::mutex marksMutex_;  // the settings writer reads the marks from either thread

@@ -79,6 +79,7 @@ bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, s
         words >> verb;
         AutomationCommand command;
         command.line = lineNumber;
+        command.source = line;
         auto fail = [&](const std::string& why) {
             error = "events file line " + std::to_string(lineNumber) + ": " + why + ": " + line;
             return false;
@@ -264,6 +265,15 @@ void Automation::SleepMs(int ms) {
 
 void Automation::Execute(const AutomationCommand& command) {
     using Kind = AutomationCommand::Kind;
+    // Every scripted input is traced, so that an author can see what the game answered to what.
+    std::string source = command.source.substr(0, command.source.find('#'));
+    if (command.kind == Kind::kText) {
+        source = command.source;
+    }
+    while (!source.empty() && (source.back() == ' ' || source.back() == '\t')) {
+        source.pop_back();
+    }
+    engine_.trace.Event("input", {{"command", source}});
     InputEvent event;
     event.x = command.x;
     event.y = command.y;

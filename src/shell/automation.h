@@ -34,10 +34,11 @@ struct AutomationCommand {
     Kind kind = Kind::kWait;
     int x = 0;
     int y = 0;
-    int value = 0;     // wheel steps, key code, sleep milliseconds, menu id
-    bool ok = true;    // answer
-    std::string text;  // text to type, screenshot file
-    int line = 0;      // line number in the events file
+    int value = 0;       // wheel steps, key code, sleep milliseconds, menu id
+    bool ok = true;      // answer
+    std::string text;    // text to type, screenshot file
+    int line = 0;        // line number in the events file
+    std::string source;  // the command as written, for the trace
 };
 
 // Parses an events file's text. Returns false with a message naming the line on the first bad one.

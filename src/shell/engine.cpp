@@ -132,6 +132,23 @@ void Engine::RunRequests() {
     }
 }
 
+void Engine::ServeRequestsUntil(const std::function<bool()>& done) {
+    for (;;) {
+        uint64_t generation;
+        {
+            std::lock_guard lock(idleMutex_);
+            generation = idleGeneration_;
+        }
+        RunRequests();
+        if (quitting_ || done()) {
+            return;
+        }
+        std::unique_lock lock(idleMutex_);
+        idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
+                              [&] { return idleGeneration_ != generation; });
+    }
+}
+
 void Engine::DiscardRequests() {
     {
         std::lock_guard lock(requestMutex_);

@@ -95,6 +95,11 @@ class Engine {
     bool ResumeScript();
     bool ScriptWaiting() { return gate_.Waiting(); }
     bool ScriptFinished() const { return scriptFinished_; }
+    // Starts the script thread (start-up does this after the logo).
+    void StartScriptThread();
+    // Main thread: runs the requests of other threads until done() holds or the program closes,
+    // for loops that must keep serving them while they block the event loop.
+    void ServeRequestsUntil(const std::function<bool()>& done);
 
     // Runs f on the main thread and waits for it (at once when called on the main thread). While
     // the program closes, f may not run at all.

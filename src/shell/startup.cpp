@@ -79,9 +79,6 @@ int Engine::StartUp() {
     }
     AdvanceMode = 0;
     nextTick_ = clock.NowMs() + kTickMs;
-    if (automation) {
-        automation->Start();
-    }
     // The stored display mode.
     platform.SetFullscreen(env.windowed == 0);
 
@@ -90,12 +87,16 @@ int Engine::StartUp() {
     }
     ShowLogo(*this);
 
+    StartScriptThread();
+    return -1;
+}
+
+void Engine::StartScriptThread() {
     scriptThread_ = std::thread([this] {
         ScriptThreadMain(*this);
         scriptFinished_ = true;
         NotifyStateChange();
     });
-    return -1;
 }
 
 int Engine::Run() {
@@ -107,6 +108,8 @@ int Engine::Run() {
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }
+        // The script runs from the start, so that it can answer the boxes start-up may show.
+        automation->Start();
     }
     int code = StartUp();
     if (code >= 0) {

@@ -15,6 +15,16 @@ bool Trace::Open(const std::string& path) {
     return file_ != nullptr;
 }
 
+void Trace::Capture() {
+    std::lock_guard lock(mutex_);
+    capture_ = true;
+}
+
+std::vector<std::string> Trace::CapturedLines() {
+    std::lock_guard lock(mutex_);
+    return captured_;
+}
+
 std::string Trace::Escape(std::string_view utf8) {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
@@ -51,7 +61,7 @@ std::string Trace::Escape(std::string_view utf8) {
 }
 
 void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
-    if (file_ == nullptr) {
+    if (!Enabled()) {
         return;
     }
     std::string line = "{\"ms\":" + std::to_string(clock_.NowMs()) + ",\"event\":\"" + Escape(name) + "\"";
@@ -67,6 +77,11 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     }
     line += "}\n";
     std::lock_guard lock(mutex_);
+    if (capture_) {
+        line.pop_back();
+        captured_.push_back(std::move(line));
+        return;
+    }
     std::fputs(line.c_str(), file_);
     std::fflush(file_);
 }

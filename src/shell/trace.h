@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <variant>
+#include <vector>
 
 namespace textreel {
 
@@ -27,7 +28,10 @@ class Trace {
     Trace& operator=(const Trace&) = delete;
 
     bool Open(const std::string& path);
-    bool Enabled() const { return file_ != nullptr; }
+    // Keeps the lines in memory instead of a file (for tests).
+    void Capture();
+    std::vector<std::string> CapturedLines();
+    bool Enabled() const { return file_ != nullptr || capture_; }
 
     // Writes {"ms":..,"event":name, fields...}. String values must be UTF-8.
     void Event(std::string_view name, std::initializer_list<Field> fields = {});
@@ -38,6 +42,8 @@ class Trace {
     Clock& clock_;
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
+    bool capture_ = false;
+    std::vector<std::string> captured_;
 };
 
 }  // namespace textreel

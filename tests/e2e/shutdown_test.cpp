@@ -1,0 +1,88 @@
+// One copy per title, and closing the window ends the process promptly in every state.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/e2e_run.h"
+
+namespace textreel::testing {
+namespace {
+
+const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
+
+// Waits until the running copy's trace holds an event with this name (the copy then holds the lock).
+bool WaitForEvent(E2eRun& run, const std::string& name) {
+    for (int i = 0; i < 2000; ++i) {
+        for (const TraceEvent& e : run.ReadTrace()) {
+            if (e.Name() == name) {
+                return true;
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+TEST(SingleInstance, ASecondCopyOfTheSameTitleExitsAtOnceWithZero) {
+    E2eRun first(kTitles + "stop");
+    first.Start("wait\nsleep 600000\n");
+    ASSERT_TRUE(WaitForEvent(first, "text"));
+
+    // The same title from another folder: the instance name decides.
+    RunResult second =
+        RunBinary({"--headless", "--trace", first.File("second.jsonl"), first.Title()}, first.RuntimeDir());
+    EXPECT_EQ(second.exitCode, 0);
+    std::vector<TraceEvent> secondTrace = first.ReadTrace("second.jsonl");
+    ASSERT_EQ(secondTrace.size(), 1u);
+    EXPECT_EQ(secondTrace[0].Name(), "exit");
+
+    // Another title starts normally beside it.
+    E2eRun other(kTitles + "reading");
+    RunResult r =
+        RunBinary({"--headless", "--trace", other.File("t.jsonl"), other.Title()}, first.RuntimeDir(), 3000);
+    EXPECT_TRUE(r.timedOut);  // it plays and waits for a click until the harness stops it
+    EXPECT_FALSE(other.ReadTrace("t.jsonl").empty());
+}
+
+TEST(SingleInstance, TheMarkerDisappearsWithTheProcess) {
+    E2eRun run(kTitles + "stop");
+    run.Start("wait\nsleep 600000\n");
+    ASSERT_TRUE(WaitForEvent(run, "text"));
+    RunResult killed = run.Finish(0);  // killed at once, with no chance to clean up
+    EXPECT_TRUE(killed.timedOut);
+    RunResult again = run.Run("wait\nclose\n");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.TextLines(), (std::vector<std::string>{"waiting"}));
+}
+
+TEST(Shutdown, CloseEndsTheProcessWithinASecondWhileTheScriptThreadIsSuspended) {
+    E2eRun run(kTitles + "stop");
+    RunResult r = run.Run("wait\nclose\n");
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<TraceEvent> closes;
+    for (const TraceEvent& e : r.Events("input")) {
+        if (e.Get("command") == "close") {
+            closes.push_back(e);
+        }
+    }
+    ASSERT_EQ(closes.size(), 1u);
+    ASSERT_EQ(r.Events("exit").size(), 1u);
+    EXPECT_LT(r.Events("exit")[0].Ms() - closes[0].Ms(), 1000);
+}
+
+TEST(Shutdown, CloseEndsTheProcessWhileAMessageBoxIsOpen) {
+    E2eRun run(kTitles + "reading");
+    RunResult r = run.Run("wait\nclick 1 1\nwait\nclick 1 1\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.Events("message").size(), 1u);
+    EXPECT_EQ(r.Events("message")[0].Get("answer"), "cancel");
+    EXPECT_LT(r.Events("exit")[0].Ms() - r.Events("message")[0].Ms(), 1000);
+}
+
+}  // namespace
+}  // namespace textreel::testing

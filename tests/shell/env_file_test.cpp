@@ -1,0 +1,146 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "shell/engine.h"
+#include "support/fake_platform.h"
+#include "support/temp_title.h"
+
+namespace textreel {
+namespace {
+
+using testing::FakePlatform;
+using testing::TempTitle;
+
+struct EnvFixture {
+    TempTitle title;
+    FakePlatform platform;
+    Engine engine{platform};
+
+    explicit EnvFixture(const std::string& scenario = "0123456789") {
+        engine.instance = DefaultInstanceConfig();
+        engine.scenario.LoadBytes(std::vector<uint8_t>(scenario.begin(), scenario.end()));
+    }
+};
+
+TEST(EnvFile, AFirstRunCreatesTheSaveFolderAndUsesTheDefaults) {
+    EnvFixture f;
+    f.engine.ReadEnvDat();
+    EXPECT_TRUE(f.title.Exists("save"));
+    EXPECT_FALSE(f.title.Exists("save/env.dat"));
+    EXPECT_EQ(f.engine.env.SpeedMs, 1);
+    EXPECT_EQ(f.engine.env.windowed, 1);
+    EXPECT_EQ(f.engine.env.screenEffects, 1);
+    EXPECT_EQ(f.engine.env.seVolume, 100);
+    EXPECT_EQ(f.engine.env.bgmVolume, 75);
+    EXPECT_EQ(f.engine.env.ForcedSkip, 0);
+    EXPECT_FALSE(f.engine.scenario.MarkAt(0));
+}
+
+TEST(EnvFile, TheRecordAndTheReadMarksLandAtTheirOffsets) {
+    EnvFixture f;
+    f.engine.ReadEnvDat();
+    f.engine.env.SpeedMs = 40;
+    f.engine.env.ForcedSkip = 1;
+    f.engine.env.seVolume = 25;
+    f.engine.env.bgmVolume = -2;
+    f.engine.persistentFlags.Set(23 + 19, 1);  // record flag 19
+    f.engine.persistentFlags.Set(23, 1);       // record flag 0 is never stored
+    f.engine.persistentFlags.Set(21, 1);       // nor are bytes 21 and 22
+    uint8_t marks[] = {1, 0, 1};
+    f.engine.scenario.SetMarks(marks, 3);
+    ASSERT_TRUE(f.engine.WriteEnvDat(4));  // picture number 05
+    std::vector<uint8_t> file = f.title.Read("save/env.dat");
+    ASSERT_EQ(file.size(), 64u + 10u);
+    EXPECT_EQ(file[0], 40);
+    EXPECT_EQ(file[12], 25);
+    EXPECT_EQ(file[14], 0xFE);
+    EXPECT_EQ(file[15], 0xFF);
+    EXPECT_EQ(file[16 + 4], 1);
+    EXPECT_EQ(file[56], 1);
+    for (int i : {16 + 21, 57, 58, 59}) {
+        EXPECT_EQ(file[i], 0) << i;
+    }
+    EXPECT_EQ(file[60], 1);
+    EXPECT_EQ(file[64], 1);
+    EXPECT_EQ(file[65], 0);
+    EXPECT_EQ(file[66], 1);
+    EXPECT_FALSE(f.title.Exists("save/env.dat.new"));
+
+    // A fresh engine reads back what was stored.
+    FakePlatform platform;
+    Engine second{platform};
+    second.scenario.LoadBytes(std::vector<uint8_t>(10, 'x'));
+    second.ReadEnvDat();
+    EXPECT_EQ(second.env.SpeedMs, 40);
+    EXPECT_EQ(second.env.bgmVolume, -2);
+    EXPECT_EQ(second.persistentFlags.Get(4), 1);
+    EXPECT_EQ(second.persistentFlags.Get(42), 1);
+    EXPECT_EQ(second.persistentFlags.Get(23), 0);
+    EXPECT_TRUE(second.scenario.MarkAt(2));
+    EXPECT_FALSE(second.scenario.MarkAt(1));
+}
+
+TEST(EnvFile, OnlyPictureFlagsAreSetByTheWrite) {
+    EnvFixture f;
+    f.engine.ReadEnvDat();
+    for (int n : {-1, 21, 22, 30, 42, 99, 1000}) {
+        ASSERT_TRUE(f.engine.WriteEnvDat(n));
+    }
+    for (int i = 0; i < PersistentFlags::kSize; ++i) {
+        EXPECT_EQ(f.engine.persistentFlags.Get(i), 0) << i;
+    }
+}
+
+TEST(EnvFile, AnOlderLongerFileKeepsItsTailAndOnlyOurMarksAreRead) {
+    EnvFixture f;
+    std::vector<uint8_t> old(64 + 20, 0);
+    old[0] = 100;
+    old[4] = 1;
+    old[8] = 1;
+    for (size_t i = 64; i < old.size(); ++i) {
+        old[i] = 1;
+    }
+    old.back() = 7;
+    f.title.Write("save/env.dat", old);
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 100);
+    EXPECT_TRUE(f.engine.scenario.MarkAt(9));
+    ASSERT_TRUE(f.engine.WriteEnvDat());
+    std::vector<uint8_t> file = f.title.Read("save/env.dat");
+    ASSERT_EQ(file.size(), old.size());
+    EXPECT_EQ(file.back(), 7);
+}
+
+TEST(EnvFile, AShortFileFillsWhatItHoldsAndKeepsDefaultsForTheRest) {
+    EnvFixture f;
+    // Only the speed survived.
+    f.title.Write("save/env.dat", std::vector<uint8_t>{200, 0, 0, 0});
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 200);
+    EXPECT_EQ(f.engine.env.windowed, 1);
+    EXPECT_EQ(f.engine.env.bgmVolume, 75);
+    EXPECT_FALSE(f.engine.scenario.MarkAt(0));
+}
+
+TEST(EnvFile, AFileStandingWhereTheSaveFolderShouldBeFailsWithItsMessage) {
+    EnvFixture f;
+    f.title.Write("save", "not a folder");
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 1);
+    EXPECT_FALSE(f.engine.WriteEnvDat());
+    EXPECT_EQ(f.platform.Messages(), (std::vector<std::string>{"セーブに失敗しました"}));
+}
+
+TEST(EnvFile, TheSaveFolderIsFoundWhateverTheCaseOfItsName) {
+    EnvFixture f;
+    f.title.Write("SAVE/ENV.DAT", std::vector<uint8_t>{0, 0, 0, 0, 0, 0, 0, 0});
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 0);
+    EXPECT_EQ(f.engine.env.windowed, 0);
+    EXPECT_FALSE(f.title.Exists("save"));
+}
+
+}  // namespace
+}  // namespace textreel

@@ -1,0 +1,75 @@
+// Runs the real textreel binary headless on a title with an events file and reads back its trace.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace textreel::testing {
+
+// One trace line: its fields as text (numbers as written, strings unescaped).
+struct TraceEvent {
+    std::map<std::string, std::string> fields;
+    const std::string& Get(const std::string& key) const;
+    int64_t Ms() const;
+    const std::string& Name() const { return Get("event"); }
+};
+
+std::vector<TraceEvent> ParseTrace(const std::string& text);
+
+struct RunResult {
+    int exitCode = -1;  // -1 when the process had to be killed
+    bool timedOut = false;
+    int64_t wallMs = 0;
+    std::vector<TraceEvent> trace;
+    std::string stderrText;
+
+    std::vector<TraceEvent> Events(const std::string& name) const;
+    // The "line" of every text event, in order.
+    std::vector<std::string> TextLines() const;
+};
+
+class E2eRun {
+  public:
+    // titleDir is copied to a fresh temporary folder, so that runs never share saves or settings.
+    explicit E2eRun(const std::string& titleDir);
+    ~E2eRun();
+
+    // The temporary copy of the title, and a runtime folder for the single-instance lock.
+    const std::string& Title() const { return title_; }
+    const std::string& RuntimeDir() const { return runtime_; }
+    std::string File(const std::string& name) const { return work_ + "/" + name; }
+
+    // Runs `textreel --headless --events <events> --trace <trace> <title>` (plus extra arguments
+    // before the title) and waits at most timeoutMs.
+    RunResult Run(const std::string& events, int timeoutMs = 20000,
+                  const std::vector<std::string>& extra = {});
+
+    // Starts a run without waiting; Finish waits for it.
+    void Start(const std::string& events, const std::string& traceName = "trace.jsonl");
+    RunResult Finish(int timeoutMs = 20000, const std::string& traceName = "trace.jsonl");
+    // Reads a trace file as it stands (the run may still be going).
+    std::vector<TraceEvent> ReadTrace(const std::string& traceName = "trace.jsonl") const;
+
+  private:
+    std::string work_;
+    std::string title_;
+    std::string runtime_;
+    int pid_ = -1;
+    int64_t startMs_ = 0;
+    int runs_ = 0;
+};
+
+// Runs the binary with just these arguments (no title copy), for command-line checks.
+RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir,
+                    int timeoutMs = 10000);
+
+// Copies a folder tree.
+void CopyTree(const std::string& from, const std::string& to);
+
+// The pixel at (x, y) of a PNG screenshot as 0x00BBGGRR, and its size.
+bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb, int& width, int& height);
+uint32_t PngPixel(const std::vector<uint8_t>& rgb, int width, int x, int y);
+
+}  // namespace textreel::testing
