@@ -1,0 +1,325 @@
+#include "platform/freetype_glyphs.h"
+
+#include <fontconfig/fontconfig.h>
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdlib>
+#include <utility>
+
+#include "platform/encoding.h"
+
+namespace textreel {
+
+const char* const kWindowsGothicFamily =
+    "\xEF\xBC\xAD\xEF\xBC\xB3 \xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF";
+
+namespace {
+
+// The cache is dropped whole when its bitmaps pass this many bytes; a page of text at any sane size
+// stays far below it.
+constexpr size_t kCacheByteLimit = 16u << 20;
+// What one cache entry costs besides its bitmap, roughly.
+constexpr size_t kEntryOverhead = 96;
+
+// A face that has hiragana, kanji and full-width Latin letters can show Japanese text.
+bool CoversJapanese(FcCharSet* charset) {
+    constexpr std::array<FcChar32, 4> kSamples = {0x3042, 0x30A2, 0x65E5, 0xFF21};
+    return std::all_of(kSamples.begin(), kSamples.end(),
+                       [charset](FcChar32 c) { return FcCharSetHasChar(charset, c) != FcFalse; });
+}
+
+bool MatchWithConfig(FcConfig* config, const std::string& family, const std::string& lang, FontFace& out) {
+    FcPattern* pattern = FcPatternCreate();
+    if (pattern == nullptr) {
+        return false;
+    }
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+    if (!lang.empty()) {
+        FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(lang.c_str()));
+    }
+    FcConfigSubstitute(config, pattern, FcMatchPattern);
+    FcDefaultSubstitute(pattern);
+    FcResult result = FcResultNoMatch;
+    FcPattern* match = FcFontMatch(config, pattern, &result);
+    FcPatternDestroy(pattern);
+    if (match == nullptr) {
+        return false;
+    }
+    bool accepted = false;
+    FcCharSet* charset = nullptr;
+    FcChar8* file = nullptr;
+    if (FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch && CoversJapanese(charset) &&
+        FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+        out.file = reinterpret_cast<const char*>(file);
+        int index = 0;
+        out.index = FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
+        FcChar8* matchedFamily = nullptr;
+        out.family = FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch
+                         ? reinterpret_cast<const char*>(matchedFamily)
+                         : family;
+        accepted = true;
+    }
+    FcPatternDestroy(match);
+    return accepted;
+}
+
+}  // namespace
+
+bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out) {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config == nullptr) {
+        return false;
+    }
+    bool found = MatchWithConfig(config, family, lang, out);
+    FcConfigDestroy(config);
+    return found;
+}
+
+struct FreeTypeGlyphs::FreeTypeState {
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    // The cell height the face is currently scaled to; 0 when none.
+    int currentSize = 0;
+
+    ~FreeTypeState() {
+        if (face != nullptr) {
+            FT_Done_Face(face);
+        }
+        if (library != nullptr) {
+            FT_Done_FreeType(library);
+        }
+    }
+};
+
+FreeTypeGlyphs::FreeTypeGlyphs() : ft_(std::make_unique<FreeTypeState>()) {}
+
+FreeTypeGlyphs::~FreeTypeGlyphs() = default;
+
+bool FreeTypeGlyphs::Open(std::string* description) {
+    // The scenario engine asks for the Windows gothic by name. A system that has it (or an alias for
+    // it) gets it; otherwise the first installed Japanese gothic serves in its place.
+    const std::array<std::pair<const char*, const char*>, 3> kCandidates = {{
+        {kWindowsGothicFamily, ""},
+        {"IPAGothic", ""},
+        {"sans-serif", "ja"},
+    }};
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config == nullptr) {
+        if (description != nullptr) {
+            *description = "fontconfig could not be initialised";
+        }
+        return false;
+    }
+    std::string failures;
+    bool opened = false;
+    for (size_t i = 0; i < kCandidates.size() && !opened; ++i) {
+        FontFace face;
+        if (!MatchWithConfig(config, kCandidates[i].first, kCandidates[i].second, face)) {
+            continue;
+        }
+        std::string detail;
+        if (OpenFace(face, &detail)) {
+            opened = true;
+            if (description != nullptr) {
+                *description = detail;
+                if (i > 0) {
+                    *description += std::string(" in place of ") + kWindowsGothicFamily;
+                }
+            }
+        } else {
+            failures += "; " + detail;
+        }
+    }
+    FcConfigDestroy(config);
+    if (!opened && description != nullptr) {
+        *description = "no Japanese gothic font found (install fonts-ipafont-gothic)" + failures;
+    }
+    return opened;
+}
+
+bool FreeTypeGlyphs::OpenFace(const FontFace& face, std::string* description) {
+    std::lock_guard lock(mutex_);
+    cache_.clear();
+    ascents_.clear();
+    cachedBytes_ = 0;
+    ft_ = std::make_unique<FreeTypeState>();
+    if (FT_Init_FreeType(&ft_->library) != 0) {
+        ft_->library = nullptr;
+        if (description != nullptr) {
+            *description = "FreeType could not be initialised";
+        }
+        return false;
+    }
+    if (FT_New_Face(ft_->library, face.file.c_str(), face.index, &ft_->face) != 0) {
+        ft_->face = nullptr;
+        if (description != nullptr) {
+            *description = "cannot open font file " + face.file;
+        }
+        return false;
+    }
+    if (!FT_IS_SCALABLE(ft_->face) || FT_Select_Charmap(ft_->face, FT_ENCODING_UNICODE) != 0) {
+        FT_Done_Face(ft_->face);
+        ft_->face = nullptr;
+        if (description != nullptr) {
+            *description = "font " + face.file + " has no scalable Unicode glyphs";
+        }
+        return false;
+    }
+    if (description != nullptr) {
+        *description = face.family + " (" + face.file + ")";
+    }
+    return true;
+}
+
+bool FreeTypeGlyphs::IsOpen() {
+    std::lock_guard lock(mutex_);
+    return ft_->face != nullptr;
+}
+
+void FreeTypeGlyphs::ClearCache() {
+    std::lock_guard lock(mutex_);
+    cache_.clear();
+    cachedBytes_ = 0;
+}
+
+bool FreeTypeGlyphs::SelectSize(int cellHeight) {
+    if (ft_->face == nullptr || cellHeight < 1 || cellHeight > kMaxCellHeight) {
+        return false;
+    }
+    if (ft_->currentSize == cellHeight) {
+        return true;
+    }
+    // Like a Windows font made with a positive height, the size is that of the whole cell (ascender
+    // plus descender); the width follows the height's scale.
+    FT_Size_RequestRec request{};
+    request.type = FT_SIZE_REQUEST_TYPE_CELL;
+    request.width = 0;
+    request.height = static_cast<FT_Long>(cellHeight) * 64;
+    request.horiResolution = 0;
+    request.vertResolution = 0;
+    if (FT_Request_Size(ft_->face, &request) != 0) {
+        ft_->currentSize = 0;
+        return false;
+    }
+    ft_->currentSize = cellHeight;
+    return true;
+}
+
+int FreeTypeGlyphs::Ascent(int cellHeight) {
+    std::lock_guard lock(mutex_);
+    if (auto it = ascents_.find(cellHeight); it != ascents_.end()) {
+        return it->second;
+    }
+    if (!SelectSize(cellHeight)) {
+        return 0;
+    }
+    // FreeType rounds the scaled ascender up to whole pixels; the nearest pixel keeps the glyphs of a
+    // cell-sized font inside the cell, as Windows places them.
+    FT_Face face = ft_->face;
+    int ascent = static_cast<int>((FT_MulFix(face->ascender, face->size->metrics.y_scale) + 32) >> 6);
+    ascents_.emplace(cellHeight, ascent);
+    return ascent;
+}
+
+void FreeTypeGlyphs::Build(int cellHeight, uint32_t sjisCode, Entry& entry) {
+    // A character that cannot be drawn still takes its cell, so text after it stays in place.
+    entry.size = -1;
+    entry.advance = std::max(0, sjisCode > 0xFF ? cellHeight : cellHeight / 2);
+    if (sjisCode > 0xFFFF || (sjisCode > 0xFF && !IsSjisLeadByte(static_cast<uint8_t>(sjisCode >> 8)))) {
+        return;
+    }
+    uint32_t unicode = Cp932CodeToUnicode(sjisCode);
+    if (unicode == 0 || !SelectSize(cellHeight)) {
+        return;
+    }
+    FT_Face face = ft_->face;
+    FT_UInt glyphIndex = FT_Get_Char_Index(face, unicode);
+    if (glyphIndex == 0) {
+        return;
+    }
+    // FT_LOAD_DEFAULT grid-fits the outline with the font's own hinting, as the Windows rasteriser
+    // does for its grey bitmaps, and rounds the advance to whole pixels. Embedded bitmaps are
+    // skipped: they are one-bit and would lose the anti-aliasing.
+    if (FT_Load_Glyph(face, glyphIndex, FT_LOAD_DEFAULT | FT_LOAD_NO_BITMAP) != 0) {
+        return;
+    }
+    FT_GlyphSlot slot = face->glyph;
+    if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
+        return;
+    }
+    const FT_Bitmap& bitmap = slot->bitmap;
+    if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.pixel_mode != FT_PIXEL_MODE_MONO) {
+        return;
+    }
+    entry.advance = static_cast<int>((slot->advance.x + 32) >> 6);
+    GlyphBitmap& out = entry.bitmap;
+    out.blackBoxWidth = static_cast<int>(bitmap.width);
+    out.blackBoxHeight = static_cast<int>(bitmap.rows);
+    out.originY = slot->bitmap_top;
+    out.originX = slot->bitmap_left;
+    out.pitch = (out.blackBoxWidth + 3) & ~3;
+    out.levels.assign(static_cast<size_t>(out.pitch) * out.blackBoxHeight, 0);
+    if (out.blackBoxWidth == 0 || out.blackBoxHeight == 0) {
+        out = GlyphBitmap{};
+        entry.size = 0;
+        return;
+    }
+    // A negative pitch means the rows are stored bottom row first.
+    const int sourcePitch = bitmap.pitch;
+    const int maxGrey = bitmap.num_grays > 1 ? bitmap.num_grays - 1 : 255;
+    for (int r = 0; r < out.blackBoxHeight; ++r) {
+        int sourceRow = sourcePitch >= 0 ? r : out.blackBoxHeight - 1 - r;
+        const uint8_t* source = bitmap.buffer + static_cast<ptrdiff_t>(sourceRow) * std::abs(sourcePitch);
+        uint8_t* target = out.levels.data() + static_cast<size_t>(r) * out.pitch;
+        for (int c = 0; c < out.blackBoxWidth; ++c) {
+            if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO) {
+                target[c] = ((source[c >> 3] >> (7 - (c & 7))) & 1) != 0 ? 64 : 0;
+            } else {
+                target[c] = static_cast<uint8_t>((source[c] * 64 + maxGrey / 2) / maxGrey);
+            }
+        }
+    }
+    entry.size = static_cast<int64_t>(out.levels.size());
+}
+
+const FreeTypeGlyphs::Entry& FreeTypeGlyphs::Lookup(int cellHeight, uint32_t sjisCode) {
+    const uint64_t key = (static_cast<uint64_t>(static_cast<uint32_t>(cellHeight)) << 32) | sjisCode;
+    if (auto it = cache_.find(key); it != cache_.end()) {
+        return it->second;
+    }
+    Entry entry;
+    Build(cellHeight, sjisCode, entry);
+    size_t cost = entry.bitmap.levels.size() + kEntryOverhead;
+    if (cachedBytes_ + cost > kCacheByteLimit) {
+        cache_.clear();
+        cachedBytes_ = 0;
+    }
+    cachedBytes_ += cost;
+    return cache_.emplace(key, std::move(entry)).first->second;
+}
+
+int64_t FreeTypeGlyphs::BitmapSize(int cellHeight, uint32_t sjisCode) {
+    std::lock_guard lock(mutex_);
+    return Lookup(cellHeight, sjisCode).size;
+}
+
+bool FreeTypeGlyphs::Render(int cellHeight, uint32_t sjisCode, GlyphBitmap& out) {
+    std::lock_guard lock(mutex_);
+    const Entry& entry = Lookup(cellHeight, sjisCode);
+    if (entry.size < 0) {
+        return false;
+    }
+    out = entry.bitmap;
+    return true;
+}
+
+int FreeTypeGlyphs::Advance(int cellHeight, uint32_t sjisCode) {
+    std::lock_guard lock(mutex_);
+    return Lookup(cellHeight, sjisCode).advance;
+}
+
+}  // namespace textreel

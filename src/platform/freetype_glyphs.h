@@ -1,0 +1,76 @@
+// Glyphs from FreeType, with the face chosen through fontconfig.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+
+#include "text/glyph_source.h"
+
+namespace textreel {
+
+// A font face on disk as fontconfig names it.
+struct FontFace {
+    std::string file;
+    int index = 0;
+    std::string family;
+};
+
+// The family the scenario engine's text font asks for: "ＭＳ ゴシック" in UTF-8.
+extern const char* const kWindowsGothicFamily;
+
+// Asks fontconfig for its best match for family (and for language lang unless it is empty) and
+// accepts it only when the face covers Japanese: hiragana, kanji and full-width Latin letters.
+// fontconfig answers any name it does not know with some Latin font, which this refuses.
+bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out);
+
+// A GlyphSource over one FreeType face. Bitmaps are rendered from outlines, anti-aliased with 256
+// grey levels and scaled to 0..64, and cached per size and code. All operations may be called from
+// any thread.
+class FreeTypeGlyphs : public GlyphSource {
+  public:
+    // Sizes above this are refused: their bitmaps would be megabytes each.
+    static constexpr int kMaxCellHeight = 1024;
+
+    FreeTypeGlyphs();
+    ~FreeTypeGlyphs() override;
+    FreeTypeGlyphs(const FreeTypeGlyphs&) = delete;
+    FreeTypeGlyphs& operator=(const FreeTypeGlyphs&) = delete;
+
+    // Finds the Windows gothic face, or else an installed Japanese gothic, and opens it. description
+    // (may be null) receives the face and file chosen, or why none was.
+    bool Open(std::string* description);
+    // Opens the given face directly.
+    bool OpenFace(const FontFace& face, std::string* description);
+    bool IsOpen();
+
+    int Ascent(int cellHeight) override;
+    int64_t BitmapSize(int cellHeight, uint32_t sjisCode) override;
+    bool Render(int cellHeight, uint32_t sjisCode, GlyphBitmap& out) override;
+    int Advance(int cellHeight, uint32_t sjisCode) override;
+
+    // Forgets every cached glyph.
+    void ClearCache();
+
+  private:
+    struct Entry {
+        int64_t size = -1;
+        int advance = 0;
+        GlyphBitmap bitmap;
+    };
+    struct FreeTypeState;
+
+    const Entry& Lookup(int cellHeight, uint32_t sjisCode);
+    bool SelectSize(int cellHeight);
+    void Build(int cellHeight, uint32_t sjisCode, Entry& entry);
+
+    std::mutex mutex_;
+    std::unique_ptr<FreeTypeState> ft_;
+    std::unordered_map<uint64_t, Entry> cache_;
+    std::unordered_map<int, int> ascents_;
+    size_t cachedBytes_ = 0;
+};
+
+}  // namespace textreel

@@ -1,0 +1,101 @@
+#include "text/plain_text.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "platform/encoding.h"
+
+namespace textreel {
+
+namespace {
+
+struct Character {
+    uint32_t code;
+    int64_t penX;
+};
+
+// Darkens one pixel towards black by coverage level v (0..64).
+void BlendBlack(Surface& surface, int64_t px, int64_t py, uint8_t v) {
+    if (px < 0 || py < 0 || px >= surface.Width() || py >= surface.Height()) {
+        return;
+    }
+    const uint32_t a = v >= 64 ? 255 : v * 255u / 64;
+    uint32_t background = 0;
+    surface.GetPixel(static_cast<int>(px), static_cast<int>(py), background);
+    uint32_t out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        uint32_t b = (background >> shift) & 0xFF;
+        out |= ((b * (255 - a) + 127) / 255) << shift;
+    }
+    surface.SetPixel(static_cast<int>(px), static_cast<int>(py), out);
+}
+
+}  // namespace
+
+int DrawPlainText(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y,
+                  const std::string& sjisText) {
+    std::vector<Character> characters;
+    int64_t pen = x;
+    const auto* text = reinterpret_cast<const uint8_t*>(sjisText.data());
+    const size_t length = sjisText.size();
+    for (size_t i = 0; i < length;) {
+        uint32_t code = text[i];
+        if (IsSjisLeadByte(text[i])) {
+            if (i + 1 >= length) {
+                break;
+            }
+            code = code * 256 + text[i + 1];
+            i += 2;
+        } else {
+            i += 1;
+        }
+        characters.push_back({code, pen});
+        int advance = glyphs.Advance(fontSize, code);
+        pen += advance > 0 ? advance : 0;
+    }
+    const int64_t width = pen - x;
+    const int result = static_cast<int>(std::min<int64_t>(width, std::numeric_limits<int>::max()));
+    if (width <= 0 || fontSize <= 0) {
+        return result;
+    }
+    // The background goes down first for the whole run, so that a glyph reaching past its own cell is
+    // not cut off by the next cell's background.
+    const int64_t fillLeft = std::max<int64_t>(x, 0);
+    const int64_t fillRight = std::min<int64_t>(pen, surface.Width());
+    const int64_t fillTop = std::max<int64_t>(y, 0);
+    const int64_t fillBottom = std::min<int64_t>(static_cast<int64_t>(y) + fontSize, surface.Height());
+    if (fillRight > fillLeft && fillBottom > fillTop) {
+        surface.FillRect(static_cast<int>(fillLeft), static_cast<int>(fillTop),
+                         static_cast<int>(fillRight - fillLeft), static_cast<int>(fillBottom - fillTop),
+                         0xFFFFFF);
+    }
+    const int ascent = glyphs.Ascent(fontSize);
+    GlyphBitmap glyph;
+    for (const Character& character : characters) {
+        if (glyphs.BitmapSize(fontSize, character.code) <= 0 ||
+            !glyphs.Render(fontSize, character.code, glyph)) {
+            continue;
+        }
+        const int bbx = glyph.blackBoxWidth;
+        const int bby = glyph.blackBoxHeight;
+        if (bbx <= 0 || bby <= 0 || glyph.pitch < bbx ||
+            glyph.levels.size() < static_cast<size_t>(glyph.pitch) * static_cast<size_t>(bby)) {
+            continue;
+        }
+        const int64_t left = character.penX + glyph.originX;
+        const int64_t top = static_cast<int64_t>(y) + ascent - glyph.originY;
+        for (int r = 0; r < bby; ++r) {
+            const uint8_t* row = glyph.levels.data() + static_cast<size_t>(r) * glyph.pitch;
+            for (int c = 0; c < bbx; ++c) {
+                if (row[c] != 0) {
+                    BlendBlack(surface, left + c, top + r, row[c]);
+                }
+            }
+        }
+    }
+    return result;
+}
+
+}  // namespace textreel
