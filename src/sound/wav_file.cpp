@@ -17,7 +17,7 @@ constexpr uint16_t kFormatExtensible = 0xFFFE;
 constexpr int kMinRate = 1000;
 constexpr int kMaxRate = 1000000;
 // Larger files are not interface sounds; refusing them keeps a broken path from filling memory.
-constexpr uint64_t kMaxFileBytes = 256ull << 20;
+constexpr uint64_t kMaxFileBytes = 64ull << 20;
 
 // The GUID tail shared by every KSDATAFORMAT_SUBTYPE_* code: {xxxxxxxx-0000-0010-8000-00aa00389b71}.
 constexpr uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,

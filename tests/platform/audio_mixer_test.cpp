@@ -136,8 +136,8 @@ TEST(AudioMixer, HalfRateSoundLastsTwiceAsLongAndInterpolates) {
 }
 
 TEST(AudioMixer, LoudSourcesSaturate) {
+    Notices notices;  // outlives the mixer's completion thread
     AudioMixer mixer;
-    Notices notices;
     auto stream = mixer.OpenWaveOut(44100, 2, notices.Callback());
     ASSERT_NE(stream, nullptr);
     ASSERT_TRUE(stream->Queue({30000, -30000, 30000, -30000, 20000, -20000}, 1));
@@ -146,8 +146,8 @@ TEST(AudioMixer, LoudSourcesSaturate) {
 }
 
 TEST(AudioMixer, WaveOutPlaysBuffersInOrderAndNotifiesEachOnceOffTheMixThread) {
+    Notices notices;  // outlives the mixer's completion thread
     AudioMixer mixer;
-    Notices notices;
     auto stream = mixer.OpenWaveOut(44100, 1, notices.Callback());
     ASSERT_NE(stream, nullptr);
     ASSERT_TRUE(stream->Queue(Constant(5, 100), 1));
@@ -180,8 +180,8 @@ TEST(AudioMixer, WaveOutPlaysBuffersInOrderAndNotifiesEachOnceOffTheMixThread) {
 }
 
 TEST(AudioMixer, WaveOutResamplesAcrossBufferBoundaries) {
+    Notices notices;  // outlives the mixer's completion thread
     AudioMixer mixer;
-    Notices notices;
     auto stream = mixer.OpenWaveOut(22050, 1, notices.Callback());
     ASSERT_TRUE(stream->Queue({0, 1000}, 1));
     ASSERT_TRUE(stream->Queue({2000}, 2));
@@ -192,8 +192,8 @@ TEST(AudioMixer, WaveOutResamplesAcrossBufferBoundaries) {
 }
 
 TEST(AudioMixer, ResetReturnsEveryQueuedBufferInOrder) {
+    Notices notices;  // outlives the mixer's completion thread
     AudioMixer mixer;
-    Notices notices;
     auto stream = mixer.OpenWaveOut(44100, 2, notices.Callback());
     for (int tag = 0; tag < 3; ++tag) {
         ASSERT_TRUE(stream->Queue(Constant(200, 1000), tag));
@@ -213,16 +213,16 @@ TEST(AudioMixer, ResetReturnsEveryQueuedBufferInOrder) {
 }
 
 TEST(AudioMixer, NoticesCanRefillAndCloseTheirStream) {
-    AudioMixer mixer;
+    // Declared before the mixer, so that they outlive its completion thread.
     std::mutex mutex;
     std::condition_variable changed;
-    std::vector<int> tags;
+    std::vector<int> handled;  // tags whose notice has done its work
     std::shared_ptr<WaveOut> stream;
+    AudioMixer mixer;
     auto onDone = [&](int tag) {
         std::shared_ptr<WaveOut> s;
         {
             std::lock_guard lock(mutex);
-            tags.push_back(tag);
             s = stream;
         }
         if (tag < 3) {
@@ -230,6 +230,8 @@ TEST(AudioMixer, NoticesCanRefillAndCloseTheirStream) {
         } else {
             s->Close();  // from the completion thread: must not wait for itself
         }
+        std::lock_guard lock(mutex);
+        handled.push_back(tag);
         changed.notify_all();
     };
     {
@@ -242,10 +244,11 @@ TEST(AudioMixer, NoticesCanRefillAndCloseTheirStream) {
         EXPECT_EQ(Left(Mix(mixer, 4)), Constant(4, static_cast<int16_t>(played)));
         std::unique_lock lock(mutex);
         ASSERT_TRUE(changed.wait_for(lock, std::chrono::seconds(20),
-                                     [&] { return tags.size() == static_cast<size_t>(played + 1); }));
+                                     [&] { return handled.size() == static_cast<size_t>(played + 1); }));
     }
     EXPECT_FALSE(stream->Queue(Constant(4, 9), 9));
-    EXPECT_EQ(tags, (std::vector<int>{0, 1, 2, 3}));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(handled, (std::vector<int>{0, 1, 2, 3}));
 }
 
 TEST(AudioMixer, OpenWaveOutRefusesUnusableFormats) {

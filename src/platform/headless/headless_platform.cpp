@@ -1,38 +1,10 @@
 #include "platform/headless/headless_platform.h"
 
-#include <vector>
-
 namespace textreel {
 
-HeadlessPlatform::HeadlessPlatform() {
-    audio_ = std::thread([this] { AudioThread(); });
-}
+HeadlessPlatform::HeadlessPlatform() = default;
 
-HeadlessPlatform::~HeadlessPlatform() {
-    stopAudio_ = true;
-    mixer_.StopWaiting();
-    if (audio_.joinable()) {
-        audio_.join();
-    }
-}
-
-// Without a device the mixer is still drained in real time, so sounds start, play and end
-// exactly as they would with speakers. While nothing plays the thread sleeps until a sound or a
-// stream buffer arrives.
-void HeadlessPlatform::AudioThread() {
-    constexpr int kPeriodMs = 20;
-    constexpr int kFrames = AudioMixer::kRate * kPeriodMs / 1000;
-    std::vector<int16_t> buffer(static_cast<size_t>(kFrames) * AudioMixer::kChannels);
-    SteadyClock local;
-    while (mixer_.WaitUntilActive()) {
-        int64_t next = local.NowMs();
-        do {
-            mixer_.Mix(buffer.data(), kFrames);
-            next += kPeriodMs;
-            local.SleepUntil(next);
-        } while (!stopAudio_ && mixer_.Active());
-    }
-}
+HeadlessPlatform::~HeadlessPlatform() = default;
 
 bool HeadlessPlatform::OpenWindow(const std::string& title, int width, int height) {
     title_ = title;
