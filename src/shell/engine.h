@@ -23,6 +23,7 @@
 #include "shell/instance_file.h"
 #include "shell/script_gate.h"
 #include "shell/trace.h"
+#include "sound/sound_state.h"
 #include "text/text_state.h"
 
 namespace textreel {
@@ -85,6 +86,7 @@ class Engine {
     Backlog backlog;
     GraphicsState graphics;
     TextState text;
+    SoundState sound;
 
     // ----- the script thread and the window side -----
 

@@ -1,33 +1,10 @@
 #include "platform/headless/headless_platform.h"
 
-#include <vector>
-
 namespace textreel {
 
-HeadlessPlatform::HeadlessPlatform() {
-    audio_ = std::thread([this] { AudioThread(); });
-}
+HeadlessPlatform::HeadlessPlatform() = default;
 
-HeadlessPlatform::~HeadlessPlatform() {
-    stopAudio_ = true;
-    if (audio_.joinable()) {
-        audio_.join();
-    }
-}
-
-// Without a device the mixer is still drained in real time, so sounds start, play and end
-// exactly as they would with speakers.
-void HeadlessPlatform::AudioThread() {
-    constexpr int kFrames = AudioMixer::kRate / 50;  // 20 ms per period
-    std::vector<int16_t> buffer(static_cast<size_t>(kFrames) * AudioMixer::kChannels);
-    SteadyClock local;
-    int64_t next = local.NowMs();
-    while (!stopAudio_) {
-        mixer_.Mix(buffer.data(), kFrames);
-        next += 20;
-        local.SleepUntil(next);
-    }
-}
+HeadlessPlatform::~HeadlessPlatform() = default;
 
 bool HeadlessPlatform::OpenWindow(const std::string& title, int width, int height) {
     title_ = title;

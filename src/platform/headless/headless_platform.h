@@ -7,6 +7,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/audio_drain.h"
 #include "platform/audio_mixer.h"
 #include "platform/event_queue.h"
 #include "platform/platform.h"
@@ -47,8 +48,6 @@ class HeadlessPlatform : public Platform {
     const std::string& WindowTitle() const { return title_; }
 
   private:
-    void AudioThread();
-
     SteadyClock clock_;
     EventQueue events_{clock_};
     WindowFramebuffer framebuffer_;
@@ -56,8 +55,7 @@ class HeadlessPlatform : public Platform {
     std::string title_;
     std::atomic<int> cursorX_{0};
     std::atomic<int> cursorY_{0};
-    std::atomic<bool> stopAudio_{false};
-    std::thread audio_;
+    AudioDrain drain_{mixer_};  // no device: the mixer is played into nowhere, in real time
 };
 
 }  // namespace textreel

@@ -75,12 +75,16 @@ SdlPlatform::SdlPlatform() {
             std::fprintf(stderr, "textreel: no audio device, playing silently: %s\n", SDL_GetError());
         }
     }
+    if (audioDevice_ == 0) {
+        drain_ = std::make_unique<AudioDrain>(mixer_);
+    }
 }
 
 SdlPlatform::~SdlPlatform() {
     if (audioDevice_ != 0) {
         SDL_CloseAudioDevice(audioDevice_);
     }
+    drain_.reset();
     CloseWindow();
     SDL_Quit();
 }

@@ -5,8 +5,10 @@
 
 #include <atomic>
 #include <deque>
+#include <memory>
 #include <mutex>
 
+#include "platform/audio_drain.h"
 #include "platform/audio_mixer.h"
 #include "platform/platform.h"
 #include "platform/window_framebuffer.h"
@@ -53,6 +55,7 @@ class SdlPlatform : public Platform {
     SDL_Renderer* renderer_ = nullptr;
     SDL_Texture* texture_ = nullptr;
     SDL_AudioDeviceID audioDevice_ = 0;
+    std::unique_ptr<AudioDrain> drain_;  // without a device, sounds still play out in time
     Uint32 wakeEvent_ = 0;
     int width_ = 0;
     int height_ = 0;
