@@ -23,12 +23,18 @@ struct GraphicsState {
     // The CPU copy of BackSurface's pixels; every picture command writes the new screen here first.
     Surface WorkPixels;
 
+    // The user-interface parts loaded by `windowopen`: the button parts (1280 x 44: the bar's two
+    // states with their mask) and the wait icon (64 x 64: two frames with their mask). Empty
+    // pictures draw nothing; a failed load keeps what was there.
+    Surface buttonParts;
+    Surface waitIcon;
+
     // The picture settings of the script commands.
-    std::atomic<int32_t> brightness {30};    // subtracted from each channel under the message window
-    std::atomic<int32_t> spriteAlpha {255};  // sprite opacity
-    std::atomic<int32_t> alphaDepth {64};    // steps of the cross-fade
-    std::atomic<int32_t> effectNumber {0};   // the transition of the next picture change
-    std::string maskName;                    // the mask picture of the mask fade (script thread only)
+    std::atomic<int32_t> brightness{30};    // subtracted from each channel under the message window
+    std::atomic<int32_t> spriteAlpha{255};  // sprite opacity
+    std::atomic<int32_t> alphaDepth{64};    // steps of the cross-fade
+    std::atomic<int32_t> effectNumber{0};   // the transition of the next picture change
+    std::string maskName;                   // the mask picture of the mask fade (script thread only)
 
     // Held by whichever thread draws into the shared surfaces, for one drawing step at a time. It
     // is never held across a wait or a request to the main thread.

@@ -1,5 +1,8 @@
 #include "graphics/screen.h"
 
+#include <cstdio>
+
+#include "platform/freetype_glyphs.h"
 #include "shell/engine.h"
 
 namespace textreel {
@@ -17,6 +20,16 @@ bool CreateGraphics(Engine& e) {
     g.ButtonStrip.Create(640, 44);
     g.WaitIconSurface.Create(32, 64);
     g.created = true;
+    // The text font: the Windows gothic when it is installed, otherwise a Japanese gothic.
+    if (!e.glyphs) {
+        auto fonts = std::make_unique<FreeTypeGlyphs>();
+        std::string description;
+        if (!fonts->Open(&description)) {
+            std::fprintf(stderr, "textreel: no Japanese font is installed; text will not show (%s)\n",
+                         description.c_str());
+        }
+        e.glyphs = std::move(fonts);
+    }
     return true;
 }
 
@@ -44,10 +57,6 @@ void Repaint(Engine& e) {
         CopyScreenToWindow(e);
     }
 }
-
-void ComposeMessageWindow(Engine&, Surface&) {}
-
-void MessageWindowSwap(Engine&, int) {}
 
 int Present(Engine& e) {
     std::lock_guard lock(e.graphics.ScreenLock);

@@ -16,7 +16,5 @@ void CmdMaskEfct(Engine&, const char*, int) {}
 void CmdSubef(Engine&, const char*, int) {}
 void CmdSetFontSize(Engine&, const char*, int) {}
 void CmdSetFontColor(Engine&, const char*, int) {}
-void CmdWindowOpen(Engine&, const char*, int) {}
-void CmdWindowClose(Engine&, const char*, int) {}
 
 }  // namespace textreel

@@ -126,6 +126,33 @@ bool Engine::RunOneRequest(std::shared_ptr<Request>& request, bool dropInput) {
     return true;
 }
 
+bool Engine::TakePendingInput(InputEvent& event) {
+    for (;;) {
+        std::shared_ptr<Request> request;
+        {
+            std::lock_guard lock(requestMutex_);
+            if (requests_.empty()) {
+                break;
+            }
+        }
+        if (!RunOneRequest(request, true)) {
+            break;
+        }
+        if (request->input) {
+            event = *request->input;
+            return true;
+        }
+    }
+    InputEvent polled;
+    while (platform.WaitEvent(polled, clock.NowMs())) {
+        if (polled.kind != InputEvent::Kind::kWake) {
+            event = polled;
+            return true;
+        }
+    }
+    return false;
+}
+
 void Engine::RunRequests() {
     std::shared_ptr<Request> request;
     while (!quitting_ && RunOneRequest(request, false)) {

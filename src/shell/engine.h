@@ -18,12 +18,14 @@
 #include "platform/platform.h"
 #include "script/backlog.h"
 #include "script/flag_block.h"
+#include "script/menu_table.h"
 #include "script/scenario.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
 #include "shell/script_gate.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
+#include "text/glyph_source.h"
 #include "text/text_state.h"
 
 namespace textreel {
@@ -84,9 +86,18 @@ class Engine {
     Scenario scenario;
     FlagBlock flags;
     Backlog backlog;
+    MenuTable menu;
     GraphicsState graphics;
     TextState text;
     SoundState sound;
+    // The text font's glyphs (FreeType unless a test puts its own source here before start-up).
+    std::unique_ptr<GlyphSource> glyphs;
+
+    // The window side's memory of the element under the pointer at the last mouse move, per group
+    // (the button bar, the save/load slots, the choice entries); 99 when none.
+    int lastHoveredButton = 99;
+    int lastHoveredSlot = 99;
+    int lastHoveredChoice = 99;
 
     // ----- the script thread and the window side -----
 
@@ -138,10 +149,27 @@ class Engine {
     // Blocks until Idle() or the program has closed.
     void WaitUntilIdle();
 
+    // Main thread, for loops that hold the event loop (the logo): takes one pending input off the
+    // queues without handling it. Requests of other threads that are not input are run meanwhile.
+    // Returns false when nothing is pending.
+    bool TakePendingInput(InputEvent& event);
+
     // Handles one input event on the main thread (the window procedure).
     void HandleInput(const InputEvent& event);
     // Handles an input event on the main thread on behalf of another thread and waits for it.
     void SendInput(const InputEvent& event);
+
+    // Requests that other threads send or post to the main thread, and the notices of the sound
+    // and movie players; all run on the main thread.
+    void VoicePlayRequest();
+    void VoiceStopRequest();
+    void MoviePlayRequest();
+    void BgmRestartRequest();
+    void BgmStopRequest();
+    // A streamer's play-once file has played out (music: false, voice: true).
+    void StreamPlayedOut(bool voice);
+    // The movie ended, or the player cut it short: the script thread goes on.
+    void MovieEnded();
 
     // The window side's operations on the reading modes.
     void StartSkipMode();

@@ -1,11 +1,13 @@
 // The window side: every player input arrives here on the main thread and is routed by the shared
 // state (reading, choice menu, save/load screen, backlog view, skip or auto mode, movie).
 #include <cstdint>
+#include <vector>
 
 #include "graphics/screen.h"
 #include "platform/platform.h"
 #include "shell/button_bar.h"
 #include "shell/engine.h"
+#include "sound/sound.h"
 #include "text/message_window.h"
 
 namespace textreel {
@@ -20,8 +22,7 @@ void AdvanceHandler(Engine& e, int x, int y) {
         return;
     }
     if (e.ScriptBusy == 0 && e.VoicePlaying == 1) {
-        // FIXME: stop the voice streamer once it exists.
-        e.VoicePlaying = 0;
+        e.VoiceStopRequest();
     }
     int32_t state = e.UiState;
     if (state == 100) {
@@ -62,12 +63,47 @@ void RightClickHandler(Engine& e, int, int) {
     // FIXME: open the system menu once it exists.
 }
 
+// Highlights the choice entry under the pointer: its hovered look is in WindowLayer, its plain look
+// in BackSurface.
+void ChoiceHover(Engine& e, int x, int y) {
+    GraphicsState& g = e.graphics;
+    int under = 99;
+    bool playMove = false;
+    {
+        std::lock_guard lock(g.ScreenLock);
+        std::vector<MenuEntry> entries = e.menu.Entries();
+        for (size_t i = 0; i < entries.size(); ++i) {
+            const MenuEntry& m = entries[i];
+            const Surface& look = m.Contains(x, y) ? g.WindowLayer : g.BackSurface;
+            CopyRect(look, m.left, m.top, m.right - m.left, m.bottom - m.top, g.ScreenSurface, m.left, m.top);
+            if (under == 99 && m.Contains(x, y)) {
+                under = static_cast<int>(i);
+            }
+        }
+        playMove = under != 99 && under != e.lastHoveredChoice;
+        e.lastHoveredChoice = under;
+        const Surface& s = g.ScreenSurface;
+        e.platform.BlitToWindow(s.View(), 0, 0, s.Width(), s.Height(), 0, 0);
+    }
+    if (playMove) {
+        PlayInterfaceSound(e, "sound\\move.wav");
+    }
+}
+
 void HoverRouting(Engine& e, int x, int y) {
     int32_t state = e.UiState;
     if (state != 0) {
-        if (e.ScriptBusy == 1 || state == 100) {
+        if (e.ScriptBusy == 1) {
             return;
         }
+        if (state == 10 || state == 20 || state == 30) {
+            // FIXME: highlight the save/load slot under the pointer once the screens exist.
+            return;
+        }
+        if (state == 100) {
+            return;
+        }
+        ChoiceHover(e, x, y);
     }
     if (e.ScriptBusy == 0 && e.MessageVisible == 1) {
         ButtonBarHover(e, x, y);
@@ -92,7 +128,9 @@ void Wheel(Engine& e, int delta) {
 
 void KeyUp(Engine& e, int key) {
     if (e.MoviePlaying != 0) {
-        // FIXME: Esc ends the movie once movies play.
+        if (key == vk::kEscape) {
+            e.MovieEnded();
+        }
         return;
     }
     if (e.ScriptBusy == 0 && key == vk::kPageUp) {
@@ -128,7 +166,7 @@ void Engine::HandleInput(const InputEvent& event) {
                 }
             } else if (event.button == InputEvent::kRightButton) {
                 if (MoviePlaying != 0) {
-                    // FIXME: end the movie once movies play.
+                    MovieEnded();
                     break;
                 }
                 if (AdvanceMode == 3) {

@@ -1,27 +1,302 @@
 #include "text/message_window.h"
 
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "graphics/screen.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
 #include "shell/engine.h"
+#include "sound/sound.h"
+#include "text/draw_glyph.h"
+#include "text/plain_text.h"
 
 namespace textreel {
 
-int OutputTextLine(Engine& e, const char*, int) {
-    e.MessageDrawn = 1;
-    e.MessageVisible = 1;
+namespace {
+
+// The font every surface starts with; a line in another size makes its own for the line.
+constexpr int kDefaultFontSize = 21;
+// The page clear copies this fixed area, laid out for an 800 x 600 screen.
+constexpr int kPageWidth = 800;
+constexpr int kPageHeight = 600;
+// The wait icon's place.
+constexpr int kIconX = 750;
+constexpr int kIconY = 550;
+constexpr int kIconSize = 32;
+// The backlog viewer: 25 lines at x 10, the newest at y 520, 20 pixels apart.
+constexpr int kBacklogLines = 25;
+constexpr int kBacklogX = 10;
+constexpr int kBacklogBottomY = 520;
+constexpr int kBacklogLineStep = 20;
+
+constexpr char kLogoPicture[] = "cg\\menu\\logo.bmp";
+constexpr char kLogoSound[] = "sound\\logo.wav";
+constexpr int kLogoHoldRounds = 80;
+
+void CopyScreenRect(Engine& e, int x, int y, int w, int h) {
+    const Surface& s = e.graphics.ScreenSurface;
+    e.platform.BlitToWindow(s.View(), x, y, w, h, x, y);
+}
+
+// The wait-icon step draws into ScreenSurface from the main thread; a glyph waits for it to finish
+// (at most about a second), as the step is short.
+void WaitWhileIconBusy(Engine& e) {
+    for (int i = 0; i < 1001 && e.text.iconBusy != 0 && !e.Quitting(); ++i) {
+        e.SleepFor(1);
+    }
+}
+
+// Waits until deadline; returns false when a return to the title (or closing) cut the wait short.
+bool CharacterDelay(Engine& e, int64_t deadline) {
+    for (;;) {
+        if (e.ResetRequest != 0 || e.Quitting()) {
+            return false;
+        }
+        uint64_t token = e.clock.WakeToken();
+        if (e.ResetRequest != 0) {
+            return false;
+        }
+        if (e.clock.NowMs() >= deadline) {
+            return true;
+        }
+        e.clock.SleepUntil(deadline, token);
+    }
+}
+
+// Redraws the backlog viewer's page in the given direction.
+void DrawBacklogPage(Engine& e, int direction) {
+    TextState& t = e.text;
+    int n = e.backlog.Next();
+    int p = t.backlogPosition;
+    if (direction == 0 && p == 0) {
+        return;  // nothing older is left
+    }
+    if (direction == 1) {
+        p = std::min(p + 50, n);
+    }
+    GraphicsState& g = e.graphics;
+    std::lock_guard lock(g.ScreenLock);
+    CopyWhole(g.CleanBackground, g.ScreenSurface);
+    for (int k = 0; k < kBacklogLines && p > 0; ++k) {
+        --p;
+        if (e.glyphs) {
+            DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
+                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p));
+        }
+    }
+    t.backlogPosition = p;
+    CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+}
+
+}  // namespace
+
+int OutputTextLine(Engine& e, const char* line, int length) {
+    GraphicsState& g = e.graphics;
+    TextState& t = e.text;
+    e.SetScriptBusy(1);
+    {
+        std::lock_guard lock(g.ScreenLock);
+        if (e.WaitIconOn != 0) {
+            CopyRect(g.WindowLayer, kIconX, kIconY, kIconSize, kIconSize, g.ScreenSurface, kIconX, kIconY);
+            e.WaitIconOn = 0;
+        }
+        if (t.TextCursor.y >= t.pageLimit || e.NewPagePending != 0 || e.MessageDrawn == 0) {
+            CopyRect(g.WindowLayer, 0, 0, kPageWidth, kPageHeight, g.ScreenSurface, 0, 0);
+            e.NewPagePending = 0;
+            t.TextCursor.y = t.TextOrigin.y.load();
+            e.MessageDrawn = 1;
+            e.MessageVisible = 1;
+        }
+    }
+    // The size and colour are taken once: a change takes effect from the next line.
+    const int size = t.fontSize;
+    const uint32_t colour = t.fontColor;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(line);
+    for (int i = 0; i < length;) {
+        int64_t started = e.clock.NowMs();
+        int x = t.TextCursor.x;
+        int y = t.TextCursor.y;
+        WaitWhileIconBusy(e);
+        if (IsSjisLeadByte(bytes[i])) {
+            if (i + 1 >= length) {
+                break;  // half a character at the end of the line is not drawn
+            }
+            if (e.glyphs) {
+                std::lock_guard lock(g.ScreenLock);
+                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x, y, bytes + i, 2, colour);
+            }
+            t.TextCursor.x = x + size - 1;
+            i += 2;
+        } else {
+            if (e.glyphs) {
+                std::lock_guard lock(g.ScreenLock);
+                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x - 4, y, bytes + i, 1, colour);
+            }
+            t.TextCursor.x = x + size / 2;
+            i += 1;
+        }
+        // The speed is read afresh for every character: skip mode starting mid-line shows the rest
+        // at once.
+        int32_t speed = e.env.SpeedMs;
+        if (speed != 0) {
+            {
+                std::lock_guard lock(g.ScreenLock);
+                CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+            }
+            if (!CharacterDelay(e, started + speed)) {
+                e.ResetRequest = 0;
+                e.SetScriptBusy(0);
+                return 0;
+            }
+        }
+        if (t.TextCursor.x > t.wrapLimit) {
+            t.TextCursor.x = t.TextOrigin.x.load();
+            t.TextCursor.y = t.TextCursor.y + size + 6;
+        }
+    }
+    {
+        std::lock_guard lock(g.ScreenLock);
+        CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+    }
+    t.LineEndCursor.Set(t.TextCursor);
+    t.TextCursor.Set(t.TextOrigin.x, t.TextCursor.y + size + 6);
+    e.SetScriptBusy(0);
     return 1;
 }
 
-void WaitIconStep(Engine&) {}
+void WaitIconStep(Engine& e) {
+    if (e.WaitIconOn == 0) {
+        return;
+    }
+    GraphicsState& g = e.graphics;
+    TextState& t = e.text;
+    std::lock_guard lock(g.ScreenLock);
+    t.iconBusy = 1;
+    int frame = t.iconFrame;
+    CopyRect(g.WaitIconSurface, 0, kIconSize * frame, kIconSize, kIconSize, g.ScreenSurface, kIconX, kIconY);
+    t.iconFrame = frame == 0 ? 1 : 0;
+    CopyScreenRect(e, kIconX, kIconY, kIconSize, kIconSize);
+    t.iconBusy = 0;
+}
 
-int BacklogStep(Engine&, int) {
+int BacklogStep(Engine& e, int direction) {
+    GraphicsState& g = e.graphics;
+    int32_t state = e.UiState;
+    if (state == 0) {
+        int n = e.backlog.Next();
+        if (n == 0) {
+            return 0;
+        }
+        e.text.backlogPosition = n;
+        e.WaitIconOn = 0;
+        e.UiState = 100;
+        {
+            std::lock_guard lock(g.ScreenLock);
+            CopyWhole(g.ScreenSurface, g.CleanBackground);
+        }
+        DrawBacklogPage(e, direction);
+        return 1;
+    }
+    if (state == 100) {
+        if (direction == 1 && e.text.backlogPosition + kBacklogLines >= e.backlog.Next()) {
+            LeaveBacklogView(e);
+            return 1;
+        }
+        DrawBacklogPage(e, direction);
+        return 1;
+    }
     return 0;
 }
 
 void LeaveBacklogView(Engine& e) {
+    GraphicsState& g = e.graphics;
+    {
+        std::lock_guard lock(g.ScreenLock);
+        CopyWhole(g.CleanBackground, g.ScreenSurface);
+        CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+    }
     e.UiState = 0;
     e.WaitIconOn = 1;
+    e.NotifyStateChange();
 }
 
-int ShowLogo(Engine&) {
+int ShowLogo(Engine& e) {
+    GraphicsState& g = e.graphics;
+    const int w = g.ScreenSurface.Width();
+    const int h = g.ScreenSurface.Height();
+    {
+        std::lock_guard lock(g.ScreenLock);
+        g.ScreenSurface.FillRect(0, 0, w, h, 0);
+    }
+    std::vector<uint8_t> file;
+    auto path = files::Resolve(kLogoPicture);
+    uint32_t offset = 0;
+    bool readable = path && files::ReadAll(*path, file) && file.size() >= 14;
+    if (readable) {
+        offset = static_cast<uint32_t>(file[10]) | (static_cast<uint32_t>(file[11]) << 8) |
+                 (static_cast<uint32_t>(file[12]) << 16) | (static_cast<uint32_t>(file[13]) << 24);
+        readable = offset < file.size();
+    }
+    if (!readable) {
+        std::string shown = e.workDir + kLogoPicture;
+        std::replace(shown.begin() + static_cast<std::ptrdiff_t>(e.workDir.size()), shown.end(), '\\', '/');
+        e.Warn(shown);
+        return 0;
+    }
+    {
+        // The picture is taken as a bottom-up 24-bit picture of exactly the screen's size. A file
+        // that ends early shows the rows it holds; the rest stays black.
+        std::lock_guard lock(g.ScreenLock);
+        Surface& work = g.WorkPixels;
+        work.FillRect(0, 0, work.Width(), work.Height(), 0);
+        size_t available = file.size() - offset;
+        size_t stride = static_cast<size_t>(work.Stride());
+        for (int row = 0; row < h; ++row) {
+            size_t at = static_cast<size_t>(row) * stride;
+            if (at >= available) {
+                break;
+            }
+            size_t n = std::min(stride, available - at);
+            std::memcpy(work.Pixels() + at, file.data() + offset + at, n);
+        }
+        CopyWhole(work, g.BackSurface);
+    }
+    PlayInterfaceSound(e, kLogoSound);
+    {
+        std::lock_guard lock(g.ScreenLock);
+        CopyWhole(g.BackSurface, g.ScreenSurface);
+    }
+    // The comb wipe: teeth five pixels wide sweep in from both sides until they cross.
+    for (int x = 0; x < w && !e.Quitting(); x += 10) {
+        int64_t started = e.clock.NowMs();
+        {
+            std::lock_guard lock(g.ScreenLock);
+            CopyScreenRect(e, x, 0, 5, h);
+            CopyScreenRect(e, w - x - 5, 0, 5, h);
+        }
+        e.platform.PresentIfChanged();
+        e.SleepUntil(started + 7);
+    }
+    CopyScreenToWindow(e);
+    for (int round = 0; round < kLogoHoldRounds && !e.Quitting(); ++round) {
+        InputEvent event;
+        if (e.TakePendingInput(event)) {
+            if (event.kind == InputEvent::Kind::kCloseRequest) {
+                e.RequestClose();
+                break;
+            }
+            if (event.kind == InputEvent::Kind::kButtonUp && event.button == InputEvent::kRightButton) {
+                StopInterfaceSound(e);
+                break;
+            }
+        }
+        CopyScreenToWindow(e);
+        e.platform.PresentIfChanged();
+        e.SleepFor(20);
+    }
     return 1;
 }
 

@@ -30,6 +30,12 @@ struct TextState {
 
     std::atomic<int32_t> fontSize{21};
     std::atomic<uint32_t> fontColor{0xFFFFFF};
+
+    // The wait icon: the frame its next step shows, and set while the step draws.
+    std::atomic<int32_t> iconFrame{0};
+    std::atomic<int32_t> iconBusy{0};
+    // The backlog viewer: the index of the oldest line shown.
+    std::atomic<int32_t> backlogPosition{0};
 };
 
 }  // namespace textreel

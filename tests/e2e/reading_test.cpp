@@ -100,7 +100,7 @@ TEST(CommandLine, BadUsageExitsWithTwoAndAUsageLine) {
 
 TEST(CommandLine, ABadEventsFileNamesItsLineAndExitsWithTwo) {
     E2eRun run(kTitles + "stop");
-    RunResult r = run.Run("wait\nclick ten 10\n");
+    RunResult r = run.Run("wait\nclick ten 10\n", 20000, {}, true);
     EXPECT_EQ(r.exitCode, 2);
     EXPECT_NE(r.stderrText.find("line 2"), std::string::npos) << r.stderrText;
     EXPECT_TRUE(r.TextLines().empty());

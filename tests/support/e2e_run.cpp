@@ -23,6 +23,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A right click during the logo's hold ends it at once.
+constexpr char kSkipLogo[] = "rclick 0 0\n";
+
 int64_t NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -220,7 +223,7 @@ E2eRun::~E2eRun() {
 
 void E2eRun::Start(const std::string& events, const std::string& traceName) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
-    std::ofstream(eventsPath) << events;
+    std::ofstream(eventsPath) << kSkipLogo << events;
     std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events", eventsPath, "--trace",
                                      File(traceName),      title_};
     startMs_ = NowMs();
@@ -243,9 +246,10 @@ std::vector<TraceEvent> E2eRun::ReadTrace(const std::string& traceName) const {
     return ParseTrace(ReadText(File(traceName)));
 }
 
-RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vector<std::string>& extra) {
+RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vector<std::string>& extra,
+                      bool watchLogo) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
-    std::ofstream(eventsPath) << events;
+    std::ofstream(eventsPath) << (watchLogo ? "" : kSkipLogo) << events;
     std::string tracePath = File("trace" + std::to_string(runs_) + ".jsonl");
     std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
                                      eventsPath,           "--trace",    tracePath};

@@ -42,11 +42,12 @@ class E2eRun {
     std::string File(const std::string& name) const { return work_ + "/" + name; }
 
     // Runs `textreel --headless --events <events> --trace <trace> <title>` (plus extra arguments
-    // before the title) and waits at most timeoutMs.
+    // before the title) and waits at most timeoutMs. Unless the test asks to see the logo, the
+    // events begin with a right click that cuts the start-up logo short.
     RunResult Run(const std::string& events, int timeoutMs = 20000,
-                  const std::vector<std::string>& extra = {});
+                  const std::vector<std::string>& extra = {}, bool watchLogo = false);
 
-    // Starts a run without waiting; Finish waits for it.
+    // Starts a run without waiting (the logo cut short as in Run); Finish waits for it.
     void Start(const std::string& events, const std::string& traceName = "trace.jsonl");
     RunResult Finish(int timeoutMs = 20000, const std::string& traceName = "trace.jsonl");
     // Reads a trace file as it stands (the run may still be going).

@@ -276,11 +276,13 @@ bool SdlPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {
         }
         Present(false);
         int64_t remaining = deadlineMs - clock_.NowMs();
-        if (remaining <= 0) {
-            return false;
-        }
         SDL_Event sdl;
-        if (SDL_WaitEventTimeout(&sdl, static_cast<int>(std::min<int64_t>(remaining, 1000))) == 0) {
+        if (remaining <= 0) {
+            // The deadline has passed: take what is already queued, but do not wait.
+            if (SDL_PollEvent(&sdl) == 0) {
+                return false;
+            }
+        } else if (SDL_WaitEventTimeout(&sdl, static_cast<int>(std::min<int64_t>(remaining, 1000))) == 0) {
             continue;
         }
         InputEvent translated;

@@ -1,0 +1,51 @@
+// The choice menu's table: up to 48 entries with their rectangles (client pixels, edges inclusive)
+// and labels. The script thread fills it while building a menu; the window side hit-tests and
+// highlights its entries.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace textreel {
+
+struct MenuEntry {
+    int16_t left = 0;
+    int16_t right = 0;
+    int16_t top = 0;
+    int16_t bottom = 0;
+    std::string label;  // the label name without ":", or "*GameLoad"
+
+    bool Contains(int x, int y) const { return x >= left && x <= right && y >= top && y <= bottom; }
+};
+
+class MenuTable {
+  public:
+    static constexpr int kMaxEntries = 48;
+
+    void Clear() {
+        std::lock_guard lock(mutex_);
+        entries_.clear();
+    }
+    // Adds an entry; false when the table is full.
+    bool Add(const MenuEntry& entry) {
+        std::lock_guard lock(mutex_);
+        if (static_cast<int>(entries_.size()) >= kMaxEntries) {
+            return false;
+        }
+        entries_.push_back(entry);
+        return true;
+    }
+    std::vector<MenuEntry> Entries() {
+        std::lock_guard lock(mutex_);
+        return entries_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::vector<MenuEntry> entries_;
+};
+
+}  // namespace textreel

@@ -1,0 +1,71 @@
+#include "support/test_files.h"
+
+#include <cstring>
+#include <string_view>
+
+namespace textreel::testing {
+
+namespace {
+void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    }
+}
+}  // namespace
+
+std::vector<uint8_t> MakeBmp(const Surface& picture) {
+    std::vector<uint8_t> out;
+    uint32_t imageSize = static_cast<uint32_t>(picture.ByteSize());
+    out.push_back('B');
+    out.push_back('M');
+    Put(out, 54 + imageSize, 4);
+    Put(out, 0, 4);
+    Put(out, 54, 4);
+    Put(out, 40, 4);
+    Put(out, static_cast<uint32_t>(picture.Width()), 4);
+    Put(out, static_cast<uint32_t>(picture.Height()), 4);
+    Put(out, 1, 2);
+    Put(out, 24, 2);
+    Put(out, 0, 4);
+    Put(out, imageSize, 4);
+    Put(out, 2835, 4);
+    Put(out, 2835, 4);
+    Put(out, 0, 4);
+    Put(out, 0, 4);
+    out.insert(out.end(), picture.Pixels(), picture.Pixels() + picture.ByteSize());
+    return out;
+}
+
+Surface MakeMasked(int w, int h, uint32_t colour, uint8_t maskLevel) {
+    Surface s(2 * w, h);
+    s.FillRect(0, 0, w, h, colour);
+    uint32_t mask = maskLevel * 0x010101u;
+    s.FillRect(w, 0, w, h, mask);
+    return s;
+}
+
+std::vector<uint8_t> MakeWav(int rate, int channels, const std::vector<int16_t>& samples) {
+    std::vector<uint8_t> out = {'R', 'I', 'F', 'F'};
+    uint32_t dataBytes = static_cast<uint32_t>(samples.size() * 2);
+    Put(out, 36 + dataBytes, 4);
+    for (char c : std::string_view("WAVEfmt ")) {
+        out.push_back(static_cast<uint8_t>(c));
+    }
+    Put(out, 16, 4);
+    Put(out, 1, 2);
+    Put(out, static_cast<uint32_t>(channels), 2);
+    Put(out, static_cast<uint32_t>(rate), 4);
+    Put(out, static_cast<uint32_t>(rate * channels * 2), 4);
+    Put(out, static_cast<uint32_t>(channels * 2), 2);
+    Put(out, 16, 2);
+    for (char c : std::string_view("data")) {
+        out.push_back(static_cast<uint8_t>(c));
+    }
+    Put(out, dataBytes, 4);
+    for (int16_t s : samples) {
+        Put(out, static_cast<uint16_t>(s), 2);
+    }
+    return out;
+}
+
+}  // namespace textreel::testing

@@ -1,0 +1,228 @@
+#include "text/message_window.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/encoding.h"
+#include "support/engine_fixture.h"
+
+namespace textreel {
+namespace {
+
+using testing::EngineFixture;
+constexpr auto Fill = &EngineFixture::Fill;
+constexpr auto Pixel = &EngineFixture::Pixel;
+
+constexpr uint32_t kWide = 0x8250;  // a full-width character
+constexpr char kWideBytes[] = "\x82\x50";
+
+struct TextFixture : EngineFixture {
+    TextFixture() {
+        engine.env.SpeedMs = 0;
+        // One lit pixel at the top-left of each glyph's black box.
+        glyphs->AddBox(kWide, 1, 1, 64, 16);
+        glyphs->AddBox('a', 1, 1, 64, 16);
+        Fill(engine.graphics.WindowLayer, 0);
+    }
+    int Output(const std::string& line) {
+        return OutputTextLine(engine, line.data(), static_cast<int>(line.size()));
+    }
+    static std::string Wide(int n) {
+        std::string s;
+        for (int i = 0; i < n; ++i) {
+            s += kWideBytes;
+        }
+        return s;
+    }
+    // Whether the glyph whose cell starts at (x, y) left ink (black box centred: x + 10 at size 21).
+    bool InkAt(int cellX, int cellY, int half = 10) {
+        return (Pixel(engine.graphics.ScreenSurface, cellX + half, cellY) & 0xFF) != 0;
+    }
+};
+
+TEST(TextOutput, ThirtyNineFullWidthCharactersWrapTheLastToTheNextRow) {
+    TextFixture f;
+    ASSERT_EQ(f.Output(TextFixture::Wide(39)), 1);
+    EXPECT_TRUE(f.InkAt(40, 445));
+    EXPECT_TRUE(f.InkAt(40 + 37 * 20, 445));  // the 38th ends the row
+    EXPECT_TRUE(f.InkAt(40, 472));            // the 39th starts the next one, 27 pixels lower
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 60);
+    EXPECT_EQ(f.engine.text.LineEndCursor.y, 472);
+    EXPECT_EQ(f.engine.text.TextCursor.x, 40);
+    EXPECT_EQ(f.engine.text.TextCursor.y, 499);
+    EXPECT_EQ(f.engine.MessageDrawn, 1);
+    EXPECT_EQ(f.engine.MessageVisible, 1);
+    EXPECT_EQ(f.engine.ScriptBusy, 0);
+}
+
+TEST(TextOutput, TheSixthLineOpensANewPage) {
+    TextFixture f;
+    for (int i = 0; i < 5; ++i) {
+        f.Output("a");
+    }
+    EXPECT_EQ(f.engine.text.TextCursor.y, 580);
+    EXPECT_TRUE(f.InkAt(36, 553, 10));
+    f.Output("a");
+    // The page was cleared to WindowLayer and the line starts at the top again.
+    EXPECT_FALSE(f.InkAt(36, 553, 10));
+    EXPECT_TRUE(f.InkAt(36, 445, 10));
+    EXPECT_EQ(f.engine.text.TextCursor.y, 472);
+}
+
+TEST(TextOutput, HalfWidthCharactersStartFourPixelsLeftAndAdvanceHalfACell) {
+    TextFixture f;
+    f.Output("aa");
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 60);
+    EXPECT_TRUE(f.InkAt(36, 445));
+    EXPECT_TRUE(f.InkAt(46, 445));
+}
+
+TEST(TextOutput, ATrailingLeadByteIsNotDrawn) {
+    TextFixture f;
+    f.Output(std::string("a") + "\x82");
+    EXPECT_EQ(f.glyphs->renderedCodes, (std::vector<uint32_t>{'a'}));
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 50);
+}
+
+TEST(TextOutput, ABlankGlyphDrawsNothingButTheCursorStillAdvances) {
+    TextFixture f;
+    f.Output(" a");
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 60);
+    EXPECT_TRUE(f.InkAt(46, 445));
+}
+
+TEST(TextOutput, FontSizeThirtyAdvancesTwentyNineAndFifteenWithLinesThirtySixApart) {
+    TextFixture f;
+    f.engine.text.fontSize = 30;
+    f.Output(std::string(kWideBytes) + "a");
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 40 + 29 + 15);
+    EXPECT_EQ(f.engine.text.TextCursor.y, 445 + 36);
+}
+
+TEST(TextOutput, TheWindowGetsOneCopyPerLineAtSpeedZeroAndOnePerCharacterOtherwise) {
+    TextFixture f;
+    f.Output(TextFixture::Wide(5));
+    EXPECT_EQ(f.platform.Copies().size(), 1u);
+    f.platform.ClearCopies();
+    f.engine.env.SpeedMs = 40;
+    f.Output(TextFixture::Wide(5));
+    EXPECT_EQ(f.platform.Copies().size(), 6u);
+    // Each character waits out its 40 ms.
+    std::vector<int64_t> sleeps = f.platform.FakeTime().Sleeps();
+    ASSERT_EQ(sleeps.size(), 5u);
+    for (int64_t ms : sleeps) {
+        EXPECT_EQ(ms, 40);
+    }
+}
+
+TEST(TextOutput, AResetRequestStopsTheLineAtOnceAndLeavesTheCursorMidLine) {
+    TextFixture f;
+    f.engine.env.SpeedMs = 40;
+    f.engine.ResetRequest = 1;
+    EXPECT_EQ(f.Output(TextFixture::Wide(5)), 0);
+    EXPECT_EQ(f.engine.ResetRequest, 0);
+    EXPECT_EQ(f.engine.ScriptBusy, 0);
+    EXPECT_EQ(f.engine.text.TextCursor.x, 60);
+    EXPECT_EQ(f.glyphs->renderedCodes.size(), 1u);
+}
+
+TEST(TextOutput, TheWaitIconIsErasedWhenTheNextLineStarts) {
+    TextFixture f;
+    Fill(f.engine.graphics.WindowLayer, 0x202020);
+    f.engine.MessageDrawn = 1;
+    f.engine.WaitIconOn = 1;
+    f.engine.graphics.ScreenSurface.FillRect(750, 550, 32, 32, 0xFFFFFF);
+    f.Output("a");
+    EXPECT_EQ(f.engine.WaitIconOn, 0);
+    EXPECT_EQ(Pixel(f.engine.graphics.ScreenSurface, 760, 560), 0x202020u);
+}
+
+TEST(WaitIcon, TheTickShowsTheTwoFramesInTurnOnlyWhileItIsOn) {
+    TextFixture f;
+    GraphicsState& g = f.engine.graphics;
+    g.WaitIconSurface.FillRect(0, 0, 32, 32, 0x0000FF);
+    g.WaitIconSurface.FillRect(0, 32, 32, 32, 0x00FF00);
+    WaitIconStep(f.engine);
+    EXPECT_TRUE(f.platform.Copies().empty());
+    f.engine.WaitIconOn = 1;
+    WaitIconStep(f.engine);
+    EXPECT_EQ(f.platform.WindowPixel(760, 560), 0x0000FFu);
+    WaitIconStep(f.engine);
+    EXPECT_EQ(f.platform.WindowPixel(760, 560), 0x00FF00u);
+    WaitIconStep(f.engine);
+    EXPECT_EQ(f.platform.WindowPixel(760, 560), 0x0000FFu);
+    EXPECT_EQ(f.platform.Copies().back(), (testing::WindowCopy{750, 550, 32, 32, 750, 550, false}));
+}
+
+TEST(BacklogViewer, PagesThroughThirtyLinesAndClosesOnTheNewestPage) {
+    TextFixture f;
+    for (int i = 0; i < 30; ++i) {
+        char line[2] = {static_cast<char>('A' + i), 0};
+        f.glyphs->AddBox(static_cast<uint32_t>('A' + i), 1, 1, 64, 16);
+        f.engine.backlog.Add(line, 1);
+    }
+    GraphicsState& g = f.engine.graphics;
+    Fill(g.ScreenSurface, 0x336699);
+    f.engine.WaitIconOn = 1;
+    auto shown = [&] {
+        std::vector<uint32_t> codes = f.glyphs->renderedCodes;
+        f.glyphs->renderedCodes.clear();
+        return codes;
+    };
+    auto range = [](int from, int to) {
+        std::vector<uint32_t> codes;
+        for (int i = from; i >= to; --i) {
+            codes.push_back(static_cast<uint32_t>('A' + i));
+        }
+        return codes;
+    };
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(f.engine.UiState, 100);
+    EXPECT_EQ(f.engine.WaitIconOn, 0);
+    EXPECT_EQ(shown(), range(29, 5));
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(shown(), range(4, 0));
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_TRUE(shown().empty());
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(shown(), range(29, 5));
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(f.engine.UiState, 0);
+    EXPECT_EQ(f.engine.WaitIconOn, 1);
+    EXPECT_EQ(Pixel(g.ScreenSurface, 5, 5), 0x336699u);
+    EXPECT_EQ(f.platform.WindowPixel(5, 5), 0x336699u);
+}
+
+TEST(BacklogViewer, TheNewestLineStandsAtTheBottomInBlackOnWhite) {
+    TextFixture f;
+    f.engine.backlog.Add("a", 1);
+    Fill(f.engine.graphics.ScreenSurface, 0x336699);
+    BacklogStep(f.engine, 0);
+    const Surface& s = f.engine.graphics.ScreenSurface;
+    // The cell of the line at (10, 520) is opaque white with the glyph's pixel in black.
+    bool sawWhite = false;
+    bool sawBlack = false;
+    for (int y = 520; y < 541; ++y) {
+        for (int x = 10; x < 21; ++x) {
+            uint32_t c = Pixel(s, x, y);
+            sawWhite |= c == 0xFFFFFF;
+            sawBlack |= c == 0;
+        }
+    }
+    EXPECT_TRUE(sawWhite);
+    EXPECT_TRUE(sawBlack);
+    EXPECT_EQ(Pixel(s, 100, 100), 0x336699u);
+}
+
+TEST(BacklogViewer, DoesNotOpenWithAnEmptyBacklogOrOutsideReading) {
+    TextFixture f;
+    EXPECT_EQ(BacklogStep(f.engine, 0), 0);
+    EXPECT_EQ(f.engine.UiState, 0);
+    f.engine.backlog.Add("a", 1);
+    f.engine.UiState = 1;
+    EXPECT_EQ(BacklogStep(f.engine, 0), 0);
+}
+
+}  // namespace
+}  // namespace textreel
