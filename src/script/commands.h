@@ -22,6 +22,8 @@ void CmdAlphaDepth(Engine& e, const char* line, int length);
 void CmdEffect(Engine& e, const char* line, int length);
 void CmdMaskEfct(Engine& e, const char* line, int length);
 void CmdSubef(Engine& e, const char* line, int length);
+// The player's name from save slot 1.
+void CmdRecNameLoad(Engine& e, const char* line, int length);
 // Text settings.
 void CmdSetFontSize(Engine& e, const char* line, int length);
 void CmdSetFontColor(Engine& e, const char* line, int length);

@@ -14,7 +14,5 @@ void CmdAlphaDepth(Engine&, const char*, int) {}
 void CmdEffect(Engine&, const char*, int) {}
 void CmdMaskEfct(Engine&, const char*, int) {}
 void CmdSubef(Engine&, const char*, int) {}
-void CmdSetFontSize(Engine&, const char*, int) {}
-void CmdSetFontColor(Engine&, const char*, int) {}
 
 }  // namespace textreel

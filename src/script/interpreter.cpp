@@ -62,7 +62,7 @@ const CommandEntry kCommands[] = {
     {"commandopen", nullptr},
     {"statusctrl", nullptr},
     {"stuffroll", nullptr},
-    {"RecNameLoad", nullptr},
+    {"RecNameLoad", &CmdRecNameLoad},
     {"statetitle", nullptr},
     {"openCCDlg", nullptr},
     {"URLOpen", nullptr},
@@ -118,7 +118,9 @@ void Dispatch(Engine& e, const char* line, int length) {
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
     e.backlog.Add(line, length);
-    e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+    if (e.trace.Enabled()) {
+        e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+    }
     OutputTextLine(e, line, length);
 }
 

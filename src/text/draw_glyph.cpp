@@ -20,14 +20,8 @@ constexpr std::array<uint32_t, 65> kOpacity = MakeOpacityTable();
 // Larger bitmaps are refused; this also bounds the usable font size.
 constexpr int64_t kMaxBitmapBytes = 2000;
 
-uint32_t Blend(uint32_t background, uint32_t colour, uint32_t a) {
-    uint32_t out = 0;
-    for (int shift = 0; shift < 24; shift += 8) {
-        uint32_t b = (background >> shift) & 0xFF;
-        uint32_t c = (colour >> shift) & 0xFF;
-        out |= (((b * (255 - a) + c * a) >> 8) & 0xFF) << shift;
-    }
-    return out;
+uint8_t Blend(uint32_t background, uint32_t colour, uint32_t a) {
+    return static_cast<uint8_t>((background * (255 - a) + colour * a) >> 8);
 }
 
 }  // namespace
@@ -42,7 +36,8 @@ void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y
     if (size <= 0 || size >= kMaxBitmapBytes) {
         return;
     }
-    GlyphBitmap glyph;
+    // One bitmap buffer per thread, reused from glyph to glyph: a line draws many of them.
+    thread_local GlyphBitmap glyph;
     if (!glyphs.Render(fontSize, code, glyph)) {
         return;
     }
@@ -60,24 +55,28 @@ void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y
     const int64_t top = static_cast<int64_t>(y) + ascent - glyph.originY;
     const int64_t width = surface.Width();
     const int64_t height = surface.Height();
+    // The colour's channels in the order pixels store them: blue, green, red.
+    const uint32_t blue = (colour >> 16) & 0xFF;
+    const uint32_t green = (colour >> 8) & 0xFF;
+    const uint32_t red = colour & 0xFF;
     for (int r = 0; r < bby; ++r) {
         const int64_t py = top + r;
-        const uint8_t* row = glyph.levels.data() + static_cast<size_t>(r) * glyph.pitch;
+        if (py < 0 || py >= height) {
+            continue;
+        }
+        const uint8_t* levels = glyph.levels.data() + static_cast<size_t>(r) * glyph.pitch;
+        uint8_t* pixels = surface.RowTop(static_cast<int>(py));
         for (int c = 0; c < bbx; ++c) {
-            const uint8_t v = row[c];
-            if (v == 0) {
-                continue;
-            }
+            const uint8_t v = levels[c];
             const int64_t px = left + c;
-            if (px < 0 || py < 0 || px >= width || py >= height) {
+            if (v == 0 || px < 0 || px >= width) {
                 continue;
             }
             const uint32_t a = kOpacity[v > 64 ? 64 : v];
-            uint32_t background = 0;
-            if (!surface.GetPixel(static_cast<int>(px), static_cast<int>(py), background)) {
-                background = 0xFFFFFF;
-            }
-            surface.SetPixel(static_cast<int>(px), static_cast<int>(py), Blend(background, colour, a));
+            uint8_t* p = pixels + px * 3;
+            p[0] = Blend(p[0], blue, a);
+            p[1] = Blend(p[1], green, a);
+            p[2] = Blend(p[2], red, a);
         }
     }
 }

@@ -49,6 +49,12 @@ void WaitWhileIconBusy(Engine& e) {
     }
 }
 
+// Cursor arithmetic that cannot overflow, whatever font size a scenario asks for.
+int32_t Advance(int32_t position, int64_t by) {
+    int64_t next = static_cast<int64_t>(position) + by;
+    return static_cast<int32_t>(std::clamp<int64_t>(next, -1000000000, 1000000000));
+}
+
 // Waits until deadline; returns false when a return to the title (or closing) cut the wait short.
 bool CharacterDelay(Engine& e, int64_t deadline) {
     for (;;) {
@@ -128,14 +134,14 @@ int OutputTextLine(Engine& e, const char* line, int length) {
                 std::lock_guard lock(g.ScreenLock);
                 DrawGlyph(*e.glyphs, g.ScreenSurface, size, x, y, bytes + i, 2, colour);
             }
-            t.TextCursor.x = x + size - 1;
+            t.TextCursor.x = Advance(x, int64_t{size} - 1);
             i += 2;
         } else {
             if (e.glyphs) {
                 std::lock_guard lock(g.ScreenLock);
                 DrawGlyph(*e.glyphs, g.ScreenSurface, size, x - 4, y, bytes + i, 1, colour);
             }
-            t.TextCursor.x = x + size / 2;
+            t.TextCursor.x = Advance(x, size / 2);
             i += 1;
         }
         // The speed is read afresh for every character: skip mode starting mid-line shows the rest
@@ -154,7 +160,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         }
         if (t.TextCursor.x > t.wrapLimit) {
             t.TextCursor.x = t.TextOrigin.x.load();
-            t.TextCursor.y = t.TextCursor.y + size + 6;
+            t.TextCursor.y = Advance(t.TextCursor.y, int64_t{size} + 6);
         }
     }
     {
@@ -162,7 +168,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
     }
     t.LineEndCursor.Set(t.TextCursor);
-    t.TextCursor.Set(t.TextOrigin.x, t.TextCursor.y + size + 6);
+    t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));
     e.SetScriptBusy(0);
     return 1;
 }

@@ -5,6 +5,8 @@
 #include <cstring>
 #include <string>
 
+#include "script/commands.h"
+#include "support/engine_fixture.h"
 #include "support/script_harness.h"
 
 namespace textreel {
@@ -275,6 +277,31 @@ TEST(Jumps, ReturnToWithoutAReturnLabelDoesNothing) {
     h.WaitIdle();
     EXPECT_EQ(h.Lines(), (std::vector<std::string>{"next"}));
     EXPECT_TRUE(h.platform.Messages().empty());
+}
+
+}  // namespace
+}  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(RecNameLoad, TakesTheNameFromSlotOneOrTheDefault) {
+    testing::EngineFixture f;
+    CmdRecNameLoad(f.engine, "$RecNameLoad", 12);
+    EXPECT_EQ(f.engine.flags.PlayerName(), testing::Sj("青葉"));
+    std::vector<uint8_t> slot(FlagBlock::kSize, 0);
+    std::string name = testing::Sj("ゆうき");
+    std::copy(name.begin(), name.end(), slot.begin() + FlagBlock::kPlayerName);
+    slot[0] = 0x55;  // nothing else of the file is used
+    f.title.Write("save/save01.sav", slot);
+    CmdRecNameLoad(f.engine, "$RecNameLoad", 12);
+    EXPECT_EQ(f.engine.flags.PlayerName(), name);
+    EXPECT_EQ(f.engine.flags.U32(0), 0u);
+    // A name filling the whole field without its zero byte is cut to the field.
+    std::fill(slot.begin() + FlagBlock::kPlayerName, slot.begin() + FlagBlock::kReturnLabel + 5, 'n');
+    f.title.Write("save/save01.sav", slot);
+    CmdRecNameLoad(f.engine, "$RecNameLoad", 12);
+    EXPECT_EQ(f.engine.flags.PlayerName(), std::string(10, 'n'));
 }
 
 }  // namespace

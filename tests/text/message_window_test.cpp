@@ -5,6 +5,8 @@
 #include <string>
 
 #include "platform/encoding.h"
+#include "script/commands.h"
+#include "script/scenario.h"
 #include "support/engine_fixture.h"
 
 namespace textreel {
@@ -222,6 +224,44 @@ TEST(BacklogViewer, DoesNotOpenWithAnEmptyBacklogOrOutsideReading) {
     f.engine.backlog.Add("a", 1);
     f.engine.UiState = 1;
     EXPECT_EQ(BacklogStep(f.engine, 0), 0);
+}
+
+}  // namespace
+}  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(FontCommands, SizeAndColourTakeEffectFromTheNextLine) {
+    testing::EngineFixture f;
+    CmdSetFontSize(f.engine, "$setfontsize 28", 15);
+    EXPECT_EQ(f.engine.text.fontSize, 28);
+    CmdSetFontSize(f.engine, "$setfontsize", 12);
+    EXPECT_EQ(f.engine.text.fontSize, 0);
+    char line[kLineBufferSize] = "$setfontcolor FF0000";
+    CmdSetFontColor(f.engine, line, 20);
+    EXPECT_EQ(f.engine.text.fontColor, 0xFF0000u);  // blue in 0x00BBGGRR
+    char red[kLineBufferSize] = "$setfontcolor 0000FF";
+    CmdSetFontColor(f.engine, red, 20);
+    EXPECT_EQ(f.engine.text.fontColor, 0x0000FFu);
+    // Without its blank the number starts one byte late.
+    char tight[kLineBufferSize] = "$setfontcolor00FF00";
+    CmdSetFontColor(f.engine, tight, 19);
+    EXPECT_EQ(f.engine.text.fontColor, 0x0FF00u);
+    char none[kLineBufferSize] = "$setfontcolor";
+    CmdSetFontColor(f.engine, none, 13);
+    EXPECT_EQ(f.engine.text.fontColor, 0u);
+}
+
+TEST(FontCommands, AbsurdSizesNeitherDrawNorOverflowTheCursor) {
+    testing::EngineFixture f;
+    f.engine.env.SpeedMs = 0;
+    f.engine.text.fontSize = 2000000000;
+    std::string line(200, 'a');
+    EXPECT_EQ(OutputTextLine(f.engine, line.data(), static_cast<int>(line.size())), 1);
+    EXPECT_LE(f.engine.text.TextCursor.y, 1000000000);
+    f.engine.text.fontSize = -2000000000;
+    EXPECT_EQ(OutputTextLine(f.engine, line.data(), static_cast<int>(line.size())), 1);
 }
 
 }  // namespace
