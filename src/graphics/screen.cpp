@@ -49,11 +49,4 @@ void ComposeMessageWindow(Engine&, Surface&) {}
 
 void MessageWindowSwap(Engine&, int) {}
 
-int Present(Engine& e) {
-    std::lock_guard lock(e.graphics.ScreenLock);
-    CopyWhole(e.graphics.BackSurface, e.graphics.ScreenSurface);
-    CopyScreenToWindow(e);
-    return 1;
-}
-
 }  // namespace textreel
