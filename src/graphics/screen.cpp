@@ -58,11 +58,4 @@ void Repaint(Engine& e) {
     }
 }
 
-int Present(Engine& e) {
-    std::lock_guard lock(e.graphics.ScreenLock);
-    CopyWhole(e.graphics.BackSurface, e.graphics.ScreenSurface);
-    CopyScreenToWindow(e);
-    return 1;
-}
-
 }  // namespace textreel

@@ -11,8 +11,5 @@ void CmdSprite(Engine&, const char*, int) {}
 void CmdBrightness(Engine&, const char*, int) {}
 void CmdSprAlpha(Engine&, const char*, int) {}
 void CmdAlphaDepth(Engine&, const char*, int) {}
-void CmdEffect(Engine&, const char*, int) {}
-void CmdMaskEfct(Engine&, const char*, int) {}
-void CmdSubef(Engine&, const char*, int) {}
 
 }  // namespace textreel
