@@ -65,7 +65,7 @@ TEST(Reading, AMissingScenarioShowsItsMessageAndExitsWithZero) {
 
 TEST(Reading, ATitleWithoutAnInstanceFileRunsWithTheDefaults) {
     E2eRun run("");
-    std::vector<uint8_t> scenario = {'h', 'i', '\r', '\n'};
+    std::vector<uint8_t> scenario = {'h', 'i', '\r', '\n', '$', 'S', '\r', '\n'};
     std::string path = run.Title() + "/story.txt";
     FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
