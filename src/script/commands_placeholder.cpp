@@ -3,14 +3,6 @@
 
 namespace textreel {
 
-void CmdImgblt(Engine&, const char*, int) {}
-void CmdCcblt(Engine&, const char*, int) {}
-void CmdBlt(Engine&, const char*, int) {}
-void CmdFill(Engine&, const char*, int) {}
-void CmdSprite(Engine&, const char*, int) {}
-void CmdBrightness(Engine&, const char*, int) {}
-void CmdSprAlpha(Engine&, const char*, int) {}
-void CmdAlphaDepth(Engine&, const char*, int) {}
 void CmdEffect(Engine&, const char*, int) {}
 void CmdMaskEfct(Engine&, const char*, int) {}
 void CmdSubef(Engine&, const char*, int) {}
