@@ -199,6 +199,11 @@ void CopyTree(const std::string& from, const std::string& to) {
     fs::copy(from, to, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
+void CopyFile(const std::string& from, const std::string& to) {
+    fs::create_directories(fs::path(to).parent_path());
+    fs::copy_file(from, to, fs::copy_options::overwrite_existing);
+}
+
 E2eRun::E2eRun(const std::string& titleDir) {
     work_ = MakeTempDir("textreel-e2e-");
     title_ = work_ + "/title";

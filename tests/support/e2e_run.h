@@ -66,8 +66,9 @@ class E2eRun {
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir,
                     int timeoutMs = 10000);
 
-// Copies a folder tree.
+// Copies a folder tree, or one file.
 void CopyTree(const std::string& from, const std::string& to);
+void CopyFile(const std::string& from, const std::string& to);
 
 // The pixel at (x, y) of a PNG screenshot as 0x00BBGGRR, and its size.
 bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb, int& width, int& height);
