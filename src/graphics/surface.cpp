@@ -1,5 +1,7 @@
 #include "graphics/surface.h"
 
+#include "platform/clip.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -54,29 +56,8 @@ void Surface::FillRect(int x, int y, int w, int h, uint32_t colour) {
 }
 
 void CopyRect(const Surface& source, int sx, int sy, int w, int h, Surface& destination, int dx, int dy) {
-    if (sx < 0) {
-        w += sx;
-        dx -= sx;
-        sx = 0;
-    }
-    if (sy < 0) {
-        h += sy;
-        dy -= sy;
-        sy = 0;
-    }
-    if (dx < 0) {
-        w += dx;
-        sx -= dx;
-        dx = 0;
-    }
-    if (dy < 0) {
-        h += dy;
-        sy -= dy;
-        dy = 0;
-    }
-    w = std::min({w, source.Width() - sx, destination.Width() - dx});
-    h = std::min({h, source.Height() - sy, destination.Height() - dy});
-    if (w <= 0 || h <= 0) {
+    if (!ClipCopy(sx, sy, w, h, dx, dy, source.Width(), source.Height(), destination.Width(),
+                  destination.Height())) {
         return;
     }
     for (int row = 0; row < h; ++row) {

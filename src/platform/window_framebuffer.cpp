@@ -1,5 +1,7 @@
 #include "platform/window_framebuffer.h"
 
+#include "platform/clip.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -17,34 +19,8 @@ bool WindowFramebuffer::Blit(const PixelView& source, int sx, int sy, int w, int
     if (source.pixels == nullptr || w <= 0 || h <= 0) {
         return false;
     }
-    // Clip against the source.
-    if (sx < 0) {
-        w += sx;
-        dx -= sx;
-        sx = 0;
-    }
-    if (sy < 0) {
-        h += sy;
-        dy -= sy;
-        sy = 0;
-    }
-    w = std::min(w, source.width - sx);
-    h = std::min(h, source.height - sy);
     std::lock_guard lock(mutex_);
-    // Clip against the window.
-    if (dx < 0) {
-        w += dx;
-        sx -= dx;
-        dx = 0;
-    }
-    if (dy < 0) {
-        h += dy;
-        sy -= dy;
-        dy = 0;
-    }
-    w = std::min(w, width_ - dx);
-    h = std::min(h, height_ - dy);
-    if (w <= 0 || h <= 0) {
+    if (!ClipCopy(sx, sy, w, h, dx, dy, source.width, source.height, width_, height_)) {
         return false;
     }
     for (int row = 0; row < h; ++row) {

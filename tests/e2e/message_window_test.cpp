@@ -12,29 +12,6 @@ namespace {
 
 const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
 
-struct Shot {
-    std::vector<uint8_t> rgb;
-    int width = 0;
-    int height = 0;
-    uint32_t At(int x, int y) const { return PngPixel(rgb, width, x, y); }
-    // The rectangle's pixels as one list, to compare areas of two screenshots.
-    std::vector<uint32_t> Area(int x0, int y0, int x1, int y1) const {
-        std::vector<uint32_t> out;
-        for (int y = y0; y < y1; ++y) {
-            for (int x = x0; x < x1; ++x) {
-                out.push_back(At(x, y));
-            }
-        }
-        return out;
-    }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    EXPECT_TRUE(ReadPng(path, shot.rgb, shot.width, shot.height)) << path;
-    return shot;
-}
-
 // A title with its own scenario and the demo's interface parts and sounds.
 E2eRun WindowTitle() {
     E2eRun run(kTitles + "window");
@@ -53,7 +30,7 @@ TEST(MessageWindow, IsComposedOverThePictureWithItsBandRampAndButtonBar) {
                           run.File("shown.png") + "\nclick 400 300\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_TRUE(r.Events("message").empty()) << r.stderrText;
-    Shot window = Load(run.File("window.png"));
+    Shot window = LoadShot(run.File("window.png"));
     // White above the band; 255 - 30 in the band; the ramp's 19 and 8 at its top, then nothing.
     EXPECT_EQ(window.At(10, 100), 0xFFFFFFu);
     EXPECT_EQ(window.At(10, 500), 0xE1E1E1u);
@@ -76,7 +53,7 @@ TEST(MessageWindow, IsComposedOverThePictureWithItsBandRampAndButtonBar) {
     EXPECT_GT(ink, 300);
 
     // Hovering the skip button changes its look and plays the move sound; the rest stays.
-    Shot hover = Load(run.File("hover.png"));
+    Shot hover = LoadShot(run.File("hover.png"));
     EXPECT_NE(hover.Area(33, 579, 138, 600), window.Area(33, 579, 138, 600));
     EXPECT_EQ(hover.Area(174, 579, 278, 600), window.Area(174, 579, 278, 600));
     EXPECT_EQ(hover.Area(0, 0, 800, 570), window.Area(0, 0, 800, 570));
@@ -91,10 +68,10 @@ TEST(MessageWindow, IsComposedOverThePictureWithItsBandRampAndButtonBar) {
 
     // The hide button shows the clean picture; the next click brings the window back without
     // advancing the story.
-    Shot hidden = Load(run.File("hidden.png"));
+    Shot hidden = LoadShot(run.File("hidden.png"));
     EXPECT_EQ(hidden.At(10, 500), 0xFFFFFFu);
     EXPECT_EQ(hidden.At(300, 455), 0xFFFFFFu);
-    Shot shown = Load(run.File("shown.png"));
+    Shot shown = LoadShot(run.File("shown.png"));
     EXPECT_EQ(shown.Area(0, 0, 800, 578), window.Area(0, 0, 800, 578));
     EXPECT_EQ(r.TextLines().size(), 2u);
 }

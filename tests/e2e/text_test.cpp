@@ -12,24 +12,11 @@ namespace {
 
 const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
 
-struct Shot {
-    std::vector<uint8_t> rgb;
-    int width = 0;
-    int height = 0;
-    uint32_t At(int x, int y) const { return PngPixel(rgb, width, x, y); }
-};
-
-Shot Load(const std::string& path) {
-    Shot shot;
-    EXPECT_TRUE(ReadPng(path, shot.rgb, shot.width, shot.height)) << path;
-    return shot;
-}
-
 TEST(TextOnScreen, GlyphsAppearInsideTheTextAreaAndNowhereElse) {
     E2eRun run(kTitles + "text-page");
     RunResult r = run.Run("wait\nscreenshot " + run.File("page.png") + "\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
-    Shot page = Load(run.File("page.png"));
+    Shot page = LoadShot(run.File("page.png"));
     ASSERT_EQ(page.width, 800);
     ASSERT_EQ(page.height, 600);
     int inside = 0;
@@ -62,10 +49,10 @@ TEST(TextOnScreen, PageUpOpensTheBacklogAndPageDownOrAClickLeavesIt) {
                           run.File("closed.png") + "\nwheel 1\nwait\nclick 400 300\nwait\nscreenshot " +
                           run.File("left.png") + "\nclick 400 300\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
-    Shot page = Load(run.File("page.png"));
-    Shot backlog = Load(run.File("backlog.png"));
-    Shot closed = Load(run.File("closed.png"));
-    Shot left = Load(run.File("left.png"));
+    Shot page = LoadShot(run.File("page.png"));
+    Shot backlog = LoadShot(run.File("backlog.png"));
+    Shot closed = LoadShot(run.File("closed.png"));
+    Shot left = LoadShot(run.File("left.png"));
     // The newest line stands at the bottom of the viewer, black on an opaque white background.
     int white = 0;
     int dark = 0;

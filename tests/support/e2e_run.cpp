@@ -15,6 +15,8 @@
 #include <stdexcept>
 #include <thread>
 
+#include <gtest/gtest.h>
+
 extern char** environ;
 
 namespace textreel::testing {
@@ -308,6 +310,22 @@ uint32_t PngPixel(const std::vector<uint8_t>& rgb, int width, int x, int y) {
     const uint8_t* p = rgb.data() + (static_cast<size_t>(y) * width + x) * 3;
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
            (static_cast<uint32_t>(p[2]) << 16);
+}
+
+std::vector<uint32_t> Shot::Area(int x0, int y0, int x1, int y1) const {
+    std::vector<uint32_t> out;
+    for (int y = y0; y < y1; ++y) {
+        for (int x = x0; x < x1; ++x) {
+            out.push_back(At(x, y));
+        }
+    }
+    return out;
+}
+
+Shot LoadShot(const std::string& path) {
+    Shot shot;
+    EXPECT_TRUE(ReadPng(path, shot.rgb, shot.width, shot.height)) << path;
+    return shot;
 }
 
 }  // namespace textreel::testing

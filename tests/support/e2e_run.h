@@ -74,4 +74,16 @@ void CopyFile(const std::string& from, const std::string& to);
 bool ReadPng(const std::string& path, std::vector<uint8_t>& rgb, int& width, int& height);
 uint32_t PngPixel(const std::vector<uint8_t>& rgb, int width, int x, int y);
 
+// A screenshot read back.
+struct Shot {
+    std::vector<uint8_t> rgb;
+    int width = 0;
+    int height = 0;
+    uint32_t At(int x, int y) const { return PngPixel(rgb, width, x, y); }
+    // The rectangle's pixels as one list, to compare areas of two screenshots.
+    std::vector<uint32_t> Area(int x0, int y0, int x1, int y1) const;
+};
+// Reads a screenshot; a missing or unreadable file fails the running test.
+Shot LoadShot(const std::string& path);
+
 }  // namespace textreel::testing
