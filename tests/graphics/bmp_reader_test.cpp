@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_title.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -181,8 +183,8 @@ TEST(BmpReader, ANonPositiveHeightOrWidthLoadsButDrawsNothing) {
 }
 
 TEST(BmpReader, ReadsFilesAndReportsMissingOnes) {
-    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "textreel_bmp_reader_test";
-    std::filesystem::create_directories(dir);
+    textreel::testing::TempTitle title;
+    const std::filesystem::path dir = title.Path();
     const std::vector<uint8_t> file = MakeBmp(64, 64, 12288);
     {
         std::ofstream out(dir / "waiticon.bmp", std::ios::binary);
@@ -196,7 +198,6 @@ TEST(BmpReader, ReadsFilesAndReportsMissingOnes) {
     EXPECT_EQ(ReadBmp((dir / "absent.bmp").string(), 12288, previous), BmpResult::kMissing);
     EXPECT_EQ(ReadBmp(dir.string(), 12288, previous), BmpResult::kMissing);
     ExpectUntouched(previous);
-    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

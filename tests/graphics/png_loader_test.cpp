@@ -1,7 +1,9 @@
 #include "graphics/png_loader.h"
 
 #include <gtest/gtest.h>
+
 #include <png.h>
+#include "support/temp_title.h"
 
 #include <algorithm>
 #include <cmath>
@@ -329,8 +331,8 @@ TEST(PngLoader, AbsurdSizesAreRefusedBeforeDecoding) {
 }
 
 TEST(PngLoader, LoadsFilesAndReportsMissingOnes) {
-    const std::filesystem::path dir = std::filesystem::path(testing::TempDir()) / "textreel_png_loader_test";
-    std::filesystem::create_directories(dir);
+    textreel::testing::TempTitle title;
+    const std::filesystem::path dir = title.Path();
     const std::vector<uint8_t> file = Pattern(3, 2);
     {
         std::ofstream out(dir / "bg.png", std::ios::binary);
@@ -347,7 +349,6 @@ TEST(PngLoader, LoadsFilesAndReportsMissingOnes) {
     ExpectUntouched(picture);
     ASSERT_EQ(LoadPng((dir / "bg.png").string(), picture), PngResult::kOk);
     EXPECT_EQ(picture.rgb, PatternPixels(3, 2));
-    std::filesystem::remove_all(dir);
 }
 
 DecodedPng PatternPicture(int width, int height) {

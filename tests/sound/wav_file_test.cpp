@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/temp_title.h"
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -231,7 +233,8 @@ TEST(WavFile, ReadWavFromDisk) {
     PutChunk(chunks, "fmt ", Fmt(1, 1, 22050, 16));
     PutChunk(chunks, "data", Samples16({100, 200}));
     Bytes file = Riff(chunks);
-    std::string path = ::testing::TempDir() + "wav_file_test.wav";
+    textreel::testing::TempTitle title;
+    std::string path = title.Path() + "/wav_file_test.wav";
     std::FILE* f = std::fopen(path.c_str(), "wb");
     ASSERT_NE(f, nullptr);
     std::fwrite(file.data(), 1, file.size(), f);
