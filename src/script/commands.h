@@ -6,6 +6,8 @@ namespace textreel {
 
 class Engine;
 
+// Point counters.
+void CmdPointFlag(Engine& e, const char* line, int length);
 // Jumps.
 void CmdJmp(Engine& e, const char* line, int length);
 void CmdReturnTo(Engine& e, const char* line, int length);

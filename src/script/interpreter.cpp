@@ -24,7 +24,7 @@ const CommandEntry kCommands[] = {
     {"returnto", &CmdReturnTo},
     {"eventflag", nullptr},
     {"eventjudge", nullptr},
-    {"pointflag", nullptr},
+    {"pointflag", &CmdPointFlag},
     {"pointjudge", nullptr},
     {"random", nullptr},
     {"recflag", nullptr},

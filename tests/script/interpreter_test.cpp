@@ -306,3 +306,39 @@ TEST(RecNameLoad, TakesTheNameFromSlotOneOrTheDefault) {
 
 }  // namespace
 }  // namespace textreel
+
+namespace textreel {
+namespace {
+
+int32_t PointAfter(int32_t before, const char* line, int counter = 3) {
+    testing::EngineFixture f;
+    f.engine.flags.SetPointCounter(counter, before);
+    CmdPointFlag(f.engine, line, static_cast<int>(std::strlen(line)));
+    return f.engine.flags.PointCounter(counter);
+}
+
+TEST(PointFlag, AddsClampsAtZeroAndResets) {
+    EXPECT_EQ(PointAfter(3, "$pointflag 3 -5"), 0);
+    EXPECT_EQ(PointAfter(7, "$pointflag 3 -5"), 2);
+    EXPECT_EQ(PointAfter(7, "$pointflag 3 10"), 17);
+    EXPECT_EQ(PointAfter(7, "$pointflag 3 reset"), 0);
+    EXPECT_EQ(PointAfter(7, "$pointflag 3  5"), 7);  // a second blank: the number is 0
+    EXPECT_EQ(PointAfter(INT32_MAX - 1, "$pointflag 3 10"), INT32_MAX);
+    // The second field ends at byte 21 of the line.
+    EXPECT_EQ(PointAfter(0, "$pointflag 3 1234567890"), 123456789);
+}
+
+TEST(PointFlag, CountersOutsideTheBlockAreNeverWritten) {
+    testing::EngineFixture f;
+    std::array<uint8_t, FlagBlock::kSize> before = f.engine.flags.bytes;
+    CmdPointFlag(f.engine, "$pointflag 23 5", 15);
+    CmdPointFlag(f.engine, "$pointflag -1 5", 15);
+    CmdPointFlag(f.engine, "$pointflag 99999 5", 18);
+    EXPECT_EQ(f.engine.flags.bytes, before);
+    // Counter 22 is the second sprite value: writing it is allowed, as the layout shares the cell.
+    CmdPointFlag(f.engine, "$pointflag 22 5", 15);
+    EXPECT_EQ(f.engine.flags.U32(FlagBlock::kSpriteValues + 4), 5u);
+}
+
+}  // namespace
+}  // namespace textreel
