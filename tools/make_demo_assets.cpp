@@ -238,7 +238,6 @@ int16_t ToSample(double v) {
 constexpr int kScreenWidth = 800;
 constexpr int kScreenHeight = 600;
 constexpr int kBarHeight = 22;
-constexpr int kBarTop = 578;  // the bar's top on the screen
 
 struct Button {
     const char* label;

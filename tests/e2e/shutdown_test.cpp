@@ -85,3 +85,27 @@ TEST(Shutdown, CloseEndsTheProcessWhileAMessageBoxIsOpen) {
 
 }  // namespace
 }  // namespace textreel::testing
+
+namespace textreel::testing {
+namespace {
+
+TEST(Shutdown, CloseEndsTheProcessWithinASecondInTheMiddleOfASlowLine) {
+    E2eRun run(TEXTREEL_TEST_DATA "/e2e/titles/slow-text");
+    // The line takes over 20 s at 200 ms per character; the close comes while it is drawn.
+    RunResult r = run.Run("sleep 600\nclose\n");
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.TextLines().size(), 1u);
+    const TraceEvent* close = nullptr;
+    for (const TraceEvent& e : r.trace) {
+        if (e.Name() == "input" && e.Get("command") == "close") {
+            close = &e;
+        }
+    }
+    ASSERT_NE(close, nullptr);
+    EXPECT_GT(close->Ms(), r.Events("text")[0].Ms());
+    EXPECT_LT(r.Events("exit")[0].Ms() - close->Ms(), 1000);
+}
+
+}  // namespace
+}  // namespace textreel::testing
