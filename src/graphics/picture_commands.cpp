@@ -11,6 +11,7 @@
 #include "graphics/masked_blend.h"
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
+#include "platform/encoding.h"
 #include "platform/files.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
@@ -135,10 +136,6 @@ bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-bool IsLeadByte(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
-
 // A number field of a `sprite` line: the number is read from at most 5 characters at p, up to the
 // next blank; the next field starts after that blank (at the line's end when there is none).
 const char* SpriteField(const char* p, int32_t& value) {
@@ -181,7 +178,7 @@ int SeenPictureIndex(std::string_view name) {
     // The first backslash that is a character of its own, not the second byte of a two-byte one.
     size_t i = 0;
     while (i < name.size() && name[i] != '\\') {
-        i += IsLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
+        i += IsSjisLeadByte(static_cast<unsigned char>(name[i])) ? 2 : 1;
     }
     if (i + 2 >= name.size() || !IsDigit(name[i + 1]) || !IsDigit(name[i + 2])) {
         return -1;

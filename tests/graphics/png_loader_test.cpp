@@ -17,7 +17,7 @@
 namespace textreel {
 namespace {
 
-struct PngSpec {
+struct PngLayout {
     int width = 1;
     int height = 1;
     int colourType = PNG_COLOR_TYPE_RGB;
@@ -37,7 +37,7 @@ void AppendBytes(png_structp png, png_bytep data, size_t length) {
 
 void Flush(png_structp) {}
 
-bool WritePngTo(const PngSpec* spec, png_bytepp rows, std::vector<uint8_t>* out) {
+bool WritePngTo(const PngLayout* layout, png_bytepp rows, std::vector<uint8_t>* out) {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     if (setjmp(png_jmpbuf(png)) != 0) {
@@ -45,22 +45,22 @@ bool WritePngTo(const PngSpec* spec, png_bytepp rows, std::vector<uint8_t>* out)
         return false;
     }
     png_set_write_fn(png, out, AppendBytes, Flush);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(spec->width), static_cast<png_uint_32>(spec->height),
-                 spec->bitDepth, spec->colourType,
-                 spec->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, static_cast<png_uint_32>(layout->width), static_cast<png_uint_32>(layout->height),
+                 layout->bitDepth, layout->colourType,
+                 layout->interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (spec->hasGamma) {
-        png_set_gAMA_fixed(png, info, spec->gamma);
+    if (layout->hasGamma) {
+        png_set_gAMA_fixed(png, info, layout->gamma);
     }
-    if (!spec->palette.empty()) {
-        png_set_PLTE(png, info, spec->palette.data(), static_cast<int>(spec->palette.size()));
+    if (!layout->palette.empty()) {
+        png_set_PLTE(png, info, layout->palette.data(), static_cast<int>(layout->palette.size()));
     }
-    if (!spec->paletteAlpha.empty()) {
-        png_set_tRNS(png, info, spec->paletteAlpha.data(), static_cast<int>(spec->paletteAlpha.size()),
+    if (!layout->paletteAlpha.empty()) {
+        png_set_tRNS(png, info, layout->paletteAlpha.data(), static_cast<int>(layout->paletteAlpha.size()),
                      nullptr);
     }
     png_color_16 grey{};
-    if (spec->greyTransparent) {
+    if (layout->greyTransparent) {
         png_set_tRNS(png, info, nullptr, 0, &grey);
     }
     png_write_info(png, info);
@@ -71,22 +71,22 @@ bool WritePngTo(const PngSpec* spec, png_bytepp rows, std::vector<uint8_t>* out)
 }
 
 // rows: the packed rows as the file stores them (16-bit samples big-endian).
-std::vector<uint8_t> WritePng(const PngSpec& spec, std::vector<std::vector<uint8_t>> rows) {
+std::vector<uint8_t> WritePng(const PngLayout& layout, std::vector<std::vector<uint8_t>> rows) {
     std::vector<png_bytep> pointers;
     for (auto& row : rows) {
         pointers.push_back(row.data());
     }
     std::vector<uint8_t> out;
-    EXPECT_TRUE(WritePngTo(&spec, pointers.data(), &out));
+    EXPECT_TRUE(WritePngTo(&layout, pointers.data(), &out));
     return out;
 }
 
 // An 8-bit RGB picture whose pixel (x, y) is (x * 20, y * 30, x + y + 1).
 std::vector<uint8_t> Pattern(int width, int height, bool interlaced = false) {
-    PngSpec spec;
-    spec.width = width;
-    spec.height = height;
-    spec.interlaced = interlaced;
+    PngLayout layout;
+    layout.width = width;
+    layout.height = height;
+    layout.interlaced = interlaced;
     std::vector<std::vector<uint8_t>> rows(height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -94,7 +94,7 @@ std::vector<uint8_t> Pattern(int width, int height, bool interlaced = false) {
                                            static_cast<uint8_t>(x + y + 1)});
         }
     }
-    return WritePng(spec, rows);
+    return WritePng(layout, rows);
 }
 
 std::vector<uint8_t> PatternPixels(int width, int height) {
@@ -165,9 +165,9 @@ TEST(PngLoader, AFileMarkedOneOverTwoPointTwoPassesItsValuesThrough) {
 
 TEST(PngLoader, GammaCorrectsWithTheFilesGammaOrHalfWhenItHasNone) {
     const std::vector<int> values = {0, 16, 64, 128, 200, 230, 255};
-    PngSpec spec;
-    spec.width = static_cast<int>(values.size());
-    spec.colourType = PNG_COLOR_TYPE_GRAY;
+    PngLayout layout;
+    layout.width = static_cast<int>(values.size());
+    layout.colourType = PNG_COLOR_TYPE_GRAY;
     const std::vector<std::vector<uint8_t>> rows = {std::vector<uint8_t>(values.begin(), values.end())};
     struct Case {
         bool hasGamma;
@@ -176,10 +176,10 @@ TEST(PngLoader, GammaCorrectsWithTheFilesGammaOrHalfWhenItHasNone) {
     };
     for (const Case& c :
          {Case{false, 0, 1 / (0.5 * 2.2)}, Case{true, 100000, 1 / 2.2}, Case{true, 70000, 1 / 1.54}}) {
-        spec.hasGamma = c.hasGamma;
-        spec.gamma = c.gamma;
+        layout.hasGamma = c.hasGamma;
+        layout.gamma = c.gamma;
         DecodedPng picture;
-        ASSERT_EQ(Decode(WritePng(spec, rows), picture), PngResult::kOk);
+        ASSERT_EQ(Decode(WritePng(layout, rows), picture), PngResult::kOk);
         ASSERT_EQ(picture.rgb.size(), values.size() * 3);
         for (size_t i = 0; i < values.size(); ++i) {
             const int expected = Corrected(values[i], c.exponent);
@@ -248,18 +248,18 @@ TEST(PngLoader, EveryColourTypeAndDepthComesOutAsEightBitRgb) {
          {10, 20, 30, 40, 50, 60, 70, 80, 90}},
     };
     for (const Case& c : cases) {
-        PngSpec spec;
-        spec.width = 3;
-        spec.colourType = c.colourType;
-        spec.bitDepth = c.bitDepth;
+        PngLayout layout;
+        layout.width = 3;
+        layout.colourType = c.colourType;
+        layout.bitDepth = c.bitDepth;
         if (c.colourType == PNG_COLOR_TYPE_PALETTE) {
             // A 1-bit palette holds two entries.
-            spec.palette.assign(palette.begin(), palette.begin() + (c.bitDepth == 1 ? 2 : 3));
+            layout.palette.assign(palette.begin(), palette.begin() + (c.bitDepth == 1 ? 2 : 3));
         }
-        spec.paletteAlpha = c.paletteAlpha;
-        spec.greyTransparent = c.greyTransparent;
+        layout.paletteAlpha = c.paletteAlpha;
+        layout.greyTransparent = c.greyTransparent;
         DecodedPng picture;
-        ASSERT_EQ(Decode(WritePng(spec, {c.row}), picture), PngResult::kOk) << c.name;
+        ASSERT_EQ(Decode(WritePng(layout, {c.row}), picture), PngResult::kOk) << c.name;
         EXPECT_EQ(picture.width, 3) << c.name;
         EXPECT_EQ(picture.height, 1) << c.name;
         EXPECT_EQ(picture.rgb, c.expected) << c.name;
