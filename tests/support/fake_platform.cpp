@@ -42,6 +42,10 @@ MessageBoxAnswer FakePlatform::ShowMessageBox(const std::string& text, const std
     return answer_;
 }
 
+bool FakePlatform::WaitEvent(InputEvent& event, int64_t) {
+    return Events().TryPop(event);
+}
+
 std::vector<WindowCopy> FakePlatform::Copies() {
     std::lock_guard lock(mutex_);
     return copies_;

@@ -47,6 +47,8 @@ class FakePlatform : public HeadlessPlatform {
     void StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) override;
     MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
                                     MessageBoxKind kind) override;
+    // Deadlines are fake time: an event already posted is taken, otherwise the wait ends at once.
+    bool WaitEvent(InputEvent& event, int64_t deadlineMs) override;
 
     FakeClock& FakeTime() { return clock_; }
     std::vector<WindowCopy> Copies();

@@ -8,6 +8,7 @@
 #include "script/commands.h"
 #include "script/scenario.h"
 #include "support/engine_fixture.h"
+#include "support/test_files.h"
 
 namespace textreel {
 namespace {
@@ -262,6 +263,56 @@ TEST(FontCommands, AbsurdSizesNeitherDrawNorOverflowTheCursor) {
     EXPECT_LE(f.engine.text.TextCursor.y, 1000000000);
     f.engine.text.fontSize = -2000000000;
     EXPECT_EQ(OutputTextLine(f.engine, line.data(), static_cast<int>(line.size())), 1);
+}
+
+}  // namespace
+}  // namespace textreel
+
+namespace textreel {
+namespace {
+
+struct LogoFixture : testing::EngineFixture {
+    LogoFixture() {
+        Surface logo(800, 600);
+        logo.FillRect(0, 0, 800, 600, 0x336699);
+        title.Write("cg/menu/logo.bmp", testing::MakeBmp(logo));
+        // Long enough to be playing still when the logo has ended, however slow the machine.
+        title.Write("sound/logo.wav", testing::MakeWav(8000, 1, std::vector<int16_t>(8000 * 60, 1000)));
+    }
+    int CountSleeps(int64_t ms) {
+        int n = 0;
+        for (int64_t s : platform.FakeTime().Sleeps()) {
+            n += s == ms ? 1 : 0;
+        }
+        return n;
+    }
+};
+
+TEST(Logo, CombsInThenHoldsForEightyRoundsWithItsSound) {
+    LogoFixture f;
+    EXPECT_EQ(ShowLogo(f.engine), 1);
+    EXPECT_EQ(f.platform.WindowPixel(400, 300), 0x336699u);
+    EXPECT_EQ(f.CountSleeps(7), 80);   // the comb: 800 / 10 steps of 7 ms
+    EXPECT_EQ(f.CountSleeps(20), 80);  // the hold
+    EXPECT_TRUE(f.platform.Mixer().InterfaceSoundPlaying());
+}
+
+TEST(Logo, ARightClickEndsTheHoldAndSilencesTheSound) {
+    LogoFixture f;
+    InputEvent right;
+    right.kind = InputEvent::Kind::kButtonUp;
+    right.button = InputEvent::kRightButton;
+    f.platform.PostEvent(right);
+    EXPECT_EQ(ShowLogo(f.engine), 1);
+    EXPECT_EQ(f.CountSleeps(20), 0);
+    EXPECT_FALSE(f.platform.Mixer().InterfaceSoundPlaying());
+}
+
+TEST(Logo, AMissingPictureShowsItsPathAndStartUpGoesOn) {
+    testing::EngineFixture f;
+    EXPECT_EQ(ShowLogo(f.engine), 0);
+    ASSERT_EQ(f.platform.Messages().size(), 1u);
+    EXPECT_EQ(f.platform.Messages()[0], f.title.Path() + "/cg/menu/logo.bmp");
 }
 
 }  // namespace

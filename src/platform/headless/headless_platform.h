@@ -47,6 +47,9 @@ class HeadlessPlatform : public Platform {
 
     const std::string& WindowTitle() const { return title_; }
 
+  protected:
+    EventQueue& Events() { return events_; }
+
   private:
     SteadyClock clock_;
     EventQueue events_{clock_};
