@@ -12,6 +12,15 @@ namespace {
 
 const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
 
+// The screen above the button bar without the wait icon, which animates on its own between
+// screenshots.
+std::vector<uint32_t> AwayFromTheIcon(const Shot& shot) {
+    std::vector<uint32_t> pixels = shot.Area(0, 0, 800, 550);
+    std::vector<uint32_t> left = shot.Area(0, 550, 750, 578);
+    pixels.insert(pixels.end(), left.begin(), left.end());
+    return pixels;
+}
+
 // A title with its own scenario and the demo's interface parts and sounds.
 E2eRun WindowTitle() {
     E2eRun run(kTitles + "window");
@@ -56,7 +65,7 @@ TEST(MessageWindow, IsComposedOverThePictureWithItsBandRampAndButtonBar) {
     Shot hover = LoadShot(run.File("hover.png"));
     EXPECT_NE(hover.Area(33, 579, 138, 600), window.Area(33, 579, 138, 600));
     EXPECT_EQ(hover.Area(174, 579, 278, 600), window.Area(174, 579, 278, 600));
-    EXPECT_EQ(hover.Area(0, 0, 800, 570), window.Area(0, 0, 800, 570));
+    EXPECT_EQ(AwayFromTheIcon(hover), AwayFromTheIcon(window));
     bool moveSound = false;
     bool clickSound = false;
     for (const TraceEvent& e : r.Events("sound")) {
@@ -72,7 +81,7 @@ TEST(MessageWindow, IsComposedOverThePictureWithItsBandRampAndButtonBar) {
     EXPECT_EQ(hidden.At(10, 500), 0xFFFFFFu);
     EXPECT_EQ(hidden.At(300, 455), 0xFFFFFFu);
     Shot shown = LoadShot(run.File("shown.png"));
-    EXPECT_EQ(shown.Area(0, 0, 800, 578), window.Area(0, 0, 800, 578));
+    EXPECT_EQ(AwayFromTheIcon(shown), AwayFromTheIcon(window));
     EXPECT_EQ(r.TextLines().size(), 2u);
 }
 
