@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace textreel {
 
@@ -15,11 +16,6 @@ constexpr size_t kHeaderOffset = 14;
 constexpr size_t kWidthField = 18;
 constexpr size_t kHeightField = 22;
 constexpr int32_t kMaxSide = 16384;
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
 
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "graphics/transitions.h"
 
+#include "platform/little_endian.h"
+
 #include <algorithm>
 #include <new>
 #include <optional>
@@ -556,10 +558,7 @@ bool ReadMaskLevels(const std::vector<uint8_t>& file, int width, int height, int
         file.size() < kPixelOffsetField + 4) {
         return false;
     }
-    const uint64_t pixelOffset = static_cast<uint64_t>(file[kPixelOffsetField]) |
-                                 static_cast<uint64_t>(file[kPixelOffsetField + 1]) << 8 |
-                                 static_cast<uint64_t>(file[kPixelOffsetField + 2]) << 16 |
-                                 static_cast<uint64_t>(file[kPixelOffsetField + 3]) << 24;
+    const uint64_t pixelOffset = ReadLe32(file.data() + kPixelOffsetField);
     const uint64_t pixelBytes = static_cast<uint64_t>(width) * static_cast<uint64_t>(height);
     if (pixelOffset > file.size() || file.size() - pixelOffset < pixelBytes) {
         return false;

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/little_endian.h"
+
 namespace textreel {
 
 class FlagBlock {
@@ -53,16 +55,8 @@ class FlagBlock {
 
     void Clear() { bytes.fill(0); }
 
-    uint32_t U32(size_t offset) const {
-        return static_cast<uint32_t>(bytes[offset]) | (static_cast<uint32_t>(bytes[offset + 1]) << 8) |
-               (static_cast<uint32_t>(bytes[offset + 2]) << 16) |
-               (static_cast<uint32_t>(bytes[offset + 3]) << 24);
-    }
-    void SetU32(size_t offset, uint32_t value) {
-        for (int i = 0; i < 4; ++i) {
-            bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-        }
-    }
+    uint32_t U32(size_t offset) const { return ReadLe32(bytes.data() + offset); }
+    void SetU32(size_t offset, uint32_t value) { WriteLe32(bytes.data() + offset, value); }
 
     static bool ValidCell(int64_t index) { return index >= 0 && index < kCellCount; }
     // Cells outside the layout read as 0 and are never written.

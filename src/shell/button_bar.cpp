@@ -124,8 +124,7 @@ void ButtonBarHover(Engine& e, int x, int y) {
             }
         }
         e.lastHoveredButton = under;
-        const Surface& s = g.ScreenSurface;
-        e.platform.BlitToWindow(s.View(), 0, 0, s.Width(), s.Height(), 0, 0);
+        CopyScreenToWindow(e);
     }
     if (playMove) {
         PlayInterfaceSound(e, kMoveSound);

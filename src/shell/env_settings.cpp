@@ -1,28 +1,21 @@
 #include "shell/env_settings.h"
 
+#include "platform/little_endian.h"
+
 namespace textreel {
 
 namespace {
 void Put32(std::array<uint8_t, EnvSettings::kSize>& b, int at, int32_t v) {
-    auto u = static_cast<uint32_t>(v);
-    for (int i = 0; i < 4; ++i) {
-        b[at + i] = static_cast<uint8_t>(u >> (8 * i));
-    }
+    WriteLe32(b.data() + at, static_cast<uint32_t>(v));
 }
 void Put16(std::array<uint8_t, EnvSettings::kSize>& b, int at, int16_t v) {
-    auto u = static_cast<uint16_t>(v);
-    b[at] = static_cast<uint8_t>(u);
-    b[at + 1] = static_cast<uint8_t>(u >> 8);
+    WriteLe16(b.data() + at, static_cast<uint16_t>(v));
 }
 int32_t Get32(const std::array<uint8_t, EnvSettings::kSize>& b, int at) {
-    uint32_t u = 0;
-    for (int i = 0; i < 4; ++i) {
-        u |= static_cast<uint32_t>(b[at + i]) << (8 * i);
-    }
-    return static_cast<int32_t>(u);
+    return static_cast<int32_t>(ReadLe32(b.data() + at));
 }
 int16_t Get16(const std::array<uint8_t, EnvSettings::kSize>& b, int at) {
-    return static_cast<int16_t>(static_cast<uint16_t>(b[at] | (b[at + 1] << 8)));
+    return static_cast<int16_t>(ReadLe16(b.data() + at));
 }
 }  // namespace
 

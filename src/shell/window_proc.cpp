@@ -82,8 +82,7 @@ void ChoiceHover(Engine& e, int x, int y) {
         }
         playMove = under != 99 && under != e.lastHoveredChoice;
         e.lastHoveredChoice = under;
-        const Surface& s = g.ScreenSurface;
-        e.platform.BlitToWindow(s.View(), 0, 0, s.Width(), s.Height(), 0, 0);
+        CopyScreenToWindow(e);
     }
     if (playMove) {
         PlayInterfaceSound(e, "sound\\move.wav");

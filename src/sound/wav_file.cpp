@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 
 namespace textreel {
 
@@ -23,15 +24,6 @@ constexpr uint64_t kMaxFileBytes = 64ull << 20;
 constexpr uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-uint16_t Le16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t Le32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-
 struct Format {
     uint16_t tag = 0;
     int channels = 0;
@@ -43,20 +35,20 @@ bool ReadFormat(const uint8_t* chunk, size_t size, Format& f) {
     if (size < 16) {
         return false;
     }
-    f.tag = Le16(chunk);
-    f.channels = Le16(chunk + 2);
-    uint32_t rate = Le32(chunk + 4);
-    f.bits = Le16(chunk + 14);
+    f.tag = ReadLe16(chunk);
+    f.channels = ReadLe16(chunk + 2);
+    uint32_t rate = ReadLe32(chunk + 4);
+    f.bits = ReadLe16(chunk + 14);
     if (rate < kMinRate || rate > kMaxRate) {
         return false;
     }
     f.rate = static_cast<int>(rate);
     if (f.tag == kFormatExtensible) {
         // cbSize, valid bits, channel mask, then the 16-byte subformat GUID.
-        if (size < 40 || Le16(chunk + 16) < 22 || std::memcmp(chunk + 26, kSubtypeTail, 14) != 0) {
+        if (size < 40 || ReadLe16(chunk + 16) < 22 || std::memcmp(chunk + 26, kSubtypeTail, 14) != 0) {
             return false;
         }
-        f.tag = Le16(chunk + 24);
+        f.tag = ReadLe16(chunk + 24);
     }
     return f.channels > 0;
 }
@@ -67,11 +59,11 @@ int16_t Sample(const uint8_t* p, uint16_t tag, int bits) {
         double v = 0;
         if (bits == 32) {
             float fv;
-            uint32_t u = Le32(p);
+            uint32_t u = ReadLe32(p);
             std::memcpy(&fv, &u, 4);
             v = fv;
         } else {
-            uint64_t u = static_cast<uint64_t>(Le32(p)) | (static_cast<uint64_t>(Le32(p + 4)) << 32);
+            uint64_t u = static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
             std::memcpy(&v, &u, 8);
         }
         if (!(v == v)) {
@@ -84,11 +76,11 @@ int16_t Sample(const uint8_t* p, uint16_t tag, int bits) {
         case 8:
             return static_cast<int16_t>((p[0] - 128) * 256);
         case 16:
-            return static_cast<int16_t>(Le16(p));
+            return static_cast<int16_t>(ReadLe16(p));
         case 24:
-            return static_cast<int16_t>(Le16(p + 1));
+            return static_cast<int16_t>(ReadLe16(p + 1));
         default:  // 32
-            return static_cast<int16_t>(Le16(p + 2));
+            return static_cast<int16_t>(ReadLe16(p + 2));
     }
 }
 
@@ -119,7 +111,7 @@ bool ParseWav(const uint8_t* data, size_t size, PcmSound& out) {
     size_t pos = 12;
     while (size - pos >= 8) {
         const uint8_t* header = data + pos;
-        uint64_t chunkSize = Le32(header + 4);
+        uint64_t chunkSize = ReadLe32(header + 4);
         size_t available = size - pos - 8;
         size_t body = static_cast<size_t>(std::min<uint64_t>(chunkSize, available));
         if (fmtChunk == nullptr && std::memcmp(header, "fmt ", 4) == 0) {

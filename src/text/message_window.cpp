@@ -8,6 +8,7 @@
 #include "graphics/screen.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "shell/engine.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
@@ -94,7 +95,7 @@ void DrawBacklogPage(Engine& e, int direction) {
         }
     }
     t.backlogPosition = p;
-    CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+    CopyScreenToWindow(e);
 }
 
 }  // namespace
@@ -150,7 +151,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         if (speed != 0) {
             {
                 std::lock_guard lock(g.ScreenLock);
-                CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+                CopyScreenToWindow(e);
             }
             if (!CharacterDelay(e, started + speed)) {
                 e.ResetRequest = 0;
@@ -165,7 +166,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
     }
     {
         std::lock_guard lock(g.ScreenLock);
-        CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+        CopyScreenToWindow(e);
     }
     t.LineEndCursor.Set(t.TextCursor);
     t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));
@@ -222,7 +223,7 @@ void LeaveBacklogView(Engine& e) {
     {
         std::lock_guard lock(g.ScreenLock);
         CopyWhole(g.CleanBackground, g.ScreenSurface);
-        CopyScreenRect(e, 0, 0, g.ScreenSurface.Width(), g.ScreenSurface.Height());
+        CopyScreenToWindow(e);
     }
     e.UiState = 0;
     e.WaitIconOn = 1;
@@ -242,8 +243,7 @@ int ShowLogo(Engine& e) {
     uint32_t offset = 0;
     bool readable = path && files::ReadAll(*path, file) && file.size() >= 14;
     if (readable) {
-        offset = static_cast<uint32_t>(file[10]) | (static_cast<uint32_t>(file[11]) << 8) |
-                 (static_cast<uint32_t>(file[12]) << 16) | (static_cast<uint32_t>(file[13]) << 24);
+        offset = ReadLe32(file.data() + 10);
         readable = offset < file.size();
     }
     if (!readable) {
