@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -155,10 +156,13 @@ class TransitionTest : public ::testing::Test {
         return bad;
     }
 
-    // Writes a mask file into a fresh temporary folder and returns its path.
+    // Writes a mask file into a fresh temporary folder and returns its path. The folder's name is
+    // random: test processes run side by side, and addresses repeat between them.
     std::string WriteMask(const std::vector<uint8_t>& bytes) {
-        std::filesystem::path dir = std::filesystem::temp_directory_path() /
-                                    ("textreel-mask-" + std::to_string(reinterpret_cast<uintptr_t>(this)));
+        std::random_device random;
+        std::filesystem::path dir =
+            std::filesystem::temp_directory_path() /
+            ("textreel-mask-" + std::to_string(random()) + "-" + std::to_string(random()));
         std::filesystem::create_directories(dir);
         tempDir = dir;
         std::filesystem::path file = dir / "mask.bmp";

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <stdexcept>
 
 #include "platform/files.h"
@@ -16,8 +17,10 @@ namespace fs = std::filesystem;
 TempTitle::TempTitle() {
     static std::atomic<int> counter{0};
     auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
-    fs::path dir = fs::temp_directory_path() /
-                   ("textreel-test-" + std::to_string(stamp) + "-" + std::to_string(counter++));
+    // Test processes run side by side: a random part keeps their folders apart.
+    std::random_device random;
+    fs::path dir = fs::temp_directory_path() / ("textreel-test-" + std::to_string(stamp) + "-" +
+                                                std::to_string(random()) + "-" + std::to_string(counter++));
     fs::create_directories(dir);
     path_ = dir.string();
     previous_ = files::CurrentDirectory();
