@@ -57,6 +57,9 @@ int VirtualKey(SDL_Keycode key) {
 SdlPlatform::SdlPlatform() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The window surface stays in plain memory: SDL would otherwise back it with a GPU renderer,
+    // which loads the GL driver (and with a software GL, LLVM) for a picture that needs none.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) {
         videoReady_ = true;
         wakeEvent_ = SDL_RegisterEvents(1);
