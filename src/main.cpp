@@ -1,4 +1,4 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]
+// textreel [--headless] [--events FILE] [--trace FILE] [--scale N] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]\n";
+constexpr const char* kUsage =
+    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--scale N] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -22,6 +23,7 @@ void PrintHelp() {
         "  --headless     no window and no sound device; the picture exists only in memory\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
+        "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -62,6 +64,15 @@ int main(int argc, char** argv) {
                 return Usage((arg + " needs a file name").c_str());
             }
             (arg == "--events" ? options.eventsPath : options.tracePath) = Absolute(argv[++i]);
+        } else if (arg == "--scale") {
+            if (i + 1 >= argc) {
+                return Usage("--scale needs a number from 1 to 8");
+            }
+            std::string n = argv[++i];
+            if (n.size() != 1 || n[0] < '1' || n[0] > '8') {
+                return Usage("--scale needs a number from 1 to 8");
+            }
+            options.scale = n[0] - '0';
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(("unknown option " + arg).c_str());
         } else if (haveDir) {

@@ -29,6 +29,9 @@ void CmdRecNameLoad(Engine& e, const char* line, int length);
 // Text settings.
 void CmdSetFontSize(Engine& e, const char* line, int length);
 void CmdSetFontColor(Engine& e, const char* line, int length);
+// The modal dialogs.
+void CmdNameEntry(Engine& e, const char* line, int length);
+void CmdOpenCCDlg(Engine& e, const char* line, int length);
 // The message window switches.
 void CmdWindowOpen(Engine& e, const char* line, int length);
 void CmdWindowClose(Engine& e, const char* line, int length);

@@ -18,7 +18,7 @@ namespace {
 constexpr char kPlayerNameToken[] = "\x81\x96\x81\x96\x81\x96";
 
 const CommandEntry kCommands[] = {
-    {"name_entry", nullptr},
+    {"name_entry", &CmdNameEntry},
     {"flagreset", nullptr},
     {"jmp", &CmdJmp},
     {"returnto", &CmdReturnTo},
@@ -64,7 +64,7 @@ const CommandEntry kCommands[] = {
     {"stuffroll", nullptr},
     {"RecNameLoad", &CmdRecNameLoad},
     {"statetitle", nullptr},
-    {"openCCDlg", nullptr},
+    {"openCCDlg", &CmdOpenCCDlg},
     {"URLOpen", nullptr},
 };
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 48);

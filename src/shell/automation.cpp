@@ -34,7 +34,30 @@ bool ParseInt(const std::string& word, int& value) {
     return true;
 }
 
-bool KeyCode(const std::string& name, int& key) {
+bool KeyCode(std::string name, int& key, bool& alt, bool& shift) {
+    for (;;) {
+        if (name.rfind("Alt+", 0) == 0) {
+            alt = true;
+            name = name.substr(4);
+        } else if (name.rfind("Shift+", 0) == 0) {
+            shift = true;
+            name = name.substr(6);
+        } else {
+            break;
+        }
+    }
+    static const struct {
+        const char* name;
+        int key;
+    } kEditKeys[] = {{"Left", vk::kLeft}, {"Right", vk::kRight},    {"Up", vk::kUp},
+                     {"Down", vk::kDown}, {"Home", vk::kHome},      {"End", vk::kEnd},
+                     {"Tab", vk::kTab},   {"BackSpace", vk::kBack}, {"Delete", vk::kDelete}};
+    for (const auto& k : kEditKeys) {
+        if (name == k.name) {
+            key = k.key;
+            return true;
+        }
+    }
     if (name == "Escape") {
         key = vk::kEscape;
     } else if (name == "PageUp") {
@@ -120,8 +143,10 @@ bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, s
             }
             command.kind = AutomationCommand::Kind::kWheel;
         } else if (verb == "key") {
-            if (!wantArgs(1) || !KeyCode(argv[0], command.value)) {
-                return fail("needs Escape, PageUp, PageDown, Return, Space, a letter or a digit");
+            if (!wantArgs(1) || !KeyCode(argv[0], command.value, command.alt, command.shift)) {
+                return fail(
+                    "needs Escape, PageUp, PageDown, Return, Space, Left, Right, Up, Down, Home, End, Tab, "
+                    "BackSpace, Delete, a letter or a digit, maybe after Alt+ or Shift+");
             }
             command.kind = AutomationCommand::Kind::kKey;
         } else if (verb == "sleep") {
@@ -297,8 +322,13 @@ void Automation::Execute(const AutomationCommand& command) {
             Input(event);
             break;
         case Kind::kKey:
-            event.kind = InputEvent::Kind::kKeyUp;
+            // A press, which only dialogs act on, then the release the game acts on.
+            event.kind = InputEvent::Kind::kKeyDown;
             event.key = command.value;
+            event.alt = command.alt;
+            event.shift = command.shift;
+            Input(event);
+            event.kind = InputEvent::Kind::kKeyUp;
             Input(event);
             break;
         case Kind::kSleep:
@@ -320,8 +350,9 @@ void Automation::Execute(const AutomationCommand& command) {
                          command.line);
             break;
         case Kind::kText:
-            std::fprintf(stderr, "textreel: events line %d: there is no name-entry dialog to type into\n",
-                         command.line);
+            event.kind = InputEvent::Kind::kScriptedText;
+            event.text = command.text;
+            Input(event);
             break;
         case Kind::kScreenshot:
             if (!WriteScreenshot(command.text)) {

@@ -34,7 +34,9 @@ struct AutomationCommand {
     Kind kind = Kind::kWait;
     int x = 0;
     int y = 0;
-    int value = 0;       // wheel steps, key code, sleep milliseconds, menu id
+    int value = 0;     // wheel steps, key code, sleep milliseconds, menu id
+    bool alt = false;  // key: Alt+ or Shift+ before the key's name
+    bool shift = false;
     bool ok = true;      // answer
     std::string text;    // text to type, screenshot file
     int line = 0;        // line number in the events file

@@ -276,7 +276,7 @@ void Engine::NotifyStateChange() {
 }
 
 bool Engine::Idle() {
-    if (quitting_ || scriptFinished_ || modalOpen_ > 0) {
+    if (quitting_ || scriptFinished_ || modalOpen_ > 0 || overlays.Count() > 0) {
         return true;
     }
     if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {

@@ -7,6 +7,7 @@
 #include "platform/files.h"
 #include "script/interpreter.h"
 #include "shell/automation.h"
+#include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/sound.h"
@@ -73,14 +74,14 @@ int Engine::StartUp() {
     }
 
     // The window.
+    platform.SetWindowScale(options_.scale);
     if (!platform.OpenWindow(Utf8(instance.windowName), w, h)) {
         std::fprintf(stderr, "textreel: cannot open the game window\n");
         return kExitFailure;
     }
     AdvanceMode = 0;
     nextTick_ = clock.NowMs() + kTickMs;
-    // The stored display mode.
-    platform.SetFullscreen(env.windowed == 0);
+    ApplyStoredDisplayMode(*this);
 
     if (!CreateGraphics(*this)) {
         return kExitOk;
