@@ -97,6 +97,19 @@ void MisspelledKeys(const std::string& text, const std::string& file, std::vecto
     }
 }
 
+// Shows a value with its line breaks visible.
+std::string ShownValue(const std::string& value) {
+    std::string out;
+    for (char c : ShownPath(value)) {
+        if (c == '\r') {
+            continue;
+        }
+        out += c == '\n' ? std::string("\\n") : std::string(1, c);
+    }
+    return "\"" + out + "\"";
+}
+
+// One finding per key at most: everything that keeps the engine from reading the value as written.
 void CheckKey(const std::string& text, const Key& key, const std::string& file, std::vector<Finding>& out) {
     const char* found = FindTextMb(text.c_str(), key.text);
     if (found == nullptr) {
@@ -110,29 +123,22 @@ void CheckKey(const std::string& text, const Key& key, const std::string& file, 
             {file, LineAt(text, static_cast<size_t>(again - text.c_str())), Level::kWarning,
              name + " occurs again; the engine reads only the first, on line " + std::to_string(line)});
     }
+    std::vector<std::string> problems;
     size_t p = at + name.size();
     if (p >= text.size() || text[p] != '"') {
-        out.push_back(
-            {file, line, Level::kError,
-             name + " is not followed by a double quote; the engine skips the byte after \"=\" whatever "
-                    "it is, so the value loses its first character"});
-        if (p < text.size()) {
-            ++p;
-        }
-    } else {
-        ++p;
+        problems.push_back(
+            "it is not followed by a double quote (the byte after \"=\" is skipped whatever it is)");
     }
+    p = std::min(p + 1, text.size());
     size_t close = text.find('"', p);
     if (close == std::string::npos) {
-        out.push_back({file, line, Level::kError,
-                       name + " has no closing double quote; its value runs to the end of the file"});
+        problems.push_back("the value has no closing double quote and runs to the end of the file");
         close = text.size();
     }
     std::string value = text.substr(p, close - p);
     if (value.size() > key.maxLength) {
-        out.push_back({file, line, Level::kError,
-                       name + " has a value of " + std::to_string(value.size()) +
-                           " bytes; the engine keeps the first " + std::to_string(key.maxLength)});
+        problems.push_back("the value is " + std::to_string(value.size()) +
+                           " bytes long and the engine keeps " + std::to_string(key.maxLength));
         value.resize(key.maxLength);
     }
     if (key.numeric) {
@@ -141,12 +147,19 @@ void CheckKey(const std::string& text, const Key& key, const std::string& file, 
         if (digits < value.size() && (value[digits] == '-' || value[digits] == '+')) {
             ++digits;
         }
-        size_t endDigits = value.find_first_not_of("0123456789", digits);
-        if (endDigits == digits || (endDigits != std::string::npos)) {
-            out.push_back({file, line, Level::kError,
-                           name + " has the value \"" + ShownPath(value) + "\", which the engine reads as " +
-                               std::to_string(ReadDecimal(value.c_str()))});
+        if (value.find_first_not_of("0123456789", digits) != std::string::npos || digits == value.size()) {
+            problems.push_back("the engine reads the value " + ShownValue(value) + " as " +
+                               std::to_string(ReadDecimal(value.c_str())));
         }
+    } else if (!problems.empty()) {
+        problems.push_back("the engine reads the value " + ShownValue(value));
+    }
+    if (!problems.empty()) {
+        std::string message = name + ": ";
+        for (size_t k = 0; k < problems.size(); ++k) {
+            message += (k == 0 ? "" : "; ") + problems[k];
+        }
+        out.push_back({file, line, Level::kError, message});
     }
     if (name == "BGMType=" && value.find("WAVE") == std::string::npos &&
         Lower(value).find("wave") != std::string::npos) {
@@ -202,12 +215,19 @@ void CheckInstanceFile(const std::vector<uint8_t>& bytes, const std::string& fil
     InstanceConfig config = ParseInstanceFile(bytes);
     const int w = config.windowWidth;
     const int h = config.windowHeight;
+    // The size findings stand at the key that sets the width (or the height).
+    const char* sizeKey = FindTextMb(text.c_str(), "WindowWidth=");
+    if (sizeKey == nullptr || (w > 0 && w <= kMaxScreenSide && w % 4 == 0)) {
+        sizeKey = FindTextMb(text.c_str(), "WindowHeight=");
+    }
+    const uint32_t sizeLine =
+        sizeKey != nullptr ? LineAt(text, static_cast<size_t>(sizeKey - text.c_str())) : 1;
     if (w <= 0 || h <= 0 || w > kMaxScreenSide || h > kMaxScreenSide) {
-        out.push_back({fileName, 1, Level::kError,
+        out.push_back({fileName, sizeLine, Level::kError,
                        "the screen size " + std::to_string(w) + " x " + std::to_string(h) +
                            " cannot be shown; the engine refuses to start"});
     } else if (w % 4 != 0) {
-        out.push_back({fileName, 1, Level::kError,
+        out.push_back({fileName, sizeLine, Level::kError,
                        "the screen width " + std::to_string(w) +
                            " is not a multiple of 4, which the picture rows need"});
     }
@@ -238,8 +258,6 @@ Report CheckTitle() {
     }
 
     FileProbe probe;
-    CheckLogo(probe, config, out);
-
     auto txtName = files::FindFirstWithExtension("txt");
     Scenario scenario;
     if (!txtName || !scenario.Load()) {
@@ -247,6 +265,11 @@ Report CheckTitle() {
                        std::string("there is no scenario file (*.txt) the engine can read; it shows \"") +
                            msg::kScenarioMissing + "\" and does not start"});
     } else {
+        // The engine refuses a screen it cannot show before it gets to the logo.
+        if (config.windowWidth > 0 && config.windowHeight > 0 && config.windowWidth <= kMaxScreenSide &&
+            config.windowHeight <= kMaxScreenSide) {
+            CheckLogo(probe, config, out);
+        }
         for (const std::string& other : FilesWithExtension(".txt")) {
             if (other != *txtName) {
                 out.push_back({*txtName, 1, Level::kWarning,

@@ -363,7 +363,9 @@ class ScenarioWalk {
     }
 
     void CheckEncoding(size_t i) {
-        for (size_t k = 0; k < line_.size(); ++k) {
+        // A line cut at 1023 bytes may end in half a character; that half is the cut's, not the text's.
+        const size_t checked = rawLength_ > static_cast<uint32_t>(kLineMax) ? line_.size() - 1 : line_.size();
+        for (size_t k = 0; k < checked; ++k) {
             auto b = static_cast<uint8_t>(line_[k]);
             bool good = true;
             size_t width = 1;
@@ -556,21 +558,19 @@ class ScenarioWalk {
     // Where the engine lands for pattern, or reports why it cannot: returns the line the match lies
     // on, or -1 after reporting the error.
     int64_t Resolve(size_t i, const std::string& what, const std::string& pattern, Search search,
-                    const std::string& shown) {
+                    const std::string& consequence, const std::string& noun = "the label") {
         int64_t at = index_.FindFirst(pattern);
         std::string blankNote = !pattern.empty() && (pattern.back() == ' ' || pattern.back() == '\t')
                                     ? " (the name ends in a blank)"
                                     : "";
         if (at < 0) {
-            Error(i, what + ": the label " + Quote(pattern.substr(1)) + " does not exist" + blankNote +
-                         "; the engine shows " + Quote(shown) + " and ends the game");
+            Error(i, what + ": " + noun + " " + Quote(pattern.substr(1)) + " does not exist" + blankNote +
+                         "; " + consequence);
             return -1;
         }
         if (search == Search::kSeekLabel && s_.SkipToLineEnd(static_cast<uint32_t>(at)) >= s_.Size()) {
             Error(i, what + ": " + Quote(pattern) +
-                         " is found only on the last line, which has no line end; "
-                         "the engine shows " +
-                         Quote(shown) + " and ends the game");
+                         " is found only on the last line, which has no line end; " + consequence);
             return -1;
         }
         size_t hit = LineOf(static_cast<uint32_t>(at));
@@ -599,6 +599,10 @@ class ScenarioWalk {
         return static_cast<int64_t>(hit);
     }
 
+    static std::string EndsGame(const std::string& shown) {
+        return "the engine shows " + Quote(shown) + " and ends the game";
+    }
+
     std::string LabelNameAt(size_t line) const {
         uint32_t start = lines_[line].start;
         uint32_t end = lineEnds_[line];
@@ -624,10 +628,12 @@ class ScenarioWalk {
             Error(i, "jmp names no label");
             return;
         }
-        Resolve(i, "jmp", ":" + std::string(label, length), Search::kSeekLabel, ":" + std::string(label));
+        Resolve(i, "jmp", ":" + std::string(label, length), Search::kSeekLabel,
+                EndsGame(":" + std::string(label)));
         if (const char* ret = FindText(buffer_, "return ")) {
             std::string pattern = (":" + std::string(ret + 7)).substr(0, kLabelPatternMax - 1);
-            Resolve(i, "jmp (its return label)", pattern, Search::kSeekLabel, buffer_);
+            Resolve(i, "jmp", pattern, Search::kSeekLabel,
+                    "the returnto that goes back shows its own line and ends the game", "the return label");
         }
     }
 
@@ -637,7 +643,7 @@ class ScenarioWalk {
             return;
         }
         std::string pattern = ":" + std::string(line_.substr(f.rest));
-        Resolve(i, k, pattern, Search::kSeekLabel, pattern);
+        Resolve(i, k, pattern, Search::kSeekLabel, EndsGame(pattern));
     }
 
     // --- pictures ---
@@ -914,7 +920,8 @@ class ScenarioWalk {
                            " bytes long; an item keeps at most " + std::to_string(kLabelPatternMax - 1));
         }
         std::string pattern = ":" + std::string(label);
-        Resolve(i, std::string(MenuName()) + " item", pattern, Search::kMenu, pattern);
+        Resolve(i, std::string(MenuName()) + " item", pattern, Search::kMenu,
+                "a click on it shows " + Quote(pattern) + " and ends the game");
     }
 
     // --- reachability ---
