@@ -170,9 +170,15 @@ void CheckKey(const std::string& text, const Key& key, const std::string& file, 
 }
 
 // Start-up shows "cg\menu\logo.bmp", taken as a bottom-up 24-bit picture of the screen's size.
+void CheckLogoBytes(const FileInfo& info, const InstanceConfig& config, std::vector<Finding>& out);
+
 void CheckLogo(FileProbe& probe, const InstanceConfig& config, std::vector<Finding>& out) {
+    CheckLogoBytes(probe.Probe("cg\\menu\\logo.bmp", FileKind::kBmp), config, out);
+    probe.DropBytes("cg\\menu\\logo.bmp", FileKind::kBmp);
+}
+
+void CheckLogoBytes(const FileInfo& info, const InstanceConfig& config, std::vector<Finding>& out) {
     const std::string name = "cg/menu/logo.bmp";
-    const FileInfo& info = probe.Probe("cg\\menu\\logo.bmp", FileKind::kBmp);
     if (!info.found) {
         out.push_back(
             {name, 1, Level::kError,

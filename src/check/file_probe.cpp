@@ -169,9 +169,23 @@ FileProbe::FileProbe() {
 
 FileProbe::~FileProbe() = default;
 
+namespace {
+
+std::string CacheKey(std::string_view windowsPath, FileKind kind) {
+    return std::string(1, static_cast<char>('0' + static_cast<int>(kind))) + std::string(windowsPath);
+}
+
+}  // namespace
+
+void FileProbe::DropBytes(std::string_view windowsPath, FileKind kind) {
+    auto cached = cache_.find(CacheKey(windowsPath, kind));
+    if (cached != cache_.end()) {
+        std::vector<uint8_t>().swap(cached->second.bytes);
+    }
+}
+
 const FileInfo& FileProbe::Probe(std::string_view windowsPath, FileKind kind) {
-    std::string key =
-        std::string(1, static_cast<char>('0' + static_cast<int>(kind))) + std::string(windowsPath);
+    std::string key = CacheKey(windowsPath, kind);
     auto cached = cache_.find(key);
     if (cached != cache_.end()) {
         return cached->second;

@@ -35,6 +35,10 @@ class FileProbe {
     // that exists.
     const FileInfo& Probe(std::string_view windowsPath, FileKind kind);
 
+    // Frees the bytes a BMP's probe keeps once its use has been checked, so that a title with many
+    // large pictures does not pile them up in memory.
+    void DropBytes(std::string_view windowsPath, FileKind kind);
+
   private:
     std::string Refusal(std::string_view windowsPath, const std::string& real) const;
     std::string Nearest(std::string_view windowsPath);

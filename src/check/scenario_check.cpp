@@ -364,7 +364,9 @@ class ScenarioWalk {
 
     void CheckEncoding(size_t i) {
         // A line cut at 1023 bytes may end in half a character; that half is the cut's, not the text's.
-        const size_t checked = rawLength_ > static_cast<uint32_t>(kLineMax) ? line_.size() - 1 : line_.size();
+        const size_t checked = line_.size() == static_cast<size_t>(kLineMax) && rawLength_ > line_.size()
+                                   ? line_.size() - 1
+                                   : line_.size();
         for (size_t k = 0; k < checked; ++k) {
             auto b = static_cast<uint8_t>(line_[k]);
             bool good = true;
@@ -724,20 +726,31 @@ class ScenarioWalk {
             Error(i, "maskefct names no mask" + says);
             return;
         }
-        const FileInfo& info = probe_.Probe(name, FileKind::kBmp);
-        if (FileProblem(i, "maskefct", info, says)) {
-            return;
+        // The verdict on each mask is kept, so that its bytes need not be.
+        auto known = maskVerdicts_.find(std::string(name));
+        if (known == maskVerdicts_.end()) {
+            const FileInfo& info = probe_.Probe(name, FileKind::kBmp);
+            std::string verdict;
+            if (!info.problem.empty()) {
+                verdict = info.problem + says;
+            } else {
+                const int w = config_.windowWidth;
+                const int h = config_.windowHeight;
+                std::vector<uint8_t> levels;
+                const int stride = (3 * w + 3) / 4 * 4;
+                if (info.width != w || info.height != h || info.bitsPerPixel != 8 ||
+                    !ReadMaskLevels(info.bytes, w, h, stride, levels)) {
+                    verdict = Quote(name) + " is a " + std::to_string(info.width) + " x " +
+                              std::to_string(info.height) + ", " + std::to_string(info.bitsPerPixel) +
+                              "-bit BMP; a mask must be " + std::to_string(w) + " x " + std::to_string(h) +
+                              " with 8-bit palette indexes";
+                }
+            }
+            probe_.DropBytes(name, FileKind::kBmp);
+            known = maskVerdicts_.emplace(std::string(name), verdict).first;
         }
-        const int w = config_.windowWidth;
-        const int h = config_.windowHeight;
-        std::vector<uint8_t> levels;
-        const int stride = (3 * w + 3) / 4 * 4;
-        if (info.width != w || info.height != h || info.bitsPerPixel != 8 ||
-            !ReadMaskLevels(info.bytes, w, h, stride, levels)) {
-            Error(i, "maskefct: " + Quote(name) + " is a " + std::to_string(info.width) + " x " +
-                         std::to_string(info.height) + ", " + std::to_string(info.bitsPerPixel) +
-                         "-bit BMP; a mask must be " + std::to_string(w) + " x " + std::to_string(h) +
-                         " with 8-bit palette indexes");
+        if (!known->second.empty()) {
+            Error(i, "maskefct: " + known->second);
         }
     }
 
@@ -752,10 +765,14 @@ class ScenarioWalk {
             return;
         }
         BmpPicture picture;
-        if (ParseBmp(info.bytes.data(), info.bytes.size(), bytes, picture) != BmpResult::kOk) {
+        const bool readable =
+            ParseBmp(info.bytes.data(), info.bytes.size(), bytes, picture) == BmpResult::kOk;
+        const size_t fileBytes = info.bytes.size();
+        probe_.DropBytes(name, FileKind::kBmp);
+        if (!readable) {
             Error(i, k + ": " + Quote(name) + " is not a BMP file the engine can read (" +
                          std::to_string(info.width) + " x " + std::to_string(info.height) + ", " +
-                         std::to_string(info.bitsPerPixel) + " bits, " + std::to_string(info.bytes.size()) +
+                         std::to_string(info.bitsPerPixel) + " bits, " + std::to_string(fileBytes) +
                          " bytes); the engine shows \"" + failure + "\"");
             return;
         }
@@ -985,6 +1002,7 @@ class ScenarioWalk {
     std::vector<uint32_t> lineEnds_;                      // where each line's end (or the end mark) lies
     std::unordered_map<std::string, size_t> labelFirst_;  // each label name's first line
     std::unordered_set<std::string> reportedParts_;
+    std::unordered_map<std::string, std::string> maskVerdicts_;  // mask name -> its problem, or ""
     std::vector<int8_t> sjisValid_ = std::vector<int8_t>(65536, 0);
     Menu menu_;
 
