@@ -280,6 +280,11 @@ void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) 
     if (kind == FileKind::kMovie) {
         return;  // the movie player opens it; only its presence is checked
     }
+    std::error_code ec;
+    if (!fs::is_regular_file(real, ec)) {
+        info.problem = "is not a regular file";  // a pipe or a device is never opened
+        return;
+    }
     std::vector<uint8_t> bytes;
     if (!files::ReadAll(real, bytes, kMaxFileBytes)) {
         info.problem = "cannot be read";

@@ -183,6 +183,7 @@ class ScenarioWalk {
 
     void Run() {
         Segment();
+        CheckWholeEncoding();
         for (size_t i = 0; i < lines_.size(); ++i) {
             ReadAt(i);
             CheckLine(i);
@@ -362,7 +363,44 @@ class ScenarioWalk {
         }
     }
 
+    // A scenario saved as UTF-8 is read byte by byte as Shift-JIS: one finding for the whole file
+    // says more than one per line.
+    void CheckWholeEncoding() {
+        if (text_.substr(0, 3) == "\xEF\xBB\xBF") {
+            Warning(0,
+                    "the file starts with a UTF-8 byte order mark, which the engine reads as part of the "
+                    "first line");
+        }
+        bool multibyte = false;
+        for (size_t p = 0; p < text_.size();) {
+            auto b = static_cast<uint8_t>(text_[p]);
+            size_t n = b < 0x80             ? 1
+                       : (b & 0xE0) == 0xC0 ? 2
+                       : (b & 0xF0) == 0xE0 ? 3
+                       : (b & 0xF8) == 0xF0 ? 4
+                                            : 0;
+            if (n == 0 || p + n > text_.size()) {
+                return;
+            }
+            for (size_t k = 1; k < n; ++k) {
+                if ((static_cast<uint8_t>(text_[p + k]) & 0xC0) != 0x80) {
+                    return;
+                }
+            }
+            multibyte = multibyte || n > 1;
+            p += n;
+        }
+        if (multibyte) {
+            utf8_ = true;
+            Warning(
+                0, "the scenario is written in UTF-8; the engine reads Shift-JIS, so its text shows garbled");
+        }
+    }
+
     void CheckEncoding(size_t i) {
+        if (utf8_) {
+            return;
+        }
         // A line cut at 1023 bytes may end in half a character; that half is the cut's, not the text's.
         const size_t checked = line_.size() == static_cast<size_t>(kLineMax) && rawLength_ > line_.size()
                                    ? line_.size() - 1
@@ -1005,6 +1043,7 @@ class ScenarioWalk {
     std::unordered_map<std::string, std::string> maskVerdicts_;  // mask name -> its problem, or ""
     std::vector<int8_t> sjisValid_ = std::vector<int8_t>(65536, 0);
     Menu menu_;
+    bool utf8_ = false;  // the whole file is UTF-8, reported once
 
     char buffer_[kLineBufferSize] = {};
     int length_ = 0;
