@@ -13,8 +13,17 @@
 #include "platform/files.h"
 #include "script/scenario.h"
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    // Paths named by the input resolve in an empty folder of its own.
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    // Paths named by the input resolve in an empty folder of its own. The corpus folders given on
+    // the command line are made absolute first, so that they are still found from there.
+    static std::vector<std::string> absolute;
+    absolute.reserve(static_cast<size_t>(*argc));
+    for (int i = 1; i < *argc; ++i) {
+        if ((*argv)[i][0] != '-') {
+            absolute.push_back(std::filesystem::absolute((*argv)[i]).string());
+            (*argv)[i] = absolute.back().data();
+        }
+    }
     std::filesystem::path dir = std::filesystem::temp_directory_path() / "textreel-check-fuzz";
     std::filesystem::create_directories(dir);
     textreel::files::ChangeDirectory(dir.string());
