@@ -189,6 +189,8 @@ def main():
           ":done\n"
           "$S\n",
           {"a.png": png(800, 600), "b.png": png(800, 600), "c.png": png(800, 600)})
+    title("text-wide", ist("text-wide"),
+          "あ" * 37 + "\n" + "あ" * 38 + "\n" + "あ" * 39 + "\n" + "abc" * 30 + "\n$S\n")
     title("utf8", ist("utf8"), None)
     with open(os.path.join(ROOT, "utf8", "scenario.txt"), "wb") as f:
         f.write("\ufeff$jmp next\r\n:next\r\n夜明けの列車。\r\n$S\r\n".encode("utf-8"))

@@ -339,22 +339,27 @@ class ScenarioWalk {
 
     void TextLine(size_t i) {
         int width = 0;
+        int last = 0;  // the advance of the last character drawn
         for (size_t k = 0; k < line_.size(); ++k) {
             if (IsSjisLeadByte(static_cast<uint8_t>(line_[k]))) {
                 if (k + 1 >= line_.size()) {
                     break;  // half a character is not drawn
                 }
-                width += kDefaultFontSize - 1;
+                last = kDefaultFontSize - 1;
                 ++k;
             } else {
-                width += kDefaultFontSize / 2;
+                last = kDefaultFontSize / 2;
             }
+            width += last;
         }
         const int right = config_.windowWidth > 0 ? std::min(kWrapLimit, config_.windowWidth) : kWrapLimit;
         if (kTextLeft + width > right) {
             std::string why = right < kWrapLimit
                                   ? "the " + std::to_string(config_.windowWidth) +
                                         "-pixel-wide screen cuts it at x " + std::to_string(right)
+                              : kTextLeft + width - last <= kWrapLimit
+                                  ? "its last character passes x " + std::to_string(kWrapLimit) +
+                                        ", where the row breaks, so the next line starts one row lower"
                                   : "the message window's row ends at x " + std::to_string(kWrapLimit) +
                                         ", so it wraps onto the next row";
             Warning(i, "the text is " + std::to_string(width) + " pixels wide at the default font size " +
