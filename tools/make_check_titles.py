@@ -100,6 +100,7 @@ def main():
           "(yes,0,はい)\n"
           "(no ,0,いいえ)\n"
           "(*GameLoad,0,ロード)\n"
+          "(yes,0,Yes)\n"
           "selend\n"
           ":yes\n"
           ":no\n"

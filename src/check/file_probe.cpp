@@ -20,6 +20,7 @@ namespace fs = std::filesystem;
 constexpr uint64_t kMaxFileBytes = 256ull << 20;
 // The suggestions look at this many files of the title at most.
 constexpr size_t kMaxListedFiles = 50000;
+constexpr int kMaxSuggestions = 200;
 // The PNG decoder's own limits.
 constexpr uint32_t kMaxPngSide = 16384;
 constexpr uint64_t kMaxPngPixelBytes = 256ull << 20;
@@ -233,6 +234,11 @@ std::string FileProbe::Refusal(std::string_view windowsPath, const std::string& 
 }
 
 std::string FileProbe::Nearest(std::string_view windowsPath) {
+    // Suggestions cost a pass over the title's files each; a title with hundreds of missing files
+    // gets them for the first ones only.
+    if (++suggestions_ > kMaxSuggestions) {
+        return "";
+    }
     if (!listed_) {
         listed_ = true;
         std::error_code ec;

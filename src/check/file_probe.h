@@ -47,6 +47,7 @@ class FileProbe {
     std::string root_;  // the title's folder, canonical, with a trailing "/"
     std::unordered_map<std::string, FileInfo> cache_;
     bool listed_ = false;
+    int suggestions_ = 0;
     std::vector<std::string> files_;  // every regular file under the title, relative, for suggestions
 };
 

@@ -942,6 +942,14 @@ class ScenarioWalk {
                 return;
             }
             std::string_view text = item.fields[2];
+            for (size_t k = 0; k < text.size(); k += 2) {
+                if (!IsSjisLeadByte(static_cast<uint8_t>(text[k]))) {
+                    Warning(i,
+                            "selword: the item text holds half-width characters; a button draws its text two "
+                            "bytes at a time, as full-width characters");
+                    break;
+                }
+            }
             if (text.size() > kSelwordTextMax) {
                 Warning(i, "selword: the item text is " + std::to_string(text.size()) +
                                " bytes long; a button holds " + std::to_string(kSelwordTextMax));
