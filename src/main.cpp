@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "check/check_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "shell/engine.h"
@@ -43,6 +44,11 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) {
+            return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
+        }
+    }
     bool headless = false;
     bool haveDir = false;
     std::string gameDir;

@@ -29,13 +29,7 @@ int Engine::StartUp() {
     }
 
     // The instance file. A title without one runs with the per-key defaults.
-    instance = DefaultInstanceConfig();
-    if (auto name = files::FindFirstWithExtension("ist")) {
-        std::vector<uint8_t> bytes;
-        if (files::ReadAll(*name, bytes)) {
-            instance = ParseInstanceFile(bytes);
-        }
-    }
+    instance = ReadInstanceConfig();
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
