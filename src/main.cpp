@@ -1,4 +1,4 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]
+// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]\n";
+constexpr const char* kUsage =
+    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -22,6 +23,8 @@ void PrintHelp() {
         "  --headless     no window and no sound device; the picture exists only in memory\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
+        "  --audio-out FILE.wav\n"
+        "                 write everything the game sounds to FILE.wav as it plays\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -44,6 +47,7 @@ int main(int argc, char** argv) {
     bool headless = false;
     bool haveDir = false;
     std::string gameDir;
+    std::string audioOut;
     textreel::EngineOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -57,6 +61,11 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--audio-out") {
+            if (i + 1 >= argc) {
+                return Usage("--audio-out needs a file name");
+            }
+            audioOut = Absolute(argv[++i]);
         } else if (arg == "--events" || arg == "--trace") {
             if (i + 1 >= argc) {
                 return Usage((arg + " needs a file name").c_str());
@@ -78,6 +87,11 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<textreel::Platform> platform =
         headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+    // The recording ends, its header finished, when the platform and its mixer go away.
+    if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
+        std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());
+        return textreel::kExitUsage;
+    }
     auto engine = std::make_unique<textreel::Engine>(*platform, options);
     int code = engine->Run();
     engine.reset();

@@ -63,6 +63,9 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    if (instance.cdMusic) {
+        FindAudioCd(*this);
+    }
 
     int w = instance.windowWidth;
     int h = instance.windowHeight;
@@ -162,7 +165,7 @@ void Engine::ShutDown() {
         automation->Stop();
     }
     ReleaseGraphics(*this);
-    StopInterfaceSound(*this);
+    StopAllSound(*this);
     platform.CloseWindow();
     instanceLock_.Release();
 }
