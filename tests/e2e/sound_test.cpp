@@ -2,11 +2,13 @@
 // --audio-out, and the tests look at its loudness around the trace's events.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/e2e_run.h"
@@ -215,6 +217,49 @@ TEST(Sound, CdMusicPlaysRippedTracksAndIgnoresTheOggCommands) {
     EXPECT_EQ(Describe(Sound(r)),
               "cd-track 2 cd\\track02.ogg; music-start cd\\track02.ogg true; cd-track 5 none; "
               "music-stop cd\\track02.ogg true; ");
+}
+
+TEST(Sound, TheRecordingIsAWholeWavFileEvenWhenTheProgramIsKilled) {
+    E2eRun run(kTitles + "sound");
+    WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
+    const std::string wav = run.File("killed.wav");
+    run.Start("wait\nsleep 600000\n", "trace.jsonl", {"--audio-out", wav});
+    // Wait for a second of sound on disk, then kill the program without warning.
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 6000 && bytes.size() < 44 + kRate * 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        bytes.clear();
+        if (std::FILE* f = std::fopen(wav.c_str(), "rb")) {
+            uint8_t chunk[65536];
+            size_t n;
+            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+                bytes.insert(bytes.end(), chunk, chunk + n);
+            }
+            std::fclose(f);
+        }
+    }
+    RunResult r = run.Finish(1);
+    EXPECT_TRUE(r.timedOut);
+    std::vector<uint8_t> b;
+    std::FILE* f = std::fopen(wav.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        b.insert(b.end(), chunk, chunk + n);
+    }
+    std::fclose(f);
+    ASSERT_GE(b.size(), 44u + kRate * 4);
+    auto le32 = [&](size_t p) {
+        return b[p] | (b[p + 1] << 8) | (b[p + 2] << 16) | (static_cast<uint32_t>(b[p + 3]) << 24);
+    };
+    // The header describes whole frames of what was written (the last write may have been cut
+    // short by the kill, between its data and its header).
+    const uint32_t data = le32(40);
+    EXPECT_EQ(le32(4), data + 36);
+    EXPECT_EQ(data % 4, 0u);
+    EXPECT_LE(data, b.size() - 44);
+    EXPECT_GE(data, static_cast<uint32_t>(kRate * 4 / 2));
 }
 
 TEST(Sound, ACdTitleWithoutItsCdSaysSoAndIgnoresCdda) {
