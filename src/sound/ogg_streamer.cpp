@@ -136,7 +136,7 @@ void OggStreamer::Fill(int index) {
     buffer.resize(kBufferBytes / 2);
     FillSettings settings;
     settings.playOnce = playOnce != 0;
-    settings.volume = volume;
+    settings.volume = liveVolume != nullptr ? static_cast<int32_t>(*liveVolume) : volume.load();
     settings.fadeRate = fadeRate;
     settings.fadeLevel = fadeLevel_;
     FillResult result = FillBuffer(*source_, settings, reinterpret_cast<char*>(buffer.data()), kBufferBytes);

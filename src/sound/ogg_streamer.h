@@ -68,6 +68,9 @@ class OggStreamer {
     std::atomic<int32_t> fadeRate{kNoFade};
     // Percent; kept within 0..100 when used.
     std::atomic<int32_t> volume{75};
+    // When set, the volume is read from here at every refill instead, so that a change of the
+    // player's setting is heard within half a second. Set before the first Start.
+    const std::atomic<int16_t>* liveVolume = nullptr;
 
     // ----- main thread -----
     // Plays source from its start; false (the streamer stays idle) when the mixer refuses its

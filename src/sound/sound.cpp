@@ -138,6 +138,11 @@ void InitSound(Engine& e) {
     MakeStreamer(e, e.sound.voice, true);
     MakeStreamer(e, e.sound.waveMusic, false);
     MakeStreamer(e, e.sound.cd, false);
+    // Music follows the music volume, the voice the effect volume, as the player sets them.
+    e.sound.music.streamer->liveVolume = &e.env.bgmVolume;
+    e.sound.voice.streamer->liveVolume = &e.env.seVolume;
+    e.sound.waveMusic.streamer->liveVolume = &e.env.bgmVolume;
+    e.sound.cd.streamer->liveVolume = &e.env.bgmVolume;
     e.sound.music.streamer->playOnce = 0;
     e.sound.voice.streamer->playOnce = 1;
     e.sound.waveMusic.streamer->playOnce = 0;
