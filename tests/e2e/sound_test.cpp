@@ -153,7 +153,7 @@ TEST(Sound, MusicLoopsUntilStopRestartsAfterItAndAFadeEndsInSilence) {
     const std::string wav = run.File("out.wav");
     RunResult r = run.Run(
         "wait\nsleep 800\nclick 10 10\nwait\nsleep 800\nclick 10 10\nwait\nsleep 800\nclick 10 10\nwait\n"
-        "sleep 800\nclick 10 10\nwait\nsleep 2000\nclose\n",
+        "sleep 800\nclick 10 10\nwait\nsleep 3000\nclose\n",
         60000, {"--audio-out", wav});
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_EQ(r.exitCode, 0);
