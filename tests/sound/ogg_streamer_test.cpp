@@ -155,6 +155,26 @@ TEST(FillBuffer, ALoopingFileWithNothingAfterRewindingEnds) {
     EXPECT_EQ(empty.rewinds, 1);
 }
 
+// A decoder that fails after its first chunk.
+class FailingSource : public ChunkSource {
+  public:
+    FailingSource() : ChunkSource(1'000'000, 5, 4096) {}
+    long Read(char* out, int bytes) override {
+        return reads == 0 ? ChunkSource::Read(out, bytes) : (++reads, -3);
+    }
+};
+
+TEST(FillBuffer, ADecoderErrorEndsALoopingStreamLikeTheEndOfAPlayOnceFile) {
+    FailingSource source;
+    FillSettings settings;
+    settings.playOnce = false;
+    std::vector<char> buffer(OggStreamer::kBufferBytes);
+    FillResult r = FillBuffer(source, settings, buffer.data(), buffer.size());
+    EXPECT_TRUE(r.last);
+    EXPECT_EQ(r.bytes, 4096u);
+    EXPECT_EQ(source.reads, 3);  // the chunk, the error, and the one try after going back
+}
+
 TEST(OggSource, AShortLoopingFileRepeatsSeamlesslyInsideOneBuffer) {
     std::vector<uint8_t> ogg = EncodeOgg(Tone(44100, 2, 1500, 441, 12000), 44100, 2);
     std::unique_ptr<PcmSource> once = OpenOggSource(ogg);
