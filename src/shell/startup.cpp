@@ -58,6 +58,9 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    if (instance.cdMusic) {
+        FindAudioCd(*this);
+    }
 
     int w = instance.windowWidth;
     int h = instance.windowHeight;
@@ -157,7 +160,7 @@ void Engine::ShutDown() {
         automation->Stop();
     }
     ReleaseGraphics(*this);
-    StopInterfaceSound(*this);
+    StopAllSound(*this);
     platform.CloseWindow();
     instanceLock_.Release();
 }
