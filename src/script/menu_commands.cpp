@@ -3,6 +3,7 @@
 // gallery), and `MenuClick`, the window side's hit test of a menu.
 #include "script/menu.h"
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -268,8 +269,11 @@ void BuildWordTable(Engine& e) {
             BmpPicture bar;
             auto path = files::Resolve(kMenuBar);
             if ((!path || ReadBmp(*path, 0, bar) != BmpResult::kOk) && !barWarned) {
+                // The buttons still work without their bar; the author learns of it on the console
+                // rather than from a box in the middle of the menu.
                 barWarned = true;
-                e.Warn(kMenuBar);
+                std::fprintf(stderr, "textreel: the menu bar %s cannot be read; the words show without it\n",
+                             kMenuBar);
             }
             DrawWordButton(e, bar.pixels, item.entry.left, item.entry.top, item.text);
             Enter(e, item.entry);
