@@ -1012,6 +1012,14 @@ Canvas Gallery(const std::vector<const Canvas*>& pictures, TileLook look) {
             const Rgb v = Scale(p.At(sx, sy), k);
             return Rgb{std::min(v.r, 255.0), std::min(v.g, 255.0), std::min(v.b, 255.0)};
         });
+        if (look == TileLook::kLit) {
+            // The highlight lies inside the tile, where the hover copies it from.
+            const Shape inner = Rect(x0 + 6, y0 + 6, kTileWidth - 12, kTileHeight - 12);
+            const Shape outer = Rect(x0, y0, kTileWidth, kTileHeight);
+            c.Paint({outer.left, outer.top, outer.right, outer.bottom,
+                     [=](double x, double y) { return outer.inside(x, y) && !inner.inside(x, y); }},
+                    Rgb{255, 214, 150});
+        }
     }
     MenuButton(c, 600, 552, 180, 38, "BACK", look == TileLook::kLit);
     return c;
