@@ -2,6 +2,7 @@
 // over the scene) and `flagselect` (a picture grid unlocked by persistent flags; with "CGMODE" the CG
 // gallery), and `MenuClick`, the window side's hit test of a menu.
 #include "script/menu.h"
+#include "shell/dialogs.h"
 
 #include <cstdio>
 #include <cstring>
@@ -18,6 +19,7 @@
 #include "script/commands.h"
 #include "script/flow.h"
 #include "script/menu_lines.h"
+#include "shell/dialogs.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "text/draw_glyph.h"
@@ -126,6 +128,22 @@ void TraceChoices(Engine& e, const char* kind) {
     e.trace.Event("choices", {{"kind", std::string(kind)}, {"entries", Trace::Json{entries}}});
 }
 
+// Sets the reading position on the label of the chosen entry and takes the menu down; a label
+// that does not exist is shown and ends the game. Returns whether the story goes on.
+bool JumpToChoice(Engine& e, const std::string& label) {
+    std::string pattern = ":" + label;
+    int64_t at = e.scenario.FindPattern(pattern);
+    if (at < 0) {
+        e.Warn(pattern);
+        e.RequestClose();
+        return false;
+    }
+    TraceJump(e, pattern);
+    e.scenario.ReadPos = static_cast<uint32_t>(at);
+    e.UiState = 0;
+    return true;
+}
+
 // The menu is ready: the trace learns its entries, the highlight follows the pointer at once, and
 // the script thread waits until a click has jumped (UiState back to 0). A click that lands between
 // the end of the building and the wait has already set the new position; a resume that leaves the
@@ -145,6 +163,11 @@ void WaitForChoice(Engine& e, const char* kind) {
     }
     while (e.UiState == 1 && !e.Quitting() && !e.RestartPending()) {
         e.SuspendScript();
+        // An "opening" item: the name comes first; a closed dialog leaves the menu up.
+        std::string label = e.menu.TakeNameEntryLabel();
+        if (!label.empty() && e.UiState == 1 && RunNameEntry(e) == 1) {
+            JumpToChoice(e, label);
+        }
     }
     e.scenario.ReadPos -= 2;
 }
@@ -372,20 +395,16 @@ bool MenuClick(Engine& e, int xIn, int yIn) {
         return true;
     }
     if (Holds(hit->label, "opening")) {
-        // FIXME: ask for the player's name with the name-entry dialog "IDD_NAMEINPUT" once it exists,
-        // and stop here when the player cancels it.
-    }
-    std::string pattern = ":" + hit->label;
-    int64_t at = e.scenario.FindPattern(pattern);
-    if (at < 0) {
-        e.Warn(pattern);
-        e.RequestClose();
+        // The waiting script thread asks for the player's name, then jumps.
+        e.menu.SetNameEntryLabel(hit->label);
+        if (!e.ResumeScript()) {
+            e.menu.TakeNameEntryLabel();
+        }
         return true;
     }
-    TraceJump(e, pattern);
-    e.scenario.ReadPos = static_cast<uint32_t>(at);
-    e.UiState = 0;
-    e.ResumeScript();
+    if (JumpToChoice(e, hit->label)) {
+        e.ResumeScript();
+    }
     return true;
 }
 

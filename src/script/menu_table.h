@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace textreel {
@@ -43,9 +44,21 @@ class MenuTable {
         return entries_;
     }
 
+    // The label of an "opening" item the player clicked: the script thread asks for the name
+    // before it jumps there, since the window side must not wait inside a click for a dialog.
+    void SetNameEntryLabel(std::string label) {
+        std::lock_guard lock(mutex_);
+        nameEntryLabel_ = std::move(label);
+    }
+    std::string TakeNameEntryLabel() {
+        std::lock_guard lock(mutex_);
+        return std::exchange(nameEntryLabel_, std::string());
+    }
+
   private:
     std::mutex mutex_;
     std::vector<MenuEntry> entries_;
+    std::string nameEntryLabel_;
 };
 
 }  // namespace textreel

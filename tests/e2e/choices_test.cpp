@@ -148,6 +148,26 @@ TEST(Choices, AGalleryUnlocksSeenPicturesAndAFlagMenuUnlocksRecordFlags) {
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"記録で開いた。"}));
 }
 
+// The opening item asks for the name before it jumps; closing the dialog leaves the menu up.
+TEST(Choices, TheOpeningItemAsksForTheNameFirst) {
+    for (bool accept : {true, false}) {
+        E2eRun run(kTitles + "choice-opening");
+        WriteBytes(run.Title() + "/bg/plain.png", MakePng(640, 480, kBlue));
+        WriteBytes(run.Title() + "/bg/lit.png", MakePng(640, 480, kRed));
+        // The name entry's close box, in the game pixels of a 640 x 480 title.
+        RunResult r = run.Run(std::string("wait\nclick 150 150\nwait\n") +
+                              (accept ? "text ハル" : "click 440 205") + "\nwait\nclose\n");
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        std::vector<TraceEvent> dialogs = r.Events("dialog");
+        ASSERT_EQ(dialogs.size(), 1u);
+        EXPECT_EQ(dialogs[0].Get("kind"), "name-entry");
+        EXPECT_EQ(dialogs[0].Get("result"), accept ? "1" : "2");
+        EXPECT_EQ(Count(r, "jump", "label", "opening"), accept ? 1 : 0);
+        EXPECT_EQ(r.TextLines(),
+                  accept ? std::vector<std::string>{"ハルさん、ようこそ。"} : std::vector<std::string>{});
+    }
+}
+
 TEST(Choices, AMenuWithNoEntryStillClosesFromTheCloseBox) {
     E2eRun run(kTitles + "choice-empty");
     RunResult r = run.Run("answer ok\nwait\nclick 10 10\nclick 400 300\nwait\nclose\n", 60000);
