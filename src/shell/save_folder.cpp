@@ -113,6 +113,16 @@ bool Engine::EnsureSaveFolder(bool create, std::string* path) {
 
 std::optional<std::string> Engine::SaveFilePath(const std::string& folder, const char* name, bool forWrite) {
     std::string full = folder + "/" + name;
+    {
+        // The user's data folder is ours, not the title's: its names are used as they are.
+        std::lock_guard lock(saveFolderMutex_);
+        if (!fallbackSaveDir_.empty() && folder == fallbackSaveDir_) {
+            if (forWrite || files::Exists(full)) {
+                return full;
+            }
+            return std::nullopt;
+        }
+    }
     return forWrite ? files::ResolveForWrite(full) : files::Resolve(full);
 }
 
