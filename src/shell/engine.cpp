@@ -4,6 +4,7 @@
 
 #include "platform/encoding.h"
 #include "shell/automation.h"
+#include "sound/sound.h"
 #include "text/message_window.h"
 
 namespace textreel {
@@ -15,6 +16,7 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
+    InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
@@ -29,6 +31,8 @@ Engine::~Engine() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
+    // The streamers' notices post to this engine; none may come once it goes.
+    StopAllSound(*this);
     automation.reset();
 }
 
@@ -243,6 +247,7 @@ void Engine::BeginClose() {
     // Wake every wait of the script thread: the gate, sleeps and pending requests.
     clock.Shutdown();
     gate_.Shutdown();
+    WakeSoundWaits(*this);
     DiscardRequests();
     if (automation) {
         automation->OnClose();
