@@ -297,4 +297,17 @@ std::string RuntimeDirectory() {
     return "/tmp";
 }
 
+std::string UserDataDirectory() {
+    // Only absolute paths count, as the base-directory rules ask.
+    const char* data = std::getenv("XDG_DATA_HOME");
+    if (data != nullptr && data[0] == '/') {
+        return data;
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.local/share";
+    }
+    return "";
+}
+
 }  // namespace textreel::files

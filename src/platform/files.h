@@ -47,4 +47,7 @@ bool ChangeDirectory(const std::string& path);
 // The user's runtime folder ($XDG_RUNTIME_DIR), or the system temp folder when it has none.
 std::string RuntimeDirectory();
 
+// The user's data folder ($XDG_DATA_HOME, or ~/.local/share); empty when neither is known.
+std::string UserDataDirectory();
+
 }  // namespace textreel::files

@@ -42,6 +42,20 @@ void CmdSetFontColor(Engine& e, const char* line, int length);
 // The modal dialogs.
 void CmdNameEntry(Engine& e, const char* line, int length);
 void CmdOpenCCDlg(Engine& e, const char* line, int length);
+// Timing: a pause, and a time line that locks out clicks.
+void CmdWait(Engine& e, const char* line, int length);
+void CmdSyncStart(Engine& e, const char* line, int length);
+void CmdSyncExit(Engine& e, const char* line, int length);
+void CmdSyncTiming(Engine& e, const char* line, int length);
+// Values kept in FlagBlock, and the commands accepted without effect.
+void CmdStatusWindow(Engine& e, const char* line, int length);
+void CmdCommandOpen(Engine& e, const char* line, int length);
+void CmdStatusCtrl(Engine& e, const char* line, int length);
+void CmdStuffRoll(Engine& e, const char* line, int length);
+void CmdStateTitle(Engine& e, const char* line, int length);
+// The outside world: an address for the desktop, and the end of the program.
+void CmdURLOpen(Engine& e, const char* line, int length);
+void CmdExitGame(Engine& e, const char* line, int length);
 // The message window switches.
 void CmdWindowOpen(Engine& e, const char* line, int length);
 void CmdWindowClose(Engine& e, const char* line, int length);

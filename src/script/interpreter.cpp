@@ -39,10 +39,10 @@ const CommandEntry kCommands[] = {
     {"imgblt", &CmdImgblt},
     {"ccblt", &CmdCcblt},
     {"blt", &CmdBlt},
-    {"exit_game", nullptr},
-    {"syncstart", nullptr},
-    {"syncexit", nullptr},
-    {"synctiming", nullptr},
+    {"exit_game", &CmdExitGame},
+    {"syncstart", &CmdSyncStart},
+    {"syncexit", &CmdSyncExit},
+    {"synctiming", &CmdSyncTiming},
     {"BGMWave", &CmdBGMWave},
     {"cdda", &CmdCdda},
     {"wave", &CmdWave},
@@ -53,19 +53,19 @@ const CommandEntry kCommands[] = {
     {"selarea", &CmdSelArea},
     {"selword", &CmdSelWord},
     {"flagselect", &CmdFlagSelect},
-    {"wait", nullptr},
+    {"wait", &CmdWait},
     {"fill", &CmdFill},
     {"sprite", &CmdSprite},
     {"windowopen", &CmdWindowOpen},
     {"windowclose", &CmdWindowClose},
-    {"statuswindow", nullptr},
-    {"commandopen", nullptr},
-    {"statusctrl", nullptr},
-    {"stuffroll", nullptr},
+    {"statuswindow", &CmdStatusWindow},
+    {"commandopen", &CmdCommandOpen},
+    {"statusctrl", &CmdStatusCtrl},
+    {"stuffroll", &CmdStuffRoll},
     {"RecNameLoad", &CmdRecNameLoad},
-    {"statetitle", nullptr},
+    {"statetitle", &CmdStateTitle},
     {"openCCDlg", &CmdOpenCCDlg},
-    {"URLOpen", nullptr},
+    {"URLOpen", &CmdURLOpen},
 };
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 48);
 
@@ -159,31 +159,34 @@ int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::strin
 }
 
 void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
+    // A return to the title (or closing) during one wait of the line leaves the rest of it: the
+    // later codes of the line do not wait again.
+    auto interrupted = [&e] { return e.Quitting() || e.RestartPending(); };
     bool waited = false;
     if (FindText(line, "$C") != nullptr) {
-        CopyScreenToWindow(e);
+        ShowPage(e);
         WaitPoint(e, true);
         waited = true;
     }
-    if (FindText(line, "$X") != nullptr && !e.Quitting()) {
+    if (FindText(line, "$X") != nullptr && !interrupted()) {
         e.text.TextCursor.Set(e.text.LineEndCursor);
         WaitPoint(e, true);
         waited = true;
     }
-    if (FindText(line, "$P") != nullptr && !e.Quitting()) {
+    if (FindText(line, "$P") != nullptr && !interrupted()) {
         e.NewPagePending = 1;
         WaitPoint(e, true);
         waited = true;
     }
-    if (FindText(line, "$W") != nullptr && !e.Quitting()) {
+    if (FindText(line, "$W") != nullptr && !interrupted()) {
         WaitPoint(e, false);
         waited = true;
     }
-    if (FindText(line, "$S") != nullptr && !e.Quitting()) {
+    if (FindText(line, "$S") != nullptr && !interrupted()) {
         StopWait(e);
         return;
     }
-    if (waited || e.Quitting()) {
+    if (waited || interrupted()) {
         return;
     }
     if (line[0] == '$') {
@@ -218,6 +221,7 @@ int ScriptThreadMain(Engine& e) {
             break;
         }
     }
+    ShowPendingPage(e);
     e.RequestClose();
     return 1;
 }

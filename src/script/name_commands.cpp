@@ -13,8 +13,9 @@ namespace textreel {
 void CmdRecNameLoad(Engine& e, const char*, int) {
     std::string folder;
     std::vector<uint8_t> bytes;
-    auto path = files::Resolve("save\\save01.sav");
-    if (!e.EnsureSaveFolder(false, &folder) || !path || !files::ReadAll(*path, bytes)) {
+    bool found = e.EnsureSaveFolder(false, &folder);
+    auto path = found ? e.SaveFilePath(folder, "save01.sav", false) : std::nullopt;
+    if (!path || !files::ReadAll(*path, bytes)) {
         e.flags.SetText(FlagBlock::kPlayerName, FlagBlock::kPlayerNameSize, Sjis(msg::kDefaultPlayerName));
         return;
     }

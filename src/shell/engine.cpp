@@ -5,6 +5,7 @@
 #include "platform/encoding.h"
 #include "shell/automation.h"
 #include "sound/sound.h"
+#include "text/message_window.h"
 
 namespace textreel {
 
@@ -40,6 +41,8 @@ std::string Engine::Utf8(const std::string& sjis) const {
 }
 
 bool Engine::SuspendScript() {
+    // The player sees the page the thread stops at, even when skip mode left it unshown.
+    ShowPendingPage(*this);
     return gate_.Suspend() && !quitting_;
 }
 

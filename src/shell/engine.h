@@ -81,6 +81,8 @@ class Engine {
     std::atomic<int32_t> MoviePlaying{0};
     std::atomic<int32_t> ResetRequest{0};
     std::atomic<int32_t> savedSpeedMs{1};
+    // The clock reading taken by `syncstart`; script thread only.
+    int64_t SyncStart = 0;
 
     // ----- subsystems -----
     EnvSettings env;
@@ -194,12 +196,18 @@ class Engine {
     void PerformRestart();
 
     // The save folder operation: builds the save folder path and checks it, creating it when asked;
-    // a failed creation shows its message. path receives the folder's real path.
+    // a failed creation shows its message. path receives the folder's real path. A title whose own
+    // folder cannot take a save folder keeps its saves in the user's data folder instead.
     bool EnsureSaveFolder(bool create, std::string* path = nullptr);
+    // The real path of a file in the save folder (which must exist), for reading or writing.
+    std::optional<std::string> SaveFilePath(const std::string& folder, const char* name, bool forWrite);
     // Reads env.dat at start-up (settings, persistent flags, read marks).
     void ReadEnvDat();
-    // Writes env.dat, first setting picture-seen flag n when n is not 99.
+    // Writes env.dat, first setting picture-seen flag n when n is not 99. Writes from the two
+    // threads take turns; while skip mode runs, the speed from before it is stored.
     bool WriteEnvDat(int n = 99);
+    // The write at the end of a run; no box can open then, so a failure is told on stderr.
+    void WriteEnvDatAtExit();
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;
@@ -236,6 +244,11 @@ class Engine {
     std::atomic<bool> restartPending_{false};
     std::atomic<int> modalOpen_{0};
     int64_t nextTick_ = 0;
+
+    // One env.dat write at a time; the fallback save folder once chosen.
+    std::mutex envFileMutex_;
+    std::mutex saveFolderMutex_;
+    std::string fallbackSaveDir_;
 
     std::mutex idleMutex_;
     std::condition_variable idleChanged_;

@@ -1,45 +1,15 @@
 // The save folder and env.dat: the settings record followed by the read marks.
 #include <array>
+#include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <vector>
 
 #include "platform/files.h"
+#include "platform/little_endian.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 
 namespace textreel {
-
-namespace {
-// env.dat is written from both threads; one write at a time.
-std::mutex& EnvFileMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-}  // namespace
-
-bool Engine::EnsureSaveFolder(bool create, std::string* path) {
-    auto existing = files::Resolve("save");
-    if (existing) {
-        // A plain file of that name counts too; writing into it then fails with its own message.
-        if (path != nullptr) {
-            *path = *existing;
-        }
-        return true;
-    }
-    if (!create) {
-        return false;
-    }
-    auto target = files::ResolveForWrite("save");
-    if (!target || !files::MakeDirectory(*target)) {
-        Warn(Sjis(msg::kSaveFolderFailed));
-        return false;
-    }
-    if (path != nullptr) {
-        *path = *target;
-    }
-    return true;
-}
 
 void Engine::ReadEnvDat() {
     persistentFlags.Clear();
@@ -51,7 +21,7 @@ void Engine::ReadEnvDat() {
         return;
     }
     std::vector<uint8_t> bytes;
-    auto path = files::Resolve("save\\env.dat");
+    auto path = SaveFilePath(folder, "env.dat", false);
     if (!path || !files::ReadAll(*path, bytes)) {
         env.ApplyDefaults();
         return;
@@ -72,17 +42,22 @@ bool Engine::WriteEnvDat(int n) {
     if (n != 99 && n >= 0 && n < PersistentFlags::kPictureFlags) {
         persistentFlags.Set(n, 1);
     }
-    if (!EnsureSaveFolder(true)) {
+    std::string folder;
+    if (!EnsureSaveFolder(true, &folder)) {
         return false;
     }
     bool written = false;
     {
         // No message box is shown while the lock is held: the box runs on the main thread, which
         // may itself be waiting for this lock.
-        std::lock_guard lock(EnvFileMutex());
-        auto path = files::ResolveForWrite("save\\env.dat");
+        std::lock_guard lock(envFileMutex_);
+        auto path = SaveFilePath(folder, "env.dat", true);
         if (path) {
             std::array<uint8_t, EnvSettings::kSize> record = env.ToBytes(persistentFlags);
+            // Skip mode holds the speed at 0 only while it runs; the player's own speed is stored.
+            if (AdvanceMode == 1) {
+                WriteLe32(record.data() + EnvSettings::kSpeedMs, static_cast<uint32_t>(savedSpeedMs.load()));
+            }
             std::vector<uint8_t> marks = scenario.CopyMarks();
             std::vector<uint8_t> bytes(record.begin(), record.end());
             bytes.insert(bytes.end(), marks.begin(), marks.end());
@@ -99,6 +74,13 @@ bool Engine::WriteEnvDat(int n) {
         Warn(Sjis(msg::kSaveFailed));
     }
     return written;
+}
+
+void Engine::WriteEnvDatAtExit() {
+    if (!WriteEnvDat()) {
+        std::fprintf(stderr,
+                     "textreel: the settings and the reading progress could not be stored in env.dat\n");
+    }
 }
 
 }  // namespace textreel

@@ -16,8 +16,11 @@ void Engine::Restart() {
     WaitIconOn = 0;
     UiState = 0;
     AdvanceMode = 0;
+    // A timed section left by the return would otherwise lock out the title's clicks for good.
+    SyncLock = 0;
     text.TextCursor.Set(text.TextOrigin);
     restartPending_ = true;
+    // The script thread goes on from whatever holds it: a wait point, a stop, or a timed wait.
     ResumeScript();
     clock.WakeSleepers();
 }

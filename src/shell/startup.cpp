@@ -156,6 +156,10 @@ void Engine::ShutDown() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
+    // Every way out of a running game passes here (the close box, the exit commands, the end of
+    // the scenario, a termination signal): the lines read and the settings since the last write
+    // are kept.
+    WriteEnvDatAtExit();
     if (automation) {
         automation->Stop();
     }

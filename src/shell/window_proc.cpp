@@ -213,15 +213,17 @@ void Engine::HandleInput(const InputEvent& event) {
 }
 
 void Engine::StartSkipMode() {
+    // The order keeps the player's speed in savedSpeedMs whenever AdvanceMode says skip, for an
+    // env.dat write from the other thread.
     savedSpeedMs = env.SpeedMs.load();
-    env.SpeedMs = 0;
     AdvanceMode = 1;
+    env.SpeedMs = 0;
     ResumeScript();
 }
 
 void Engine::EndSkipMode() {
-    AdvanceMode = 0;
     env.SpeedMs = savedSpeedMs.load();
+    AdvanceMode = 0;
 }
 
 void Engine::StartAutoMode() {

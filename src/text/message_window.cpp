@@ -33,6 +33,9 @@ constexpr int kBacklogX = 10;
 constexpr int kBacklogBottomY = 520;
 constexpr int kBacklogLineStep = 20;
 
+// One display frame at 60 Hz: how often skip mode shows the page.
+constexpr int64_t kSkipFrameMs = 16;
+
 constexpr char kLogoPicture[] = "cg\\menu\\logo.bmp";
 constexpr char kLogoSound[] = "sound\\logo.wav";
 constexpr int kLogoHoldRounds = 80;
@@ -164,14 +167,31 @@ int OutputTextLine(Engine& e, const char* line, int length) {
             t.TextCursor.y = Advance(t.TextCursor.y, int64_t{size} + 6);
         }
     }
-    {
-        std::lock_guard lock(g.ScreenLock);
-        CopyScreenToWindow(e);
-    }
+    ShowPage(e);
     t.LineEndCursor.Set(t.TextCursor);
     t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));
     e.SetScriptBusy(0);
     return 1;
+}
+
+void ShowPage(Engine& e) {
+    TextState& t = e.text;
+    if (e.AdvanceMode == 1) {
+        int64_t now = e.clock.NowMs();
+        if (now < t.nextSkipCopyMs) {
+            t.pageUnshown = 1;
+            return;
+        }
+        t.nextSkipCopyMs = now + kSkipFrameMs;
+    }
+    t.pageUnshown = 0;
+    CopyScreenToWindow(e);
+}
+
+void ShowPendingPage(Engine& e) {
+    if (e.text.pageUnshown.exchange(0) != 0) {
+        CopyScreenToWindow(e);
+    }
 }
 
 void WaitIconStep(Engine& e) {

@@ -8,6 +8,13 @@ class Engine;
 // Draws one message line at TextCursor at the current speed; 0 when a reset request stopped it.
 int OutputTextLine(Engine& engine, const char* line, int length);
 
+// Copies the page to the window after a line. While skip mode runs this happens at most once per
+// display frame; the page then waits for ShowPendingPage.
+void ShowPage(Engine& engine);
+// Script thread: copies the page to the window if skip mode left it unshown. Every pause of the
+// script thread calls it, so the last page skipped over is always seen.
+void ShowPendingPage(Engine& engine);
+
 // The 500 ms tick: animates the wait icon while WaitIconOn is set.
 void WaitIconStep(Engine& engine);
 

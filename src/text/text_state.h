@@ -34,6 +34,10 @@ struct TextState {
     // The wait icon: the frame its next step shows, and set while the step draws.
     std::atomic<int32_t> iconFrame{0};
     std::atomic<int32_t> iconBusy{0};
+    // Skip mode shows the page at most once per display frame: the clock time of the next copy,
+    // and set while the window lags behind the page (script thread only).
+    std::atomic<int64_t> nextSkipCopyMs{0};
+    std::atomic<int32_t> pageUnshown{0};
     // The backlog viewer: the index of the oldest line shown.
     std::atomic<int32_t> backlogPosition{0};
 };

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "shell/engine.h"
+#include "shell/save_folder.h"
 #include "support/fake_platform.h"
 #include "support/temp_title.h"
 
@@ -140,6 +143,78 @@ TEST(EnvFile, TheSaveFolderIsFoundWhateverTheCaseOfItsName) {
     EXPECT_EQ(f.engine.env.SpeedMs, 0);
     EXPECT_EQ(f.engine.env.windowed, 0);
     EXPECT_FALSE(f.title.Exists("save"));
+}
+
+}  // namespace
+}  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(EnvFile, AWriteDuringSkipModeStoresTheSpeedFromBeforeIt) {
+    testing::TempTitle title;
+    FakePlatform platform;
+    Engine engine{platform};
+    engine.instance = DefaultInstanceConfig();
+    engine.scenario.LoadBytes(std::vector<uint8_t>(4, 'x'));
+    engine.ReadEnvDat();
+    engine.env.SpeedMs = 100;
+    engine.StartSkipMode();
+    ASSERT_EQ(engine.env.SpeedMs, 0);
+    ASSERT_TRUE(engine.WriteEnvDat(2));
+    std::vector<uint8_t> file = title.Read("save/env.dat");
+    ASSERT_GE(file.size(), 4u);
+    EXPECT_EQ(file[0], 100);
+    // Skip mode itself runs on at speed 0.
+    EXPECT_EQ(engine.env.SpeedMs, 0);
+    engine.EndSkipMode();
+    EXPECT_EQ(engine.env.SpeedMs, 100);
+}
+
+TEST(SaveFolder, InstanceNamesBecomeOneSafeFolderName) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"MyGame-2_v1.0", "MyGame-2_v1.0"},
+        {"a/b", "a%2fb"},
+        {"a_b", "a_b"},
+        {"..", "%2e."},
+        {".hidden", "%2ehidden"},
+        {"x\\y z", "x%5cy%20z"},
+        {"100%", "100%25"},
+        {"", "%"},
+        {"\x96\xe9\x96\xbe\x82\xaf", "夜明け"},  // Shift-JIS in, UTF-8 out
+    };
+    for (const auto& [name, folder] : cases) {
+        EXPECT_EQ(SafeFolderName(name), folder) << name;
+    }
+    EXPECT_LE(SafeFolderName(std::string(300, '/')).size(), 200u);
+}
+
+TEST(SaveFolder, ATitleFolderThatCannotTakeOneSendsSavesToTheUserDataFolder) {
+    testing::TempTitle data;
+    std::string dataPath = data.Path();
+    ::setenv("XDG_DATA_HOME", dataPath.c_str(), 1);
+    {
+        testing::TempTitle title;
+        FakePlatform platform;
+        Engine engine{platform};
+        engine.instance = DefaultInstanceConfig();
+        engine.instance.instanceName = "ro/title";
+        engine.scenario.LoadBytes(std::vector<uint8_t>(4, 'x'));
+        // The folder disappears under the running title: nothing can be made in it any more, as
+        // on a read-only disc.
+        std::filesystem::remove_all(title.Path());
+        engine.ReadEnvDat();
+        engine.env.SpeedMs = 200;
+        ASSERT_TRUE(engine.WriteEnvDat());
+        EXPECT_TRUE(platform.Messages().empty());
+        std::string folder;
+        ASSERT_TRUE(engine.EnsureSaveFolder(false, &folder));
+        EXPECT_EQ(folder, dataPath + "/textreel/ro%2ftitle");
+    }
+    std::vector<uint8_t> file = data.Read("textreel/ro%2ftitle/env.dat");
+    ASSERT_EQ(file.size(), 64u + 4u);
+    EXPECT_EQ(file[0], 200);
+    ::unsetenv("XDG_DATA_HOME");
 }
 
 }  // namespace
