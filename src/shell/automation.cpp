@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "shell/engine.h"
+#include "shell/system_menu.h"
 
 namespace textreel {
 
@@ -345,10 +346,28 @@ void Automation::Execute(const AutomationCommand& command) {
             }
             break;
         }
-        case Kind::kMenu:
-            std::fprintf(stderr, "textreel: events line %d: there is no popup menu to choose from\n",
-                         command.line);
+        case Kind::kMenu: {
+            {
+                // The popup cannot be open under a message box; the box is left for its answer.
+                std::lock_guard lock(mutex_);
+                if (boxOpen_) {
+                    std::fprintf(stderr, "textreel: events line %d: menu %d: a message box is open\n",
+                                 command.line, command.value);
+                    engine_.trace.Event("menu", {{"action", std::string("refused")},
+                                                 {"id", int64_t{command.value}},
+                                                 {"reason", std::string("a message box is open")}});
+                    break;
+                }
+            }
+            bool chosen = false;
+            std::string why = "the program is closing";
+            engine_.Send([&] { chosen = ChooseMenuCommand(engine_, command.value, why); });
+            if (!chosen) {
+                std::fprintf(stderr, "textreel: events line %d: menu %d: %s\n", command.line, command.value,
+                             why.c_str());
+            }
             break;
+        }
         case Kind::kText:
             event.kind = InputEvent::Kind::kScriptedText;
             event.text = command.text;

@@ -4,6 +4,7 @@
 
 #include "platform/encoding.h"
 #include "shell/automation.h"
+#include "shell/popup_menu.h"
 
 namespace textreel {
 
