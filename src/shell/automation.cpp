@@ -225,6 +225,7 @@ MessageBoxAnswer Automation::AnswerMessageBox() {
     boxOpen_ = true;
     changed_.wait(lock, [this] { return pendingAnswer_ || finished_ || movingOn_ || closing_; });
     MessageBoxAnswer answer = MessageBoxAnswer::kOk;
+    boxAnswered_ = true;
     if (pendingAnswer_) {
         answer = *pendingAnswer_;
         pendingAnswer_.reset();
@@ -238,8 +239,14 @@ void Automation::BoxClosed() {
     {
         std::lock_guard lock(mutex_);
         boxOpen_ = false;
+        boxAnswered_ = false;
     }
     changed_.notify_all();
+}
+
+bool Automation::BoxCovered() {
+    std::lock_guard lock(mutex_);
+    return boxOpen_ && (boxAnswered_ || pendingAnswer_.has_value());
 }
 
 void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock) {
