@@ -1,6 +1,7 @@
 #include "shell/popup_menu.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "shell/engine.h"
 
@@ -209,42 +210,56 @@ void PopupMenuWindow::Input(Engine& e, const InputEvent& event) {
     }
 }
 
-void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int oy) const {
-    int x = p.x - ox;
-    int y = p.y - oy;
-    c.Fill(x, y, p.width, p.height, kPanel);
-    c.Outline(x, y, p.width, p.height, kOutline);
+void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int oy, double scale) const {
+    // Positions are game pixels; the canvas has scale pixels for each, its origin at (ox, oy).
+    auto X = [&](int gx) { return static_cast<int>(std::lround((gx - ox) * scale)); };
+    auto Y = [&](int gy) { return static_cast<int>(std::lround((gy - oy) * scale)); };
+    auto fill = [&](int x, int y, int w, int h, uint32_t rgb) {
+        int x0 = X(x);
+        int y0 = Y(y);
+        c.Fill(x0, y0, std::max(X(x + w) - x0, 1), std::max(Y(y + h) - y0, 1), rgb);
+    };
+    auto outline = [&](int x, int y, int w, int h, uint32_t rgb) {
+        fill(x, y, w, 1, rgb);
+        fill(x, y + h - 1, w, 1, rgb);
+        fill(x, y, 1, h, rgb);
+        fill(x + w - 1, y, 1, h, rgb);
+    };
+    const int fontSize = std::max(static_cast<int>(std::lround(kFontSize * scale)), 1);
+    fill(p.x, p.y, p.width, p.height, kPanel);
+    outline(p.x, p.y, p.width, p.height, kOutline);
     for (size_t i = 0; i < p.menu->items.size(); ++i) {
         const MenuItem& item = p.menu->items[i];
-        int top = y + p.rowTop[i];
+        int top = p.y + p.rowTop[i];
         int h = p.rowHeight[i];
         if (item.kind == MenuItem::Kind::kSeparator) {
-            c.Fill(x + 1 + kPad + 4, top + h / 2, p.width - 2 * (kPad + 5), 1, kSeparator);
+            fill(p.x + 1 + kPad + 4, top + h / 2, p.width - 2 * (kPad + 5), 1, kSeparator);
             continue;
         }
         if (static_cast<int>(i) == p.hot) {
-            c.Fill(x + 1 + kPad, top, p.width - 2 * (kPad + 1), h, kHot);
-            c.Outline(x + 1 + kPad, top, p.width - 2 * (kPad + 1), h, kHotOutline);
+            fill(p.x + 1 + kPad, top, p.width - 2 * (kPad + 1), h, kHot);
+            outline(p.x + 1 + kPad, top, p.width - 2 * (kPad + 1), h, kHotOutline);
         }
         uint32_t ink = item.grayed ? kGrayedText : kText;
-        c.Text(glyphs_, kFontSize, x + 1 + kGutter, top + (h - kFontSize) / 2, item.text, ink);
+        int textTop = Y(top) + (Y(top + h) - Y(top) - fontSize) / 2;
+        c.Text(glyphs_, fontSize, X(p.x + 1 + kGutter), textTop, item.text, ink);
         if (item.checked) {
             // A tick: a short stroke down to the right, then a long one up to the right.
-            int cx = x + 1 + 7;
+            int cx = p.x + 1 + 7;
             int cy = top + h / 2;
             for (int k = 0; k < 3; ++k) {
-                c.Fill(cx + k, cy - 1 + k, 2, 2, ink);
+                fill(cx + k, cy - 1 + k, 2, 2, ink);
             }
             for (int k = 0; k < 5; ++k) {
-                c.Fill(cx + 3 + k, cy + 1 - k, 2, 2, ink);
+                fill(cx + 3 + k, cy + 1 - k, 2, 2, ink);
             }
         }
         if (item.kind == MenuItem::Kind::kSubmenu) {
             // A small triangle pointing right.
-            int ax = x + p.width - 1 - kPad - 12;
+            int ax = p.x + p.width - 1 - kPad - 12;
             int ay = top + h / 2;
             for (int k = 0; k < 4; ++k) {
-                c.Fill(ax + k, ay - 3 + k, 1, 7 - 2 * k, ink);
+                fill(ax + k, ay - 3 + k, 1, 7 - 2 * k, ink);
             }
         }
     }
@@ -253,8 +268,16 @@ void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int o
 void PopupMenuWindow::Paint(OverlayCanvas& c) {
     Viewport b = Bounds();
     for (const Panel& p : panels_) {
-        PaintPanel(c, p, b.x, b.y);
+        PaintPanel(c, p, b.x, b.y, 1.0);
     }
+}
+
+bool PopupMenuWindow::PaintSharp(OverlayCanvas& c, double scale) {
+    Viewport b = Bounds();
+    for (const Panel& p : panels_) {
+        PaintPanel(c, p, b.x, b.y, scale);
+    }
+    return true;
 }
 
 }  // namespace textreel

@@ -1,8 +1,9 @@
 // The open system menu, drawn by the engine as an overlay window: the "システム" popup and the
 // submenus opened from it, in a plain light style (a dark outline around a near-white panel) that
-// stands out over any picture. The pointer highlights items, hovering a submenu opens it, a click
-// (either button) chooses, and Escape or a click outside closes. The arrow keys, Return and Space
-// work as in any popup menu.
+// stands out over any picture. Where the window shows the picture larger than the game's pixels
+// (a window scale above 1, full screen), it is also painted at the window's resolution. The pointer
+// highlights items, hovering a submenu opens it, a click (either button) chooses, and Escape or a click
+// outside closes. The arrow keys, Return and Space work as in any popup menu.
 #pragma once
 
 #include <vector>
@@ -48,6 +49,9 @@ class PopupMenuWindow : public OverlayWindow {
 
     Viewport Bounds() const override;
     void Paint(OverlayCanvas& canvas) override;
+    // The same look at the window's own resolution: lines and marks grow with the picture, the
+    // text is drawn at the larger size rather than scaled up.
+    bool PaintSharp(OverlayCanvas& canvas, double scale) override;
     void Input(Engine& engine, const InputEvent& event) override;
     bool Done() const override { return done_; }
 
@@ -64,7 +68,7 @@ class PopupMenuWindow : public OverlayWindow {
     void Activate(Engine& engine, size_t level, int index, bool byKey);
     void Move(size_t level, int step);
     void Key(Engine& engine, int key);
-    void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy) const;
+    void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy, double scale) const;
 
     GlyphSource* glyphs_;
     int pictureWidth_;
