@@ -357,3 +357,32 @@ TEST(PopupMenu, KeysWalkTheItemsAndEscapeCloses) {
 
 }  // namespace
 }  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(PopupMenu, ThePaintingAtTheWindowsResolutionIsTheGamePaintingScaledOutsideTheText) {
+    testing::EngineFixture f(640, 480);
+    PopupMenuWindow popup(f.engine, 50, 40);
+    Viewport b = popup.Bounds();
+    OverlayCanvas game(b.width, b.height);
+    popup.Paint(game);
+    OverlayCanvas sharp(b.width * 2, b.height * 2);
+    ASSERT_TRUE(popup.PaintSharp(sharp, 2.0));
+    // The outline, the panel and the separators, left of where the text starts.
+    int compared = 0;
+    for (int y = 0; y < b.height; ++y) {
+        for (int x = 0; x < PopupMenuWindow::kGutter; ++x) {
+            for (int k = 0; k < 4; ++k) {
+                EXPECT_EQ(sharp.At(2 * x + k % 2, 2 * y + k / 2), game.At(x, y)) << x << "," << y;
+            }
+            ++compared;
+        }
+    }
+    EXPECT_EQ(game.At(0, 0) & 0xFFFFFF, PopupMenuWindow::kOutline);
+    EXPECT_EQ(game.At(5, 5) & 0xFFFFFF, PopupMenuWindow::kPanel);
+    EXPECT_GT(compared, 0);
+}
+
+}  // namespace
+}  // namespace textreel
