@@ -69,6 +69,35 @@ TEST(SystemMenu, ARightClickDrawsThePopupThereAndEscapeTakesItAway) {
     EXPECT_EQ(corner.At(634, 474), kPanel);
 }
 
+// The outline pixels on row y right of x0, where a panel's left or right edge stands. The row is
+// taken where neither panel has text (a blend of text could match the outline's grey).
+int OutlinesOnRow(const Shot& shot, int x0, int y) {
+    int n = 0;
+    for (int x = x0; x < shot.width; ++x) {
+        n += shot.At(x, y) == kOutline ? 1 : 0;
+    }
+    return n;
+}
+
+TEST(SystemMenu, HoverOpensASubmenuAndAClickChooses) {
+    // Opened at (100, 100), the rows lie 20 pixels apart from y 103: 設定 second, then a separator
+    // of 7 pixels, and "システム確認" last at y 197..216.
+    E2eRun run(kTitle);
+    RunResult r = run.Run("wait\nrclick 100 100\nwait\nscreenshot " + run.File("top.png") +
+                          "\nmove 110 133\nscreenshot " + run.File("sub.png") +
+                          "\nclick 110 207\nwait\nkey Return\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    Shot top = LoadShot(run.File("top.png"));
+    Shot sub = LoadShot(run.File("sub.png"));
+    // One panel: its left and right edges. The submenu beside it covers the parent's right edge
+    // and adds its own two.
+    EXPECT_EQ(OutlinesOnRow(top, 100, 168), 2);
+    EXPECT_EQ(OutlinesOnRow(sub, 100, 168), 3);
+    EXPECT_EQ(MenuEvents(r), (std::vector<std::string>{"menu open", "menu close", "command 40002"}));
+    ASSERT_EQ(r.Events("dialog").size(), 1u);
+    EXPECT_EQ(r.Events("dialog")[0].Get("kind"), "version");
+}
+
 TEST(SystemMenu, SettingsChosenWithMenuLandInEnvDat) {
     E2eRun run(kTitle);
     RunResult r = run.Run(
