@@ -1,9 +1,10 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [--scale N] [GAME_DIR]
+// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "check/check_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "shell/engine.h"
@@ -11,7 +12,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--scale N] [GAME_DIR]\n";
+    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
+    "                [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -24,6 +26,8 @@ void PrintHelp() {
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
+        "  --audio-out FILE.wav\n"
+        "                 write everything the game sounds to FILE.wav as it plays\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -43,9 +47,15 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) {
+            return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
+        }
+    }
     bool headless = false;
     bool haveDir = false;
     std::string gameDir;
+    std::string audioOut;
     textreel::EngineOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -59,6 +69,11 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--audio-out") {
+            if (i + 1 >= argc) {
+                return Usage("--audio-out needs a file name");
+            }
+            audioOut = Absolute(argv[++i]);
         } else if (arg == "--events" || arg == "--trace") {
             if (i + 1 >= argc) {
                 return Usage((arg + " needs a file name").c_str());
@@ -89,6 +104,11 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<textreel::Platform> platform =
         headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+    // The recording ends, its header finished, when the platform and its mixer go away.
+    if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
+        std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());
+        return textreel::kExitUsage;
+    }
     auto engine = std::make_unique<textreel::Engine>(*platform, options);
     int code = engine->Run();
     engine.reset();

@@ -43,12 +43,12 @@ const CommandEntry kCommands[] = {
     {"syncstart", nullptr},
     {"syncexit", nullptr},
     {"synctiming", nullptr},
-    {"BGMWave", nullptr},
-    {"cdda", nullptr},
-    {"wave", nullptr},
-    {"talk", nullptr},
-    {"OGGPlay", nullptr},
-    {"onestopbgm", nullptr},
+    {"BGMWave", &CmdBGMWave},
+    {"cdda", &CmdCdda},
+    {"wave", &CmdWave},
+    {"talk", &CmdTalk},
+    {"OGGPlay", &CmdOGGPlay},
+    {"onestopbgm", &CmdOnestopbgm},
     {"movieplay", nullptr},
     {"selarea", nullptr},
     {"selword", nullptr},
@@ -88,8 +88,7 @@ void WaitPoint(Engine& e, bool withIcon) {
         SuspendAtWait(e, withIcon);
     }
     if (e.AdvanceMode == 3 && !e.Quitting()) {
-        while (VoiceStreamPlaying(e) && e.SleepFor(10)) {
-        }
+        WaitForVoiceEnd(e);
         e.SleepFor(500);
     }
 }

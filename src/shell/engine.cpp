@@ -5,6 +5,7 @@
 #include "platform/encoding.h"
 #include "shell/automation.h"
 #include "shell/popup_menu.h"
+#include "sound/sound.h"
 
 namespace textreel {
 
@@ -15,6 +16,7 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
+    InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
@@ -29,6 +31,8 @@ Engine::~Engine() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
+    // The streamers' notices post to this engine; none may come once it goes.
+    StopAllSound(*this);
     automation.reset();
 }
 
@@ -241,6 +245,7 @@ void Engine::BeginClose() {
     // Wake every wait of the script thread: the gate, sleeps and pending requests.
     clock.Shutdown();
     gate_.Shutdown();
+    WakeSoundWaits(*this);
     DiscardRequests();
     if (automation) {
         automation->OnClose();

@@ -140,8 +140,10 @@ OverlayImage OverlayCanvas::TakeImage(int x, int y) {
 
 void OverlayStack::Push(Engine& engine, OverlayWindow* window) {
     windows_.push_back(window);
-    ++count_;
+    // Counted only once its picture is in place: a scripted wait that stops at the window must
+    // find it drawn.
     Repaint(engine);
+    ++count_;
     engine.NotifyStateChange();
 }
 

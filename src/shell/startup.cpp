@@ -29,13 +29,7 @@ int Engine::StartUp() {
     }
 
     // The instance file. A title without one runs with the per-key defaults.
-    instance = DefaultInstanceConfig();
-    if (auto name = files::FindFirstWithExtension("ist")) {
-        std::vector<uint8_t> bytes;
-        if (files::ReadAll(*name, bytes)) {
-            instance = ParseInstanceFile(bytes);
-        }
-    }
+    instance = ReadInstanceConfig();
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
@@ -64,6 +58,9 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    if (instance.cdMusic) {
+        FindAudioCd(*this);
+    }
 
     int w = instance.windowWidth;
     int h = instance.windowHeight;
@@ -163,7 +160,7 @@ void Engine::ShutDown() {
         automation->Stop();
     }
     ReleaseGraphics(*this);
-    StopInterfaceSound(*this);
+    StopAllSound(*this);
     platform.CloseWindow();
     instanceLock_.Release();
 }

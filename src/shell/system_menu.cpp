@@ -233,13 +233,14 @@ void RunMenuCommand(Engine& e, int id) {
     }
     if (int32_t volume = SeVolumeOfCommand(id); volume >= 0) {
         e.env.seVolume = static_cast<int16_t>(volume);
-        // FIXME: give the voice streamer this volume once it exists.
+        // The voice streamer reads the setting at every refill, so the change is heard at once.
         e.WriteEnvDat();
         return;
     }
     if (int32_t volume = BgmVolumeOfCommand(id); volume >= 0) {
         e.env.bgmVolume = static_cast<int16_t>(volume);
-        // FIXME: give the music streamer (and the movie's sound) this volume once it exists.
+        // The music streamers read the setting at every refill, so the change is heard at once.
+        // FIXME: the movie's sound follows it too once movies play.
         e.WriteEnvDat();
         return;
     }
