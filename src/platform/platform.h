@@ -81,6 +81,14 @@ struct OverlayImage {
     int width = 0;
     int height = 0;
     std::vector<uint32_t> pixels;
+    // Optionally the same picture painted at the output's own resolution, placed in output pixels
+    // (see DisplayInfo::picture): a backend that scales the game picture up shows this one instead
+    // of scaling the game-pixel one, so that text stays sharp. Screenshots use the game-pixel one.
+    int sharpX = 0;
+    int sharpY = 0;
+    int sharpWidth = 0;
+    int sharpHeight = 0;
+    std::vector<uint32_t> sharpPixels;
 };
 
 // Where the game picture lies in the window's output (window or full-screen) pixels.

@@ -28,6 +28,19 @@ class WindowFramebuffer {
     // Sets or (without pixels) removes an overlay layer, drawn above the picture when it is shown.
     void SetOverlay(int layer, OverlayImage image);
     bool HasOverlays();
+    // Runs f(image) for every overlay that carries a picture at the output's resolution, in layer
+    // order, under the lock.
+    template <typename F>
+    void ForEachSharpOverlay(F&& f) {
+        std::lock_guard lock(mutex_);
+        for (const auto& [layer, image] : overlays_) {
+            if (image.sharpWidth > 0 && image.sharpHeight > 0 &&
+                image.sharpPixels.size() ==
+                    static_cast<size_t>(image.sharpWidth) * static_cast<size_t>(image.sharpHeight)) {
+                f(image);
+            }
+        }
+    }
 
     // A copy as rows top-down, bytes red, green, blue, with the overlays drawn in.
     void ReadRgb(std::vector<uint8_t>& rgb, int& width, int& height);

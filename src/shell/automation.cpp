@@ -8,6 +8,7 @@
 
 #include "platform/files.h"
 #include "shell/engine.h"
+#include "shell/system_menu.h"
 
 namespace textreel {
 
@@ -224,6 +225,7 @@ MessageBoxAnswer Automation::AnswerMessageBox() {
     boxOpen_ = true;
     changed_.wait(lock, [this] { return pendingAnswer_ || finished_ || movingOn_ || closing_; });
     MessageBoxAnswer answer = MessageBoxAnswer::kOk;
+    boxAnswered_ = true;
     if (pendingAnswer_) {
         answer = *pendingAnswer_;
         pendingAnswer_.reset();
@@ -237,8 +239,14 @@ void Automation::BoxClosed() {
     {
         std::lock_guard lock(mutex_);
         boxOpen_ = false;
+        boxAnswered_ = false;
     }
     changed_.notify_all();
+}
+
+bool Automation::BoxCovered() {
+    std::lock_guard lock(mutex_);
+    return boxOpen_ && (boxAnswered_ || pendingAnswer_.has_value());
 }
 
 void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock) {
@@ -345,10 +353,28 @@ void Automation::Execute(const AutomationCommand& command) {
             }
             break;
         }
-        case Kind::kMenu:
-            std::fprintf(stderr, "textreel: events line %d: there is no popup menu to choose from\n",
-                         command.line);
+        case Kind::kMenu: {
+            {
+                // The popup cannot be open under a message box; the box is left for its answer.
+                std::lock_guard lock(mutex_);
+                if (boxOpen_) {
+                    std::fprintf(stderr, "textreel: events line %d: menu %d: a message box is open\n",
+                                 command.line, command.value);
+                    engine_.trace.Event("menu", {{"action", std::string("refused")},
+                                                 {"id", int64_t{command.value}},
+                                                 {"reason", std::string("a message box is open")}});
+                    break;
+                }
+            }
+            bool chosen = false;
+            std::string why = "the program is closing";
+            engine_.Send([&] { chosen = ChooseMenuCommand(engine_, command.value, why); });
+            if (!chosen) {
+                std::fprintf(stderr, "textreel: events line %d: menu %d: %s\n", command.line, command.value,
+                             why.c_str());
+            }
             break;
+        }
         case Kind::kText:
             event.kind = InputEvent::Kind::kScriptedText;
             event.text = command.text;

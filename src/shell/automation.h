@@ -71,6 +71,9 @@ class Automation {
     MessageBoxAnswer AnswerMessageBox();
     // Main thread, headless: the box has closed and the engine no longer counts it as open.
     void BoxClosed();
+    // Whether the open box has its answer already (an earlier `answer` covers it): `wait` then
+    // goes on waiting for what follows the box.
+    bool BoxCovered();
 
   private:
     void RunCommands();
@@ -90,7 +93,8 @@ class Automation {
     std::condition_variable changed_;
     std::optional<MessageBoxAnswer> pendingAnswer_;
     bool boxOpen_ = false;
-    bool movingOn_ = false;  // the runner is about to give other input
+    bool boxAnswered_ = false;  // the open box has taken its answer and is closing
+    bool movingOn_ = false;     // the runner is about to give other input
     bool finished_ = false;
     bool closing_ = false;
 };

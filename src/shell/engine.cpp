@@ -4,6 +4,7 @@
 
 #include "platform/encoding.h"
 #include "shell/automation.h"
+#include "shell/popup_menu.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
 
@@ -284,7 +285,11 @@ void Engine::NotifyStateChange() {
 }
 
 bool Engine::Idle() {
-    if (quitting_ || scriptFinished_ || modalOpen_ > 0 || overlays.Count() > 0) {
+    if (quitting_ || scriptFinished_ || overlays.Count() > 0) {
+        return true;
+    }
+    // A message box waits for the player, unless the events file has answered it already.
+    if (modalOpen_ > 0 && !(automation && platform.Headless() && automation->BoxCovered())) {
         return true;
     }
     if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {

@@ -24,6 +24,7 @@
 #include "shell/instance_file.h"
 #include "shell/overlay.h"
 #include "shell/script_gate.h"
+#include "shell/system_menu.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
 #include "text/glyph_source.h"
@@ -32,6 +33,7 @@
 namespace textreel {
 
 class Automation;
+class PopupMenuWindow;
 
 struct EngineOptions {
     std::string tracePath;   // empty: no trace
@@ -99,6 +101,9 @@ class Engine {
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;
+    // The system menu's items and check marks, and the popup while it is open (main thread).
+    SystemMenu systemMenu;
+    std::unique_ptr<PopupMenuWindow> popupMenu;
 
     // The window side's memory of the element under the pointer at the last mouse move, per group
     // (the button bar, the save/load slots, the choice entries); 99 when none.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/display_geometry.h"
 #include "platform/encoding.h"
 #include "shell/engine.h"
 
@@ -185,11 +186,32 @@ bool OverlayStack::Route(Engine& engine, const InputEvent& event) {
 void OverlayStack::Repaint(Engine& engine) {
     Viewport typing;
     bool wantsText = false;
+    const int gameWidth = engine.instance.windowWidth;
+    const int gameHeight = engine.instance.windowHeight;
+    DisplayInfo display;
+    if (!windows_.empty()) {
+        display = engine.platform.Display();
+    }
+    const bool scaled = display.picture.width > 0 && gameWidth > 0 &&
+                        (display.picture.width != gameWidth || display.picture.height != gameHeight);
     for (size_t i = 0; i < windows_.size(); ++i) {
         Viewport b = windows_[i]->Bounds();
         OverlayCanvas canvas(b.width, b.height);
         windows_[i]->Paint(canvas);
-        engine.platform.SetOverlay(kFirstLayer + static_cast<int>(i), canvas.TakeImage(b.x, b.y));
+        OverlayImage image = canvas.TakeImage(b.x, b.y);
+        if (scaled) {
+            Viewport out = GameToOutput(display.picture, gameWidth, gameHeight, b);
+            OverlayCanvas sharp(out.width, out.height);
+            if (windows_[i]->PaintSharp(sharp, static_cast<double>(display.picture.width) / gameWidth)) {
+                OverlayImage s = sharp.TakeImage(out.x, out.y);
+                image.sharpX = s.x;
+                image.sharpY = s.y;
+                image.sharpWidth = s.width;
+                image.sharpHeight = s.height;
+                image.sharpPixels = std::move(s.pixels);
+            }
+        }
+        engine.platform.SetOverlay(kFirstLayer + static_cast<int>(i), std::move(image));
     }
     if (OverlayWindow* top = Top()) {
         wantsText = top->WantsTextInput(typing);

@@ -68,6 +68,10 @@ class OverlayWindow {
     // Where the window stands on the game picture.
     virtual Viewport Bounds() const = 0;
     virtual void Paint(OverlayCanvas& canvas) = 0;
+    // Paints the window again at scale output pixels per game pixel into a canvas of its bounds
+    // in output pixels, for a window shown larger than the game's pixels. False: the window has
+    // no such painting, and the game-pixel one is scaled.
+    virtual bool PaintSharp(OverlayCanvas&, double) { return false; }
     // Input while the window is the topmost one (main thread).
     virtual void Input(Engine& engine, const InputEvent& event) = 0;
     virtual bool Done() const = 0;

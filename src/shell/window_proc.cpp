@@ -10,6 +10,7 @@
 #include "shell/button_bar.h"
 #include "shell/display_mode.h"
 #include "shell/engine.h"
+#include "shell/system_menu.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
 
@@ -58,7 +59,7 @@ void AdvanceHandler(Engine& e, int x, int y) {
     e.ResumeScript();
 }
 
-void RightClickHandler(Engine& e, int, int) {
+void RightClickHandler(Engine& e, int x, int y) {
     if (e.UiState == 100) {
         LeaveBacklogView(e);
         return;
@@ -66,7 +67,7 @@ void RightClickHandler(Engine& e, int, int) {
     if (e.AdvanceMode == 1) {
         e.EndSkipMode();
     }
-    // FIXME: open the system menu once it exists.
+    OpenSystemMenu(e, x, y);
 }
 
 // Highlights the choice entry under the pointer: its hovered look is in WindowLayer, its plain look

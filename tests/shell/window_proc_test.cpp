@@ -1,6 +1,8 @@
 // The advance handler's order of decisions, with a real script thread waiting at a stop.
 #include <gtest/gtest.h>
 
+#include "shell/system_menu.h"
+
 #include "support/script_harness.h"
 
 namespace textreel {
@@ -113,18 +115,21 @@ TEST(AdvanceHandler, TheWheelAwayAndPageUpWithAnEmptyBacklogDoNothing) {
     EXPECT_EQ(f.engine.UiState, 0);
 }
 
-TEST(RightClick, EndsAutoModeAndSkipMode) {
+TEST(RightClick, EndsAutoModeAndSkipModeAndOpensTheMenu) {
     StopFixture f;
     InputEvent right = Click();
     right.button = InputEvent::kRightButton;
     f.engine.AdvanceMode = 3;
     f.engine.HandleInput(right);
     EXPECT_EQ(f.engine.AdvanceMode, 0);
+    EXPECT_TRUE(SystemMenuOpen(f.engine));
+    CloseSystemMenu(f.engine);
     f.engine.savedSpeedMs = 40;
     f.engine.AdvanceMode = 1;
     f.engine.HandleInput(right);
     EXPECT_EQ(f.engine.AdvanceMode, 0);
     EXPECT_EQ(f.engine.env.SpeedMs, 40);
+    EXPECT_TRUE(SystemMenuOpen(f.engine));
     EXPECT_FALSE(f.Advanced());
 }
 

@@ -271,6 +271,18 @@ void SdlPlatform::Present(bool force) {
             SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
         }
         SDL_BlitScaled(picture_, nullptr, screen, &target);
+        // Overlays painted at the output's resolution go over their scaled-up game-pixel copies.
+        framebuffer_.ForEachSharpOverlay([screen](const OverlayImage& image) {
+            SDL_Surface* sharp = SDL_CreateRGBSurfaceWithFormatFrom(
+                const_cast<uint32_t*>(image.sharpPixels.data()), image.sharpWidth, image.sharpHeight, 32,
+                image.sharpWidth * 4, SDL_PIXELFORMAT_ARGB8888);
+            if (sharp != nullptr) {
+                SDL_SetSurfaceBlendMode(sharp, SDL_BLENDMODE_BLEND);
+                SDL_Rect at{image.sharpX, image.sharpY, image.sharpWidth, image.sharpHeight};
+                SDL_BlitSurface(sharp, nullptr, screen, &at);
+                SDL_FreeSurface(sharp);
+            }
+        });
     }
     SDL_UpdateWindowSurface(window_);
 }
