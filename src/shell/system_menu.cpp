@@ -8,7 +8,6 @@
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "shell/popup_menu.h"
-#include "shell/return_to_title.h"
 
 namespace textreel {
 
@@ -269,7 +268,7 @@ void RunMenuCommand(Engine& e, int id) {
         case menu_id::kReturnToTitle:
             if (e.MessageBox(Sjis(msg::kConfirmTitle), Sjis(msg::kConfirmCaption),
                              MessageBoxKind::kOkCancel) == MessageBoxAnswer::kOk) {
-                ReturnToTitle(e);
+                e.Restart();
             }
             break;
         case menu_id::kExit:
