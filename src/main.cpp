@@ -6,6 +6,7 @@
 
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "shell/engine.h"
 
 namespace {
@@ -41,6 +42,8 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the mask and the watcher takes them.
+    textreel::BlockTerminationSignals();
     bool headless = false;
     bool haveDir = false;
     std::string gameDir;
@@ -71,6 +74,7 @@ int main(int argc, char** argv) {
             haveDir = true;
         }
     }
+    options.startDir = textreel::files::CurrentDirectory();
     if (haveDir) {
         if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
             return Usage(("cannot open the game folder " + gameDir).c_str());
@@ -79,7 +83,12 @@ int main(int argc, char** argv) {
     std::unique_ptr<textreel::Platform> platform =
         headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
     auto engine = std::make_unique<textreel::Engine>(*platform, options);
-    int code = engine->Run();
+    int code;
+    {
+        textreel::Engine* running = engine.get();
+        textreel::SignalWatcher watcher([running] { running->CloseFromSignal(); });
+        code = engine->Run();
+    }
     engine.reset();
     platform.reset();
     return code;

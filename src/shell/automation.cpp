@@ -161,13 +161,13 @@ Automation::~Automation() {
     Stop();
 }
 
-bool Automation::Load(const std::string& path, std::string& error) {
+bool Automation::Load(const std::string& path, const std::string& baseDir, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!files::ReadAll(path, bytes)) {
         error = "cannot read the events file " + path;
         return false;
     }
-    baseDir_ = files::CurrentDirectory();
+    baseDir_ = baseDir.empty() ? files::CurrentDirectory() : baseDir;
     return ParseEvents(std::string(bytes.begin(), bytes.end()), commands_, error);
 }
 
@@ -192,19 +192,29 @@ void Automation::Stop() {
 void Automation::BoxOpening() {
     std::lock_guard lock(mutex_);
     boxOpen_ = true;
+    boxAnswer_.reset();
+    awaiting_ = false;
+    if (closing_) {
+        boxAnswer_ = MessageBoxAnswer::kCancel;
+    } else if (pendingAnswer_) {
+        boxAnswer_ = *pendingAnswer_;
+        pendingAnswer_.reset();
+    } else if (finished_ || inputInFlight_) {
+        // The runner has moved on (or waits for the input that opened this box): as a player who
+        // presses Enter.
+        boxAnswer_ = MessageBoxAnswer::kOk;
+    } else {
+        awaiting_ = true;
+    }
 }
 
 MessageBoxAnswer Automation::AnswerMessageBox() {
     std::unique_lock lock(mutex_);
-    boxOpen_ = true;
-    changed_.wait(lock, [this] { return pendingAnswer_ || finished_ || movingOn_ || closing_; });
-    MessageBoxAnswer answer = MessageBoxAnswer::kOk;
-    if (pendingAnswer_) {
-        answer = *pendingAnswer_;
-        pendingAnswer_.reset();
-    } else if (closing_) {
-        answer = MessageBoxAnswer::kCancel;
-    }
+    changed_.wait(lock, [this] { return boxAnswer_ || finished_ || closing_; });
+    MessageBoxAnswer answer =
+        boxAnswer_.value_or(closing_ ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk);
+    boxAnswer_.reset();
+    awaiting_ = false;
     return answer;
 }
 
@@ -212,12 +222,24 @@ void Automation::BoxClosed() {
     {
         std::lock_guard lock(mutex_);
         boxOpen_ = false;
+        awaiting_ = false;
     }
     changed_.notify_all();
 }
 
+bool Automation::BoxAwaitingAnswer() {
+    std::lock_guard lock(mutex_);
+    return awaiting_;
+}
+
+void Automation::InputHandled() {
+    std::lock_guard lock(mutex_);
+    inputInFlight_ = false;
+}
+
 void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock) {
-    pendingAnswer_ = answer;
+    boxAnswer_ = answer;
+    awaiting_ = false;
     changed_.notify_all();
     changed_.wait(lock, [this] { return !boxOpen_ || closing_; });
 }
@@ -242,20 +264,21 @@ void Automation::RunCommands() {
 void Automation::Input(const InputEvent& event) {
     {
         std::unique_lock lock(mutex_);
-        if (boxOpen_) {
-            // While a modal box is up the game does not see the input: it answers the box with
-            // ok, as a player pressing Enter.
-            AnswerOpenBox(pendingAnswer_.value_or(MessageBoxAnswer::kOk), lock);
+        if (awaiting_) {
+            // While a modal box waits for the events file the game does not see the input: it
+            // answers the box with ok, as a player pressing Enter.
+            AnswerOpenBox(MessageBoxAnswer::kOk, lock);
             return;
         }
-        // A box that opens while this input waits to be handled is answered with ok, so that the
-        // main thread never waits for a runner that waits for it.
-        movingOn_ = true;
+        // A box that opens while this input waits to be handled, or while it is handled, is
+        // answered at once, so that the main thread never waits for a runner that waits for it.
+        // The main thread ends this when it has handled the input: a box that the story opens
+        // afterwards always waits for the runner, however the threads happen to be scheduled.
+        inputInFlight_ = true;
     }
-    changed_.notify_all();
     engine_.SendInput(event);
     std::lock_guard lock(mutex_);
-    movingOn_ = false;
+    inputInFlight_ = false;
 }
 
 void Automation::SleepMs(int ms) {
@@ -308,7 +331,7 @@ void Automation::Execute(const AutomationCommand& command) {
             // Answers the open box, or the next one to open.
             std::unique_lock lock(mutex_);
             MessageBoxAnswer answer = command.ok ? MessageBoxAnswer::kOk : MessageBoxAnswer::kCancel;
-            if (boxOpen_) {
+            if (awaiting_) {
                 AnswerOpenBox(answer, lock);
             } else {
                 pendingAnswer_ = answer;
@@ -333,7 +356,7 @@ void Automation::Execute(const AutomationCommand& command) {
             {
                 // The close box answers an open message box with cancel first.
                 std::unique_lock lock(mutex_);
-                if (boxOpen_) {
+                if (awaiting_) {
                     AnswerOpenBox(MessageBoxAnswer::kCancel, lock);
                 }
             }

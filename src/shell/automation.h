@@ -51,8 +51,9 @@ class Automation {
     Automation(const Automation&) = delete;
     Automation& operator=(const Automation&) = delete;
 
-    // Reads the events file; relative screenshot paths are taken from the current directory.
-    bool Load(const std::string& path, std::string& error);
+    // Reads the events file; relative screenshot paths are taken from baseDir (the folder textreel
+    // was started in).
+    bool Load(const std::string& path, const std::string& baseDir, std::string& error);
     // Starts running the commands (once the window exists).
     void Start();
     // The program is closing: every wait of the runner ends.
@@ -61,7 +62,9 @@ class Automation {
     void Stop();
 
     // Main thread, headless: a message box opens (called before the engine counts it as open, so
-    // that the runner sees the box the moment its wait ends).
+    // that a wait of the runner sees the box the moment it ends). A box that an earlier "answer"
+    // covers, or that opens while the runner's input is being handled, or after the events file
+    // has ended, has its answer at once; any other box waits for the runner.
     void BoxOpening();
     // Main thread, headless: the answer to the message box that has just opened. It is the answer
     // an "answer" command gave, ok when the events file moves on to other input or has ended, and
@@ -69,13 +72,18 @@ class Automation {
     MessageBoxAnswer AnswerMessageBox();
     // Main thread, headless: the box has closed and the engine no longer counts it as open.
     void BoxClosed();
+    // Whether a box is open that waits for the events file (a wait then returns).
+    bool BoxAwaitingAnswer();
+    // Main thread: the runner's input event has been handled (or dropped). A box that opens later
+    // is no longer part of that input and waits for the runner.
+    void InputHandled();
 
   private:
     void RunCommands();
     void Execute(const AutomationCommand& command);
     void Input(const InputEvent& event);
     void SleepMs(int ms);
-    // Gives the open box its answer and waits until it has closed.
+    // Gives the box that waits for the runner its answer and waits until it has closed.
     void AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock);
     bool WriteScreenshot(const std::string& path);
 
@@ -86,9 +94,11 @@ class Automation {
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<MessageBoxAnswer> pendingAnswer_;
+    std::optional<MessageBoxAnswer> pendingAnswer_;  // given by "answer" for the next box
+    std::optional<MessageBoxAnswer> boxAnswer_;      // the answer of the open box, once it has one
     bool boxOpen_ = false;
-    bool movingOn_ = false;  // the runner is about to give other input
+    bool awaiting_ = false;       // the open box waits for the runner
+    bool inputInFlight_ = false;  // the runner's input event waits to be handled, or is being handled
     bool finished_ = false;
     bool closing_ = false;
 };

@@ -116,6 +116,10 @@ bool Engine::RunOneRequest(std::shared_ptr<Request>& request, bool dropInput) {
     if (!(dropInput && request->input)) {
         run();
     }
+    if (request->input && automation) {
+        // Only the events file's runner sends input this way.
+        automation->InputHandled();
+    }
     {
         std::lock_guard lock(requestMutex_);
         request->done = true;
@@ -214,13 +218,13 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     if (quitting_) {
         answer = MessageBoxAnswer::kCancel;
     }
+    trace.Event("message", {{"text", textUtf8},
+                            {"caption", captionUtf8},
+                            {"answer", std::string(answer == MessageBoxAnswer::kOk ? "ok" : "cancel")}});
     --modalOpen_;
     if (scripted) {
         automation->BoxClosed();
     }
-    trace.Event("message", {{"text", textUtf8},
-                            {"caption", captionUtf8},
-                            {"answer", std::string(answer == MessageBoxAnswer::kOk ? "ok" : "cancel")}});
     NotifyStateChange();
     return answer;
 }
@@ -231,6 +235,11 @@ void Engine::RequestClose() {
         return;
     }
     Send([this] { BeginClose(); });
+}
+
+void Engine::CloseFromSignal() {
+    BeginClose();
+    platform.PostEvent(InputEvent{});
 }
 
 void Engine::BeginClose() {
@@ -276,7 +285,12 @@ void Engine::NotifyStateChange() {
 }
 
 bool Engine::Idle() {
-    if (quitting_ || scriptFinished_ || modalOpen_ > 0) {
+    if (quitting_ || scriptFinished_) {
+        return true;
+    }
+    // A scripted box counts only while it waits for the events file: one that a queued answer
+    // covers closes by itself.
+    if (automation && platform.Headless() ? automation->BoxAwaitingAnswer() : modalOpen_ > 0) {
         return true;
     }
     if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {

@@ -35,6 +35,7 @@ class Automation;
 struct EngineOptions {
     std::string tracePath;   // empty: no trace
     std::string eventsPath;  // empty: no scripted input
+    std::string startDir;    // the folder textreel was started in (relative screenshot paths)
 };
 
 // Exit codes of the program.
@@ -133,6 +134,9 @@ class Engine {
     // error, the exit commands): the script thread is asked to stop and the program ends.
     void RequestClose();
     bool Quitting() const { return quitting_; }
+    // Any thread, for a termination signal: the program closes as through the close box, with
+    // exit code 0, however the threads stand (an open scripted box is answered with cancel).
+    void CloseFromSignal();
 
     // Sleeps until the clock reaches deadlineMs, or the program closes (then false).
     bool SleepUntil(int64_t deadlineMs);

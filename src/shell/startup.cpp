@@ -103,7 +103,7 @@ int Engine::Run() {
     if (!options_.eventsPath.empty()) {
         automation = std::make_unique<Automation>(*this);
         std::string error;
-        if (!automation->Load(options_.eventsPath, error)) {
+        if (!automation->Load(options_.eventsPath, options_.startDir, error)) {
             std::fprintf(stderr, "textreel: %s\n", error.c_str());
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
