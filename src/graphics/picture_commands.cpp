@@ -96,7 +96,7 @@ void ConvertColourCorrected(const DecodedPng& png, Surface& target, const Correc
 bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
     PngResult result = PngResult::kMissing;
     if (!name.empty()) {
-        if (auto path = files::Resolve(name)) {
+        if (auto path = e.ResolvePath(name)) {
             result = LoadPng(*path, picture);
         }
     }

@@ -338,7 +338,7 @@ void MaskFade(TransitionRun& r) {
     const char* failure = nullptr;
     try {
         std::vector<uint8_t> file;
-        std::optional<std::string> path = files::Resolve(r.g.maskName);
+        std::optional<std::string> path = r.e.ResolvePath(r.g.maskName);
         if (!path || !files::ReadAll(*path, file) ||
             !ReadMaskLevels(file, r.W, r.H, r.g.ScreenSurface.Stride(), levels)) {
             failure = msg::kLossParts;

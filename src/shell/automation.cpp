@@ -382,11 +382,15 @@ bool Automation::WriteScreenshot(const std::string& name) {
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGB;
-    std::string temp = path + ".new";
-    if (png_image_write_to_file(&image, temp.c_str(), 0, rgb.data(), width * 3, nullptr) == 0) {
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), width * 3, nullptr) == 0) {
         return false;
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    std::vector<uint8_t> encoded(size);
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), width * 3, nullptr) == 0) {
+        return false;
+    }
+    return files::WriteAtomically(path, encoded.data(), size);
 }
 
 }  // namespace textreel

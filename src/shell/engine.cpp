@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "shell/automation.h"
 
 namespace textreel {
@@ -33,6 +34,15 @@ Engine::~Engine() {
 
 std::string Engine::Utf8(const std::string& sjis) const {
     return Cp932ToUtf8(sjis);
+}
+
+std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
+    files::Refusal refusal;
+    std::optional<std::string> path = files::Resolve(windowsPath, &refusal, files::Scope::kTitle);
+    if (!path && !refusal.reason.empty()) {
+        trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
+    }
+    return path;
 }
 
 bool Engine::SuspendScript() {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "graphics/graphics_state.h"
@@ -195,6 +196,11 @@ class Engine {
     void ReadEnvDat();
     // Writes env.dat, first setting picture-seen flag n when n is not 99.
     bool WriteEnvDat(int n = 99);
+
+    // Resolves a resource path the scenario or the engine names (a picture, mask, sound, movie, a
+    // menu or button part) inside the title's folder. A refused path counts as missing; the
+    // refusal goes to stderr and to the trace as a "refused" event with the path and the reason.
+    std::optional<std::string> ResolvePath(std::string_view windowsPath);
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;

@@ -88,8 +88,11 @@ bool Engine::WriteEnvDat(int n) {
             bytes.insert(bytes.end(), marks.begin(), marks.end());
             // An older file written for a longer scenario keeps its bytes beyond ours, as an
             // in-place write over it would.
+            // It is read through the contained resolver: an env.dat that is a link out of the save
+            // folder is not read (and the write replaces the link).
             std::vector<uint8_t> old;
-            if (files::ReadAll(*path, old) && old.size() > bytes.size()) {
+            auto existing = files::Resolve("save\\env.dat");
+            if (existing && files::ReadAll(*existing, old) && old.size() > bytes.size()) {
                 bytes.insert(bytes.end(), old.begin() + static_cast<std::ptrdiff_t>(bytes.size()), old.end());
             }
             written = files::WriteAtomically(*path, bytes.data(), bytes.size());

@@ -239,7 +239,7 @@ int ShowLogo(Engine& e) {
         g.ScreenSurface.FillRect(0, 0, w, h, 0);
     }
     std::vector<uint8_t> file;
-    auto path = files::Resolve(kLogoPicture);
+    auto path = e.ResolvePath(kLogoPicture);
     uint32_t offset = 0;
     bool readable = path && files::ReadAll(*path, file) && file.size() >= 14;
     if (readable) {
