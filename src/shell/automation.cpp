@@ -223,6 +223,7 @@ void Automation::BoxClosed() {
         std::lock_guard lock(mutex_);
         boxOpen_ = false;
         awaiting_ = false;
+        ++boxesClosed_;
     }
     changed_.notify_all();
 }
@@ -241,7 +242,9 @@ void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mu
     boxAnswer_ = answer;
     awaiting_ = false;
     changed_.notify_all();
-    changed_.wait(lock, [this] { return !boxOpen_ || closing_; });
+    // The count, not boxOpen_: the story may open its next box before this thread wakes.
+    const uint64_t closed = boxesClosed_;
+    changed_.wait(lock, [&] { return boxesClosed_ != closed || closing_; });
 }
 
 void Automation::RunCommands() {

@@ -97,6 +97,7 @@ class Automation {
     std::optional<MessageBoxAnswer> pendingAnswer_;  // given by "answer" for the next box
     std::optional<MessageBoxAnswer> boxAnswer_;      // the answer of the open box, once it has one
     bool boxOpen_ = false;
+    uint64_t boxesClosed_ = 0;
     bool awaiting_ = false;       // the open box waits for the runner
     bool inputInFlight_ = false;  // the runner's input event waits to be handled, or is being handled
     bool finished_ = false;
