@@ -415,7 +415,7 @@ int Present(Engine& e) {
         // BackSurface holds the new picture; the screen keeps the old one.
         return 1;
     }
-    if (e.env.screenEffects == 0) {
+    if (!e.env.ScreenEffectsInUse()) {
         Cut(r);
         return 1;
     }

@@ -244,6 +244,28 @@ std::optional<std::string> FindFirstWithExtension(std::string_view extension) {
     return std::nullopt;
 }
 
+std::FILE* OpenRegularFile(const std::string& path, uint64_t maxBytes, bool* tooLarge) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+        if (tooLarge != nullptr && S_ISREG(st.st_mode)) {
+            *tooLarge = true;
+        }
+        close(fd);
+        return nullptr;
+    }
+    // Back to blocking reads: a regular file never waits, and stdio expects it.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+}
+
 bool RegularFileSize(const std::string& path, uint64_t& size) {
     struct stat st {};
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
@@ -254,6 +276,7 @@ bool RegularFileSize(const std::string& path, uint64_t& size) {
 }
 
 bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+    out.clear();
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer for good. A regular file reads
     // the same either way.
     int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

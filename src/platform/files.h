@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,9 +40,16 @@ std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal
 // without regard to ASCII case), taking names in byte order. extension is given without the dot.
 std::optional<std::string> FindFirstWithExtension(std::string_view extension);
 
+// The largest resource file the engine reads (pictures, masks, parts); larger ones are refused.
+constexpr uint64_t kMaxResourceBytes = uint64_t{64} << 20;
+
 // Reads a whole file; false when it cannot be opened or read, is not a regular file (a FIFO, a
 // device or a folder never blocks or is read), or is larger than maxBytes.
-bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = 1ull << 30);
+bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = kMaxResourceBytes);
+
+// Opens a regular file for reading as a stdio stream; nullptr when it is missing, not a regular
+// file (never blocks on a FIFO), or larger than maxBytes (then *tooLarge is set when given).
+std::FILE* OpenRegularFile(const std::string& path, uint64_t maxBytes, bool* tooLarge = nullptr);
 
 // The size of a regular file; false for anything else (missing, a folder, a FIFO, a device).
 bool RegularFileSize(const std::string& path, uint64_t& size);

@@ -1,5 +1,6 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "graphics/screen.h"
@@ -16,8 +17,9 @@ namespace textreel {
 
 namespace {
 constexpr int kTickMs = 500;
-// The largest window side the engine accepts; beyond it the surfaces would not fit in memory.
-constexpr int kMaxScreenSide = 16384;
+// The largest window side the engine accepts; beyond it the surfaces take more memory than any
+// title needs (six screen-sized surfaces and the window's framebuffer).
+constexpr int kMaxScreenSide = 4096;
 }  // namespace
 
 int Engine::StartUp() {
@@ -73,16 +75,31 @@ int Engine::StartUp() {
     }
 
     // The window.
-    if (!platform.OpenWindow(Utf8(instance.windowName), w, h)) {
+    bool opened = false;
+    try {
+        opened = platform.OpenWindow(Utf8(instance.windowName), w, h);
+    } catch (const std::bad_alloc&) {
+        Warn(msg::kAllocateError);
+        return kExitFailure;
+    }
+    if (!opened) {
         std::fprintf(stderr, "textreel: cannot open the game window\n");
         return kExitFailure;
     }
     AdvanceMode = 0;
     nextTick_ = clock.NowMs() + kTickMs;
     // The stored display mode.
-    platform.SetFullscreen(env.windowed == 0);
+    platform.SetFullscreen(!env.WindowedInUse());
 
-    if (!CreateGraphics(*this)) {
+    bool created = false;
+    try {
+        created = CreateGraphics(*this);
+    } catch (const std::bad_alloc&) {
+        ReleaseGraphics(*this);
+        Warn(msg::kAllocateError);
+        return kExitFailure;
+    }
+    if (!created) {
         return kExitOk;
     }
     ShowLogo(*this);

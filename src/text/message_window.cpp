@@ -147,7 +147,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         }
         // The speed is read afresh for every character: skip mode starting mid-line shows the rest
         // at once.
-        int32_t speed = e.env.SpeedMs;
+        int32_t speed = e.env.SpeedInUse();
         if (speed != 0) {
             {
                 std::lock_guard lock(g.ScreenLock);
