@@ -51,7 +51,8 @@ struct InputEvent {
         kKeyUp,
         kTextInput,
         kCloseRequest,
-        kWake,  // nothing happened; the loop should look at its request queue
+        kRepaint,  // the window was exposed or restored: draw it again from the engine's screen
+        kWake,     // nothing happened; the loop should look at its request queue
     };
     static constexpr int kLeftButton = 1;
     static constexpr int kRightButton = 2;
