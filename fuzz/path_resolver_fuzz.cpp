@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             __builtin_trap();
         }
     }
-    if (auto found = textreel::files::Resolve(path)) {
+    if (auto found = textreel::files::Resolve(path, nullptr, textreel::files::Scope::kTitleOrSave)) {
         if (!Inside(*found, title.root) && !Inside(*found, title.save)) {
             __builtin_trap();
         }

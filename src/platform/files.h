@@ -25,11 +25,12 @@ struct Refusal {
 // A title is untrusted: an absolute path, a ".." component, or a path whose real location (links
 // followed) lies outside the title's real folder is refused like a missing file, with a line on
 // stderr and the reason in *refusal when given. The one exception is the title's "save" folder,
-// which players may make a link to a folder elsewhere: with Scope::kTitleOrSave, paths under it
-// must stay inside the link's target. Resources (pictures, sounds, movies) use Scope::kTitle.
+// which players may make a link to a folder elsewhere: with Scope::kTitleOrSave (saves and
+// settings), paths under it must stay inside the link's target. Resources (pictures, sounds,
+// movies) keep the default, Scope::kTitle.
 enum class Scope { kTitle, kTitleOrSave };
 std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal = nullptr,
-                                   Scope scope = Scope::kTitleOrSave);
+                                   Scope scope = Scope::kTitle);
 
 // Like Resolve, but for a file that may not exist yet: the folders must exist, the last component
 // takes the existing entry that matches it or, when there is none, the name converted to UTF-8.

@@ -13,7 +13,7 @@ namespace textreel {
 void CmdRecNameLoad(Engine& e, const char*, int) {
     std::string folder;
     std::vector<uint8_t> bytes;
-    auto path = files::Resolve("save\\save01.sav");
+    auto path = files::Resolve("save\\save01.sav", nullptr, files::Scope::kTitleOrSave);
     if (!e.EnsureSaveFolder(false, &folder) || !path || !files::ReadAll(*path, bytes)) {
         e.flags.SetText(FlagBlock::kPlayerName, FlagBlock::kPlayerNameSize, Sjis(msg::kDefaultPlayerName));
         return;

@@ -19,7 +19,7 @@ std::mutex& EnvFileMutex() {
 }  // namespace
 
 bool Engine::EnsureSaveFolder(bool create, std::string* path) {
-    auto existing = files::Resolve("save");
+    auto existing = files::Resolve("save", nullptr, files::Scope::kTitleOrSave);
     if (existing) {
         // A plain file of that name counts too; writing into it then fails with its own message.
         if (path != nullptr) {
@@ -51,7 +51,7 @@ void Engine::ReadEnvDat() {
         return;
     }
     std::vector<uint8_t> bytes;
-    auto path = files::Resolve("save\\env.dat");
+    auto path = files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave);
     if (!path || !files::ReadAll(*path, bytes)) {
         env.ApplyDefaults();
         return;
@@ -91,7 +91,7 @@ bool Engine::WriteEnvDat(int n) {
             // It is read through the contained resolver: an env.dat that is a link out of the save
             // folder is not read (and the write replaces the link).
             std::vector<uint8_t> old;
-            auto existing = files::Resolve("save\\env.dat");
+            auto existing = files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave);
             if (existing && files::ReadAll(*existing, old) && old.size() > bytes.size()) {
                 bytes.insert(bytes.end(), old.begin() + static_cast<std::ptrdiff_t>(bytes.size()), old.end());
             }

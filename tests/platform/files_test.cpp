@@ -141,7 +141,8 @@ TEST(PathResolver, ASaveFolderLinkedElsewhereIsAllowedForSavesOnly) {
     fs::create_directory("title");
     ASSERT_TRUE(files::ChangeDirectory("title"));
     fs::create_symlink(fs::absolute("../elsewhere"), "save");
-    EXPECT_TRUE(files::Resolve("save\\env.dat"));
+    EXPECT_TRUE(files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave));
+    EXPECT_FALSE(files::Resolve("save\\env.dat"));
     EXPECT_TRUE(files::ResolveForWrite("save\\new.dat"));
     files::Refusal refusal;
     EXPECT_FALSE(files::Resolve("save\\pic.png", &refusal, files::Scope::kTitle));

@@ -213,5 +213,22 @@ TEST(EnvFile, APlantedLinkBesideEnvDatIsNeverWrittenThrough) {
     EXPECT_EQ(f.title.Read("save/env.dat").size(), 64u + 10u);
 }
 
+// Players link the save folder to a folder elsewhere on purpose; settings are read and written there.
+TEST(EnvFile, ASaveFolderLinkedElsewhereStillHoldsTheSettings) {
+    EnvFixture f;
+    namespace fs = std::filesystem;
+    f.title.Write("elsewhere/env.dat", std::vector<uint8_t>{100, 0, 0, 0});
+    fs::create_directory("title");
+    fs::create_directory_symlink(fs::absolute("elsewhere"), "title/save");
+    fs::current_path("title");
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 100);
+    f.engine.env.SpeedMs = 40;
+    ASSERT_TRUE(f.engine.WriteEnvDat());
+    EXPECT_TRUE(fs::is_symlink("save"));
+    EXPECT_EQ(f.title.Read("elsewhere/env.dat")[0], 40);
+    EXPECT_TRUE(f.platform.Messages().empty());
+}
+
 }  // namespace
 }  // namespace textreel
