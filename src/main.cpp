@@ -1,9 +1,10 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]
+// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "check/check_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -11,7 +12,9 @@
 
 namespace {
 
-constexpr const char* kUsage = "usage: textreel [--headless] [--events FILE] [--trace FILE] [GAME_DIR]\n";
+constexpr const char* kUsage =
+    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
+    "                [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -23,6 +26,9 @@ void PrintHelp() {
         "  --headless     no window and no sound device; the picture exists only in memory\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
+        "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
+        "  --audio-out FILE.wav\n"
+        "                 write everything the game sounds to FILE.wav as it plays\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -44,9 +50,15 @@ int Usage(const char* problem) {
 int main(int argc, char** argv) {
     // Before any thread exists, so that every thread inherits the mask and the watcher takes them.
     textreel::BlockTerminationSignals();
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--check") == 0) {
+            return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
+        }
+    }
     bool headless = false;
     bool haveDir = false;
     std::string gameDir;
+    std::string audioOut;
     textreel::EngineOptions options;
     for (int i = 1; i < argc; ++i) {
         std::string arg = argv[i];
@@ -60,11 +72,25 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--audio-out") {
+            if (i + 1 >= argc) {
+                return Usage("--audio-out needs a file name");
+            }
+            audioOut = Absolute(argv[++i]);
         } else if (arg == "--events" || arg == "--trace") {
             if (i + 1 >= argc) {
                 return Usage((arg + " needs a file name").c_str());
             }
             (arg == "--events" ? options.eventsPath : options.tracePath) = Absolute(argv[++i]);
+        } else if (arg == "--scale") {
+            if (i + 1 >= argc) {
+                return Usage("--scale needs a number from 1 to 8");
+            }
+            std::string n = argv[++i];
+            if (n.size() != 1 || n[0] < '1' || n[0] > '8') {
+                return Usage("--scale needs a number from 1 to 8");
+            }
+            options.scale = n[0] - '0';
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(("unknown option " + arg).c_str());
         } else if (haveDir) {
@@ -82,6 +108,11 @@ int main(int argc, char** argv) {
     }
     std::unique_ptr<textreel::Platform> platform =
         headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+    // The recording ends, its header finished, when the platform and its mixer go away.
+    if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
+        std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());
+        return textreel::kExitUsage;
+    }
     auto engine = std::make_unique<textreel::Engine>(*platform, options);
     int code;
     {

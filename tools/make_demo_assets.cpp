@@ -5,6 +5,9 @@
 //   cg/menu/waiticon.bmp  two frames of the click-wait icon (masked, 64 x 64)
 //   cg/menu/logo.bmp      the start-up logo (800 x 600)
 //   sound/click.wav, sound/move.wav, sound/logo.wav
+//   bgm/dawn.ogg          the looping music (Ogg Vorbis)
+//   voice/v01..v03.ogg    three spoken lines, as a hummed melody (Ogg Vorbis)
+//   se/train.ogg, se/shake.wav   two effects
 // A masked picture holds the colours in its left half and the mask in its right half: black
 // covers, white leaves the picture below alone, grey levels cover partly.
 #include <algorithm>
@@ -17,6 +20,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <vorbis/vorbisenc.h>
 
 namespace {
 
@@ -432,6 +437,200 @@ std::vector<int16_t> Chime() {
     return s;
 }
 
+// ----- music, voices and effects -----
+
+// Encodes interleaved samples as Ogg Vorbis at the given quality (0 to 1).
+std::vector<uint8_t> Ogg(int rate, int channels, const std::vector<int16_t>& samples, float quality) {
+    std::vector<uint8_t> out;
+    vorbis_info vi;
+    vorbis_info_init(&vi);
+    if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) {
+        vorbis_info_clear(&vi);
+        return out;
+    }
+    vorbis_comment vc;
+    vorbis_comment_init(&vc);
+    vorbis_comment_add_tag(&vc, "TITLE", "textreel demo");
+    vorbis_dsp_state vd;
+    vorbis_block vb;
+    vorbis_analysis_init(&vd, &vi);
+    vorbis_block_init(&vd, &vb);
+    ogg_stream_state os;
+    ogg_stream_init(&os, 20260101);
+    auto append = [&](const ogg_page& page) {
+        out.insert(out.end(), page.header, page.header + page.header_len);
+        out.insert(out.end(), page.body, page.body + page.body_len);
+    };
+    ogg_packet header, comment, code;
+    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
+    ogg_stream_packetin(&os, &header);
+    ogg_stream_packetin(&os, &comment);
+    ogg_stream_packetin(&os, &code);
+    ogg_page page;
+    while (ogg_stream_flush(&os, &page) != 0) {
+        append(page);
+    }
+    const size_t frames = samples.size() / static_cast<size_t>(channels);
+    size_t done = 0;
+    bool finished = false;
+    while (!finished) {
+        const size_t n = std::min<size_t>(1024, frames - done);
+        if (n == 0) {
+            vorbis_analysis_wrote(&vd, 0);
+            finished = true;
+        } else {
+            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
+            for (size_t i = 0; i < n; ++i) {
+                for (int c = 0; c < channels; ++c) {
+                    buffer[c][i] =
+                        samples[(done + i) * static_cast<size_t>(channels) + static_cast<size_t>(c)] /
+                        32768.f;
+                }
+            }
+            vorbis_analysis_wrote(&vd, static_cast<int>(n));
+            done += n;
+        }
+        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
+            vorbis_analysis(&vb, nullptr);
+            vorbis_bitrate_addblock(&vb);
+            ogg_packet packet;
+            while (vorbis_bitrate_flushpacket(&vd, &packet) != 0) {
+                ogg_stream_packetin(&os, &packet);
+                while (ogg_stream_pageout(&os, &page) != 0) {
+                    append(page);
+                }
+            }
+        }
+    }
+    while (ogg_stream_flush(&os, &page) != 0) {
+        append(page);
+    }
+    ogg_stream_clear(&os);
+    vorbis_block_clear(&vb);
+    vorbis_dsp_clear(&vd);
+    vorbis_comment_clear(&vc);
+    vorbis_info_clear(&vi);
+    return out;
+}
+
+double Midi(int note) {
+    return 440.0 * std::pow(2.0, (note - 69) / 12.0);
+}
+
+// Sixteen seconds of quiet music that loops without a seam: four bars of soft chords (A minor,
+// F, C, G) under a plucked melody, stereo. Every note ends inside the loop, so its end meets its
+// start.
+std::vector<int16_t> Dawn() {
+    constexpr int kBars = 4;
+    constexpr double kBarSeconds = 4.0;
+    const int total = static_cast<int>(kRate * kBars * kBarSeconds);
+    std::vector<double> left(static_cast<size_t>(total)), right(static_cast<size_t>(total));
+    const int chords[kBars][3] = {{57, 60, 64}, {53, 57, 60}, {48, 52, 55}, {55, 59, 62}};
+    // The melody: eight notes a bar (MIDI numbers, 0 rests).
+    const int melody[kBars][8] = {{76, 0, 72, 74, 76, 0, 79, 76},
+                                  {77, 0, 76, 74, 72, 0, 69, 72},
+                                  {72, 0, 74, 76, 79, 0, 76, 74},
+                                  {74, 0, 71, 72, 74, 0, 79, 0}};
+    for (int bar = 0; bar < kBars; ++bar) {
+        const int barStart = static_cast<int>(bar * kBarSeconds * kRate);
+        const int barLength = static_cast<int>(kBarSeconds * kRate);
+        for (int note : chords[bar]) {
+            const double f = Midi(note);
+            for (int i = 0; i < barLength; ++i) {
+                const double t = static_cast<double>(i) / kRate;
+                const double swell = std::sin(kPi * i / barLength);  // in and out within the bar
+                const double v = 0.06 * swell * (std::sin(2 * kPi * f * t) + 0.3 * std::sin(4 * kPi * f * t));
+                left[static_cast<size_t>(barStart + i)] += v;
+                right[static_cast<size_t>(barStart + i)] += v;
+            }
+        }
+        for (int step = 0; step < 8; ++step) {
+            const int note = melody[bar][step];
+            if (note == 0) {
+                continue;
+            }
+            const double f = Midi(note);
+            const int start = barStart + step * barLength / 8;
+            const int length = barLength / 8;
+            const double pan = 0.35 + 0.3 * (step % 3) / 2.0;
+            for (int i = 0; i < length; ++i) {
+                const double t = static_cast<double>(i) / kRate;
+                const double env =
+                    std::exp(-t * 5) * std::min(1.0, t * 400) * std::min(1.0, (length - i) / 400.0);
+                const double v = 0.16 * env * (std::sin(2 * kPi * f * t) + 0.25 * std::sin(6 * kPi * f * t));
+                left[static_cast<size_t>(start + i)] += v * (1 - pan);
+                right[static_cast<size_t>(start + i)] += v * pan;
+            }
+        }
+    }
+    std::vector<int16_t> s;
+    s.reserve(static_cast<size_t>(total) * 2);
+    for (int i = 0; i < total; ++i) {
+        s.push_back(ToSample(left[static_cast<size_t>(i)]));
+        s.push_back(ToSample(right[static_cast<size_t>(i)]));
+    }
+    return s;
+}
+
+// A spoken line, hummed: a voice-like buzz (a pitch with harmonics shaped by two vowel formants)
+// that follows a little melody of syllables, mono at 22.05 kHz.
+std::vector<int16_t> Voice(const std::vector<int>& syllables, double basePitch) {
+    constexpr int kVoiceRate = 22050;
+    const int syllableLength = kVoiceRate * 22 / 100;
+    std::vector<int16_t> s;
+    double phase = 0;
+    const double formants[][2] = {{800, 1200}, {400, 2000}, {300, 2300}, {500, 900}, {600, 1700}};
+    for (size_t k = 0; k < syllables.size(); ++k) {
+        const double pitch = basePitch * std::pow(2.0, syllables[k] / 12.0);
+        const double* formant = formants[k % 5];
+        for (int i = 0; i < syllableLength; ++i) {
+            const double t = static_cast<double>(i) / syllableLength;
+            const double env = std::sin(kPi * t);
+            phase += 2 * kPi * pitch * (1 + 0.01 * std::sin(2 * kPi * 5 * i / kVoiceRate)) / kVoiceRate;
+            double v = 0;
+            for (int h = 1; h <= 12; ++h) {
+                const double hf = h * pitch;
+                const double gain = std::exp(-std::pow((hf - formant[0]) / 250, 2)) +
+                                    0.6 * std::exp(-std::pow((hf - formant[1]) / 350, 2)) + 0.05;
+                v += gain * std::sin(h * phase) / h;
+            }
+            s.push_back(ToSample(0.35 * env * v));
+        }
+    }
+    return s;
+}
+
+// A train passing: low rumbling noise with the beat of the wheels, mono, two seconds.
+std::vector<int16_t> Train() {
+    std::vector<int16_t> s;
+    uint32_t noise = 0x2468ACE1;
+    double low = 0;
+    const int count = kRate * 2;
+    for (int i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        noise = noise * 1664525u + 1013904223u;
+        const double n = static_cast<double>(noise >> 8) / (1 << 23) - 1.0;
+        low += 0.02 * (n - low);
+        const double beat = 0.6 + 0.4 * std::pow(std::sin(kPi * t * 3), 8);
+        const double env = std::min(1.0, t * 4) * std::min(1.0, (2.0 - t) * 2);
+        s.push_back(ToSample(3.0 * low * beat * env));
+    }
+    return s;
+}
+
+// A heavy jolt: a falling thump, mono.
+std::vector<int16_t> Shake() {
+    std::vector<int16_t> s;
+    const int count = kRate * 45 / 100;
+    double phase = 0;
+    for (int i = 0; i < count; ++i) {
+        const double t = static_cast<double>(i) / kRate;
+        phase += 2 * kPi * (120 - 60 * t / 0.45) / kRate;
+        s.push_back(ToSample(0.7 * std::exp(-t * 9) * std::sin(phase) * std::min(1.0, (count - i) / 300.0)));
+    }
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -449,5 +648,12 @@ int main(int argc, char** argv) {
     ok = WriteFile(sound / "click.wav", Wav(kRate, 1, Click())) && ok;
     ok = WriteFile(sound / "move.wav", Wav(kRate, 1, Move())) && ok;
     ok = WriteFile(sound / "logo.wav", Wav(kRate, 2, Chime())) && ok;
+    ok = WriteFile(title / "bgm" / "dawn.ogg", Ogg(kRate, 2, Dawn(), 0.2f)) && ok;
+    ok = WriteFile(title / "voice" / "v01.ogg", Ogg(22050, 1, Voice({0, 2, 4, 2, 0, 5, 4}, 220), 0.1f)) && ok;
+    ok = WriteFile(title / "voice" / "v02.ogg", Ogg(22050, 1, Voice({4, 2, 0, -1, 0}, 220), 0.1f)) && ok;
+    ok = WriteFile(title / "voice" / "v03.ogg", Ogg(22050, 1, Voice({7, 5, 4, 2, 4, 0, 0, -3}, 220), 0.1f)) &&
+         ok;
+    ok = WriteFile(title / "se" / "train.ogg", Ogg(kRate, 1, Train(), 0.1f)) && ok;
+    ok = WriteFile(title / "se" / "shake.wav", Wav(kRate, 1, Shake())) && ok;
     return ok ? 0 : 1;
 }

@@ -27,7 +27,7 @@ void AudioDrain::Run() {
             mixer_.Mix(buffer.data(), kFrames);
             next += kPeriodMs;
             clock.SleepUntil(next);
-        } while (!stop_ && mixer_.Active());
+        } while (!stop_ && (mixer_.Active() || mixer_.Recording()));
     }
 }
 

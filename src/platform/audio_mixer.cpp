@@ -5,6 +5,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/audio_recorder.h"
+
 namespace textreel {
 
 namespace mixer_detail {
@@ -67,8 +69,10 @@ struct NodeList {
 struct Stream {
     int channels = 0;
     double step = 1;  // source frames per output frame
-    std::function<void(int)> onDone;
+    AudioMixer::RecyclingNotice onDone;
     NodeList queue;
+    bool dry = false;  // the queue ran out while playing
+    bool gap = false;  // ... and a stretch of output went by without its samples
     size_t index = 0;  // frame of the head buffer being played
     double frac = 0;   // position between that frame and the next
     int queued = 0;    // nodes in queue
@@ -94,6 +98,9 @@ struct Core {
     std::thread::id completionThread;
     bool stopping = false;
     bool stopWaiting = false;
+    int64_t underruns = 0;
+    int noticesRunning = 0;
+    AudioRecorder* recorder = nullptr;
 
     ~Core() {
         done.DeleteAll();
@@ -104,6 +111,8 @@ struct Core {
     }
 
     bool ActiveLocked() const { return (interfaceSound != nullptr && !interfaceDone) || queuedTotal > 0; }
+    // A recording hears silence too, so the mixer counts as busy while it runs.
+    bool BusyLocked() const { return ActiveLocked() || recorder != nullptr; }
 
     void Link(Stream* s) {
         s->prev = nullptr;
@@ -139,6 +148,8 @@ struct Core {
 
     // Moves the whole queue of s, in order, to the done list.
     void ReturnAll(Stream* s) {
+        s->dry = false;
+        s->gap = false;
         queuedTotal -= s->queued;
         s->queued = 0;
         s->index = 0;
@@ -170,8 +181,19 @@ bool SkipFinished(Core& core, Stream* s, bool& finished) {
 void MixStream(Core& core, Stream* s, int32_t* acc, int frames, bool& finished) {
     const int ch = s->channels;
     const int right = ch > 1 ? 1 : 0;
+    if (s->queue.head == nullptr) {
+        s->gap = s->dry;
+        return;
+    }
+    if (s->gap) {
+        ++core.underruns;
+    }
+    s->dry = false;
+    s->gap = false;
     for (int f = 0; f < frames; ++f) {
         if (!SkipFinished(core, s, finished)) {
+            s->dry = true;
+            s->gap = true;
             return;
         }
         const Node* node = s->queue.head;
@@ -196,6 +218,8 @@ void MixStream(Core& core, Stream* s, int32_t* acc, int frames, bool& finished) 
                 core.FinishHead(s);
                 finished = true;
                 if (!SkipFinished(core, s, finished)) {
+                    s->dry = true;
+                    s->gap = f + 1 < frames;
                     break;
                 }
                 s->frac = carry;
@@ -244,13 +268,15 @@ void CompletionThread(std::shared_ptr<Core> core) {
             return;  // stopping, and every notice has run
         }
         std::shared_ptr<Stream> stream = std::move(node->stream);
+        ++core->noticesRunning;
         lock.unlock();
         if (stream->onDone) {
-            stream->onDone(node->tag);
+            stream->onDone(node->tag, node->samples);
         }
         delete node;
         lock.lock();
         --stream->pending;
+        --core->noticesRunning;
         core->noticeRan.notify_all();
         // The stream may be released here (its handle is gone); its notice function then goes
         // with it, outside the lock.
@@ -357,8 +383,12 @@ AudioMixer::~AudioMixer() {
             core_->ReturnAll(s);
         }
         dropped.Splice(core_->done);
+        core_->recorder = nullptr;
     }
     dropped.DeleteAll();
+    if (recorder_ != nullptr) {
+        recorder_->Close();
+    }
 }
 
 void AudioMixer::PlayInterfaceSound(std::shared_ptr<const PcmSound> sound) {
@@ -390,6 +420,15 @@ bool AudioMixer::InterfaceSoundPlaying() {
 
 std::shared_ptr<WaveOut> AudioMixer::OpenWaveOut(int rate, int channels,
                                                  std::function<void(int tag)> onBufferDone) {
+    RecyclingNotice notice;
+    if (onBufferDone) {
+        notice = [f = std::move(onBufferDone)](int tag, std::vector<int16_t>&) { f(tag); };
+    }
+    return OpenRecyclingWaveOut(rate, channels, std::move(notice));
+}
+
+std::shared_ptr<WaveOut> AudioMixer::OpenRecyclingWaveOut(int rate, int channels,
+                                                          RecyclingNotice onBufferDone) {
     if (rate < kMinSourceRate || rate > kMaxSourceRate || channels < 1 || channels > 255) {
         return nullptr;
     }
@@ -424,10 +463,46 @@ void AudioMixer::Mix(int16_t* out, int frames) {
                 dst[i] = static_cast<int16_t>(std::clamp<int32_t>(acc[i], INT16_MIN, INT16_MAX));
             }
         }
+        if (core_->recorder != nullptr) {
+            core_->recorder->Push(out, frames);
+        }
     }
     if (finished) {
         core_->noticeReady.notify_one();
     }
+}
+
+void AudioMixer::WaitForNotices() {
+    std::unique_lock lock(core_->mutex);
+    core_->noticeRan.wait(
+        lock, [&] { return core_->stopping || (core_->done.head == nullptr && core_->noticesRunning == 0); });
+}
+
+int64_t AudioMixer::Underruns() {
+    std::lock_guard lock(core_->mutex);
+    return core_->underruns;
+}
+
+bool AudioMixer::StartRecording(const std::string& path) {
+    if (recorder_ != nullptr) {
+        return false;
+    }
+    auto recorder = std::make_unique<AudioRecorder>();
+    if (!recorder->Open(path, kRate, kChannels)) {
+        return false;
+    }
+    recorder_ = std::move(recorder);
+    {
+        std::lock_guard lock(core_->mutex);
+        core_->recorder = recorder_.get();
+    }
+    core_->activity.notify_all();
+    return true;
+}
+
+bool AudioMixer::Recording() {
+    std::lock_guard lock(core_->mutex);
+    return core_->recorder != nullptr;
 }
 
 bool AudioMixer::Active() {
@@ -437,7 +512,7 @@ bool AudioMixer::Active() {
 
 bool AudioMixer::WaitUntilActive() {
     std::unique_lock lock(core_->mutex);
-    core_->activity.wait(lock, [&] { return core_->stopWaiting || core_->ActiveLocked(); });
+    core_->activity.wait(lock, [&] { return core_->stopWaiting || core_->BusyLocked(); });
     return !core_->stopWaiting;
 }
 

@@ -20,6 +20,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -93,9 +94,27 @@ class AudioMixer {
     // Opens a wave-output stream of 1 to 255 channels (of more than two the first two are heard) at
     // a rate within the limits above; nullptr otherwise. onBufferDone receives each buffer's tag.
     std::shared_ptr<WaveOut> OpenWaveOut(int rate, int channels, std::function<void(int tag)> onBufferDone);
+    // The same, but the notice also gets the buffer's samples back, so that a streamer can refill
+    // the same memory instead of allocating while it plays.
+    using RecyclingNotice = std::function<void(int tag, std::vector<int16_t>& samples)>;
+    std::shared_ptr<WaveOut> OpenRecyclingWaveOut(int rate, int channels, RecyclingNotice onBufferDone);
 
     // Audio thread: fills frames stereo frames at kRate.
     void Mix(int16_t* out, int frames);
+
+    // Blocks until every done notice of the buffers finished so far has run (for callers that
+    // step Mix by hand, such as tests).
+    void WaitForNotices();
+
+    // Underruns: times a stream ran out of queued samples while playing and was fed again later,
+    // so that a gap was heard. A stream that simply ends is no underrun.
+    int64_t Underruns();
+
+    // Writes everything Mix puts out from now on to a WAV file (16-bit stereo at kRate) until the
+    // mixer goes away. The file's header is kept up to date while it grows, so it stays playable
+    // even when the program is killed. False when the file cannot be written.
+    bool StartRecording(const std::string& path);
+    bool Recording();
 
     // True while the interface sound plays or any stream has a buffer queued.
     bool Active();
@@ -107,6 +126,7 @@ class AudioMixer {
   private:
     std::shared_ptr<mixer_detail::Core> core_;
     std::thread completion_;
+    std::unique_ptr<class AudioRecorder> recorder_;
 };
 
 }  // namespace textreel

@@ -51,8 +51,12 @@ struct InputEvent {
         kKeyUp,
         kTextInput,
         kCloseRequest,
-        kRepaint,  // the window was exposed or restored: draw it again from the engine's screen
-        kWake,     // nothing happened; the loop should look at its request queue
+        kRepaint,       // the window was exposed or restored: draw it again from the engine's screen
+        kWake,          // nothing happened; the loop should look at its request queue
+        kKeyDown,       // a key press or its repeat; only dialogs act on it
+        kButtonDown,    // a mouse button press; only dialogs act on it
+        kTextEditing,   // an input method's composition in progress (text, cursor)
+        kScriptedText,  // the events file's `text`: replace the name entry's text and press OK
     };
     static constexpr int kLeftButton = 1;
     static constexpr int kRightButton = 2;
@@ -64,7 +68,37 @@ struct InputEvent {
     int button = 0;
     int wheel = 0;     // > 0: turned away from the player
     int key = 0;       // virtual-key code
-    std::string text;  // UTF-8, for kTextInput
+    std::string text;  // UTF-8, for kTextInput, kTextEditing and kScriptedText
+    int cursor = 0;    // kTextEditing: the composition's cursor, in characters
+    bool alt = false;  // key events: an Alt key was held
+    bool shift = false;
+};
+
+// A picture drawn above the window framebuffer when it is shown (dialogs, the popup menu), in game
+// pixels. Pixels are 0xAARRGGBB, rows top-down; alpha 0 lets the game picture through.
+struct OverlayImage {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> pixels;
+};
+
+// Where the game picture lies in the window's output (window or full-screen) pixels.
+struct Viewport {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+};
+
+// The window as the player sees it.
+struct DisplayInfo {
+    bool fullscreen = false;
+    int scale = 1;        // the windowed integer scale
+    int outputWidth = 0;  // the window's (or the display's, in full screen) pixels
+    int outputHeight = 0;
+    Viewport picture;  // the game picture inside them; the rest is black
 };
 
 enum class MessageBoxKind { kWarning, kOkCancel };
@@ -81,6 +115,16 @@ class Platform {
     virtual void CloseWindow() = 0;
     // Full screen is a borderless window over the desktop with the picture scaled to fit.
     virtual void SetFullscreen(bool fullscreen) = 0;
+    // The windowed integer scale (1..8), or 0 for the largest that fits the desktop; given before
+    // OpenWindow. Event coordinates and screenshots stay in game pixels whatever the scale.
+    virtual void SetWindowScale(int) {}
+    virtual DisplayInfo Display() { return {}; }
+    // Overlay layers (main thread): drawn above the framebuffer in the order of their numbers; an
+    // image without pixels removes its layer. Screenshots show them as the player does.
+    virtual void SetOverlay(int, OverlayImage) {}
+    // Text input through the keyboard's input method, on or off; area (game pixels) is where the
+    // text is typed, so that the method's candidate list opens beside it.
+    virtual void SetTextInput(bool, const Viewport&) {}
     // The pointer in client pixels; false when unknown.
     virtual bool CursorPosition(int& x, int& y) = 0;
     // Moves the pointer (scripted input moves it as a player's hand would).

@@ -54,15 +54,68 @@ bool WindowFramebuffer::Stretch(const PixelView& source, int dx, int dy, int dw,
     return !changed_.exchange(true);
 }
 
+void WindowFramebuffer::SetOverlay(int layer, OverlayImage image) {
+    {
+        std::lock_guard lock(mutex_);
+        if (image.width <= 0 || image.height <= 0 ||
+            image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
+            overlays_.erase(layer);
+        } else {
+            overlays_[layer] = std::move(image);
+        }
+    }
+    changed_ = true;
+}
+
+bool WindowFramebuffer::HasOverlays() {
+    std::lock_guard lock(mutex_);
+    return !overlays_.empty();
+}
+
+const uint8_t* WindowFramebuffer::ComposedLocked() {
+    if (overlays_.empty()) {
+        return pixels_.data();
+    }
+    composed_ = pixels_;
+    for (const auto& [layer, image] : overlays_) {
+        int sx = 0;
+        int sy = 0;
+        int w = image.width;
+        int h = image.height;
+        int dx = image.x;
+        int dy = image.y;
+        if (!ClipCopy(sx, sy, w, h, dx, dy, image.width, image.height, width_, height_)) {
+            continue;
+        }
+        for (int row = 0; row < h; ++row) {
+            const uint32_t* src = image.pixels.data() + static_cast<size_t>(sy + row) * image.width + sx;
+            uint8_t* dst = composed_.data() + (static_cast<size_t>(dy + row) * width_ + dx) * 3;
+            for (int col = 0; col < w; ++col, dst += 3) {
+                uint32_t p = src[col];
+                uint32_t a = p >> 24;
+                if (a == 0) {
+                    continue;
+                }
+                uint32_t c[3] = {p & 0xFF, (p >> 8) & 0xFF, (p >> 16) & 0xFF};  // blue, green, red
+                for (int k = 0; k < 3; ++k) {
+                    dst[k] = static_cast<uint8_t>((c[k] * a + dst[k] * (255 - a) + 127) / 255);
+                }
+            }
+        }
+    }
+    return composed_.data();
+}
+
 void WindowFramebuffer::ReadRgb(std::vector<uint8_t>& rgb, int& width, int& height) {
     std::lock_guard lock(mutex_);
     width = width_;
     height = height_;
+    const uint8_t* pixels = ComposedLocked();
     rgb.resize(pixels_.size());
     for (size_t i = 0; i + 2 < pixels_.size(); i += 3) {
-        rgb[i] = pixels_[i + 2];
-        rgb[i + 1] = pixels_[i + 1];
-        rgb[i + 2] = pixels_[i];
+        rgb[i] = pixels[i + 2];
+        rgb[i + 1] = pixels[i + 1];
+        rgb[i + 2] = pixels[i];
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <vector>
 
@@ -24,23 +25,32 @@ class WindowFramebuffer {
     // true when the picture had no unshown change before this copy.
     bool Stretch(const PixelView& source, int dx, int dy, int dw, int dh);
 
-    // A copy as rows top-down, bytes red, green, blue.
+    // Sets or (without pixels) removes an overlay layer, drawn above the picture when it is shown.
+    void SetOverlay(int layer, OverlayImage image);
+    bool HasOverlays();
+
+    // A copy as rows top-down, bytes red, green, blue, with the overlays drawn in.
     void ReadRgb(std::vector<uint8_t>& rgb, int& width, int& height);
 
-    // Runs f(pixels, pitch) under the lock when the picture changed since the last call; returns
-    // whether it ran.
+    // Runs f(pixels, pitch) under the lock, with the overlays drawn in, when the picture changed
+    // since the last call; returns whether it ran.
     template <typename F>
     bool TakeIfChanged(F&& f) {
         if (!changed_.exchange(false)) {
             return false;
         }
         std::lock_guard lock(mutex_);
-        f(pixels_.data(), width_ * 3);
+        f(ComposedLocked(), width_ * 3);
         return true;
     }
     void MarkChanged() { changed_ = true; }
 
   private:
+    // The picture with the overlays over it (the picture itself when there are none).
+    const uint8_t* ComposedLocked();
+
+    std::map<int, OverlayImage> overlays_;
+    std::vector<uint8_t> composed_;
     std::mutex mutex_;
     int width_ = 0;
     int height_ = 0;

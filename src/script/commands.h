@@ -29,8 +29,18 @@ void CmdRecNameLoad(Engine& e, const char* line, int length);
 // Text settings.
 void CmdSetFontSize(Engine& e, const char* line, int length);
 void CmdSetFontColor(Engine& e, const char* line, int length);
+// The modal dialogs.
+void CmdNameEntry(Engine& e, const char* line, int length);
+void CmdOpenCCDlg(Engine& e, const char* line, int length);
 // The message window switches.
 void CmdWindowOpen(Engine& e, const char* line, int length);
 void CmdWindowClose(Engine& e, const char* line, int length);
+// Music, voices, effects and CD tracks.
+void CmdOGGPlay(Engine& e, const char* line, int length);
+void CmdOnestopbgm(Engine& e, const char* line, int length);
+void CmdBGMWave(Engine& e, const char* line, int length);
+void CmdCdda(Engine& e, const char* line, int length);
+void CmdWave(Engine& e, const char* line, int length);
+void CmdTalk(Engine& e, const char* line, int length);
 
 }  // namespace textreel

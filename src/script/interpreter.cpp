@@ -18,7 +18,7 @@ namespace {
 constexpr char kPlayerNameToken[] = "\x81\x96\x81\x96\x81\x96";
 
 const CommandEntry kCommands[] = {
-    {"name_entry", nullptr},
+    {"name_entry", &CmdNameEntry},
     {"flagreset", nullptr},
     {"jmp", &CmdJmp},
     {"returnto", &CmdReturnTo},
@@ -43,12 +43,12 @@ const CommandEntry kCommands[] = {
     {"syncstart", nullptr},
     {"syncexit", nullptr},
     {"synctiming", nullptr},
-    {"BGMWave", nullptr},
-    {"cdda", nullptr},
-    {"wave", nullptr},
-    {"talk", nullptr},
-    {"OGGPlay", nullptr},
-    {"onestopbgm", nullptr},
+    {"BGMWave", &CmdBGMWave},
+    {"cdda", &CmdCdda},
+    {"wave", &CmdWave},
+    {"talk", &CmdTalk},
+    {"OGGPlay", &CmdOGGPlay},
+    {"onestopbgm", &CmdOnestopbgm},
     {"movieplay", nullptr},
     {"selarea", nullptr},
     {"selword", nullptr},
@@ -64,7 +64,7 @@ const CommandEntry kCommands[] = {
     {"stuffroll", nullptr},
     {"RecNameLoad", &CmdRecNameLoad},
     {"statetitle", nullptr},
-    {"openCCDlg", nullptr},
+    {"openCCDlg", &CmdOpenCCDlg},
     {"URLOpen", nullptr},
 };
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 48);
@@ -88,8 +88,7 @@ void WaitPoint(Engine& e, bool withIcon) {
         SuspendAtWait(e, withIcon);
     }
     if (e.AdvanceMode == 3 && !e.Quitting()) {
-        while (VoiceStreamPlaying(e) && e.SleepFor(10)) {
-        }
+        WaitForVoiceEnd(e);
         e.SleepFor(500);
     }
 }

@@ -34,7 +34,30 @@ bool ParseInt(const std::string& word, int& value) {
     return true;
 }
 
-bool KeyCode(const std::string& name, int& key) {
+bool KeyCode(std::string name, int& key, bool& alt, bool& shift) {
+    for (;;) {
+        if (name.rfind("Alt+", 0) == 0) {
+            alt = true;
+            name = name.substr(4);
+        } else if (name.rfind("Shift+", 0) == 0) {
+            shift = true;
+            name = name.substr(6);
+        } else {
+            break;
+        }
+    }
+    static const struct {
+        const char* name;
+        int key;
+    } kEditKeys[] = {{"Left", vk::kLeft}, {"Right", vk::kRight},    {"Up", vk::kUp},
+                     {"Down", vk::kDown}, {"Home", vk::kHome},      {"End", vk::kEnd},
+                     {"Tab", vk::kTab},   {"BackSpace", vk::kBack}, {"Delete", vk::kDelete}};
+    for (const auto& k : kEditKeys) {
+        if (name == k.name) {
+            key = k.key;
+            return true;
+        }
+    }
     if (name == "Escape") {
         key = vk::kEscape;
     } else if (name == "PageUp") {
@@ -120,8 +143,10 @@ bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, s
             }
             command.kind = AutomationCommand::Kind::kWheel;
         } else if (verb == "key") {
-            if (!wantArgs(1) || !KeyCode(argv[0], command.value)) {
-                return fail("needs Escape, PageUp, PageDown, Return, Space, a letter or a digit");
+            if (!wantArgs(1) || !KeyCode(argv[0], command.value, command.alt, command.shift)) {
+                return fail(
+                    "needs Escape, PageUp, PageDown, Return, Space, Left, Right, Up, Down, Home, End, Tab, "
+                    "BackSpace, Delete, a letter or a digit, maybe after Alt+ or Shift+");
             }
             command.kind = AutomationCommand::Kind::kKey;
         } else if (verb == "sleep") {
@@ -264,14 +289,14 @@ void Automation::RunCommands() {
     changed_.notify_all();
 }
 
-void Automation::Input(const InputEvent& event) {
+bool Automation::Input(const InputEvent& event) {
     {
         std::unique_lock lock(mutex_);
         if (awaiting_) {
             // While a modal box waits for the events file the game does not see the input: it
             // answers the box with ok, as a player pressing Enter.
             AnswerOpenBox(MessageBoxAnswer::kOk, lock);
-            return;
+            return false;
         }
         // A box that opens while this input waits to be handled, or while it is handled, is
         // answered at once, so that the main thread never waits for a runner that waits for it.
@@ -282,6 +307,7 @@ void Automation::Input(const InputEvent& event) {
     engine_.SendInput(event);
     std::lock_guard lock(mutex_);
     inputInFlight_ = false;
+    return true;
 }
 
 void Automation::SleepMs(int ms) {
@@ -323,9 +349,15 @@ void Automation::Execute(const AutomationCommand& command) {
             Input(event);
             break;
         case Kind::kKey:
-            event.kind = InputEvent::Kind::kKeyUp;
+            // A press, which only dialogs act on, then the release the game acts on.
+            event.kind = InputEvent::Kind::kKeyDown;
             event.key = command.value;
-            Input(event);
+            event.alt = command.alt;
+            event.shift = command.shift;
+            if (Input(event)) {  // a press that answered a box has no release for the game
+                event.kind = InputEvent::Kind::kKeyUp;
+                Input(event);
+            }
             break;
         case Kind::kSleep:
             SleepMs(command.value);
@@ -346,8 +378,9 @@ void Automation::Execute(const AutomationCommand& command) {
                          command.line);
             break;
         case Kind::kText:
-            std::fprintf(stderr, "textreel: events line %d: there is no name-entry dialog to type into\n",
-                         command.line);
+            event.kind = InputEvent::Kind::kScriptedText;
+            event.text = command.text;
+            Input(event);
             break;
         case Kind::kScreenshot:
             if (!WriteScreenshot(command.text)) {

@@ -34,7 +34,9 @@ struct AutomationCommand {
     Kind kind = Kind::kWait;
     int x = 0;
     int y = 0;
-    int value = 0;       // wheel steps, key code, sleep milliseconds, menu id
+    int value = 0;     // wheel steps, key code, sleep milliseconds, menu id
+    bool alt = false;  // key: Alt+ or Shift+ before the key's name
+    bool shift = false;
     bool ok = true;      // answer
     std::string text;    // text to type, screenshot file
     int line = 0;        // line number in the events file
@@ -81,7 +83,8 @@ class Automation {
   private:
     void RunCommands();
     void Execute(const AutomationCommand& command);
-    void Input(const InputEvent& event);
+    // Sends the event to the game; false when it answered a box that waited for the runner instead.
+    bool Input(const InputEvent& event);
     void SleepMs(int ms);
     // Gives the box that waits for the runner its answer and waits until it has closed.
     void AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock);

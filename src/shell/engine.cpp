@@ -5,6 +5,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "shell/automation.h"
+#include "sound/sound.h"
 
 namespace textreel {
 
@@ -15,6 +16,7 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
+    InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
@@ -29,6 +31,8 @@ Engine::~Engine() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
+    // The streamers' notices post to this engine; none may come once it goes.
+    StopAllSound(*this);
     automation.reset();
 }
 
@@ -259,6 +263,7 @@ void Engine::BeginClose() {
     // Wake every wait of the script thread: the gate, sleeps and pending requests.
     clock.Shutdown();
     gate_.Shutdown();
+    WakeSoundWaits(*this);
     DiscardRequests();
     if (automation) {
         automation->OnClose();
@@ -295,7 +300,7 @@ void Engine::NotifyStateChange() {
 }
 
 bool Engine::Idle() {
-    if (quitting_ || scriptFinished_) {
+    if (quitting_ || scriptFinished_ || overlays.Count() > 0) {
         return true;
     }
     // A scripted box counts only while it waits for the events file: one that a queued answer

@@ -23,6 +23,7 @@
 #include "script/scenario.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
+#include "shell/overlay.h"
 #include "shell/script_gate.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
@@ -37,6 +38,7 @@ struct EngineOptions {
     std::string tracePath;   // empty: no trace
     std::string eventsPath;  // empty: no scripted input
     std::string startDir;    // the folder textreel was started in (relative screenshot paths)
+    int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
 };
 
 // Exit codes of the program.
@@ -94,6 +96,9 @@ class Engine {
     SoundState sound;
     // The text font's glyphs (FreeType unless a test puts its own source here before start-up).
     std::unique_ptr<GlyphSource> glyphs;
+
+    // The windows drawn above the game picture (dialogs, the popup menu).
+    OverlayStack overlays;
 
     // The window side's memory of the element under the pointer at the last mouse move, per group
     // (the button bar, the save/load slots, the choice entries); 99 when none.
@@ -158,6 +163,10 @@ class Engine {
     // queues without handling it. Requests of other threads that are not input are run meanwhile.
     // Returns false when nothing is pending.
     bool TakePendingInput(InputEvent& event);
+
+    // Main thread: shows a modal overlay window and runs the event loop until it is done or the
+    // program closes. Input goes to the window; the game picture keeps painting.
+    void RunModal(OverlayWindow& window);
 
     // Handles one input event on the main thread (the window procedure).
     void HandleInput(const InputEvent& event);

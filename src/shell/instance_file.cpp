@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "platform/files.h"
 #include "script/byte_text.h"
 
 namespace textreel {
@@ -71,6 +72,19 @@ InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes) {
         config.cdMusic = value.find("WAVE") == std::string::npos;
     }
     return config;
+}
+
+InstanceConfig ReadInstanceConfig(std::string* fileName) {
+    if (auto name = files::FindFirstWithExtension("ist")) {
+        std::vector<uint8_t> bytes;
+        if (files::ReadAll(*name, bytes)) {
+            if (fileName != nullptr) {
+                *fileName = *name;
+            }
+            return ParseInstanceFile(bytes);
+        }
+    }
+    return DefaultInstanceConfig();
 }
 
 }  // namespace textreel

@@ -31,4 +31,9 @@ InstanceConfig DefaultInstanceConfig();
 // (or the end of the file). Values longer than their fields are cut.
 InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes);
 
+// The configuration of the title in the current directory: the first "*.ist" file in name order,
+// read and parsed, or the defaults when there is none or it cannot be read. fileName (when given)
+// receives the file's name, or stays empty.
+InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr);
+
 }  // namespace textreel

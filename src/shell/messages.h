@@ -26,6 +26,11 @@ constexpr const char* kConfirmOverwrite = "上書きしてもよろしいです�
 constexpr const char* kMenuRangeError = "メニューの範囲指定に誤りがあります";
 constexpr const char* kWindowedOnly = "ウインドウ状態でご利用ください。";
 constexpr const char* kDefaultPlayerName = "青葉";
+constexpr const char* kErrorCaption = "エラー";
+constexpr const char* kNameTooLong = "全角5文字を超えています";
+// A typed character that Shift-JIS cannot hold (an emoji, a rare kanji) is refused with this.
+constexpr const char* kNameCharacterRefused = "名前に使えない文字が含まれています";
+constexpr const char* kVersionText = "テクストリール　ver.1.51";
 }  // namespace msg
 
 }  // namespace textreel

@@ -1,19 +1,25 @@
 // The main thread's side of the sound and movie requests. The streamers and the movie player are
 // started and stopped here only, so that they are never touched from two threads at once.
 #include "shell/engine.h"
+#include "sound/sound.h"
 
 namespace textreel {
 
 void Engine::VoicePlayRequest() {
-    // FIXME: start the voice streamer once it exists.
-    VoicePlaying = 1;
+    // A voice that cannot be played leaves nothing to wait for, so VoicePlaying follows the
+    // streamer: auto mode must not wait for a voice that never started.
+    VoicePlaying = StartVoice(*this) ? 1 : 0;
+    if (VoicePlaying == 0) {
+        WakeSoundWaits(*this);
+    }
 }
 
 void Engine::VoiceStopRequest() {
     if (VoicePlaying != 0) {
-        // FIXME: stop the voice streamer once it exists.
+        StopVoice(*this);
     }
     VoicePlaying = 0;
+    WakeSoundWaits(*this);
 }
 
 void Engine::MoviePlayRequest() {
@@ -23,11 +29,11 @@ void Engine::MoviePlayRequest() {
 }
 
 void Engine::BgmRestartRequest() {
-    // FIXME: restart the music streamer once it exists.
+    StartMusic(*this);
 }
 
 void Engine::BgmStopRequest() {
-    // FIXME: stop the music streamer once it exists.
+    StopMusic(*this);
 }
 
 void Engine::StreamPlayedOut(bool voice) {

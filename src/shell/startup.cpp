@@ -8,6 +8,7 @@
 #include "platform/files.h"
 #include "script/interpreter.h"
 #include "shell/automation.h"
+#include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/sound.h"
@@ -30,13 +31,7 @@ int Engine::StartUp() {
     }
 
     // The instance file. A title without one runs with the per-key defaults.
-    instance = DefaultInstanceConfig();
-    if (auto name = files::FindFirstWithExtension("ist")) {
-        std::vector<uint8_t> bytes;
-        if (files::ReadAll(*name, bytes)) {
-            instance = ParseInstanceFile(bytes);
-        }
-    }
+    instance = ReadInstanceConfig();
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
@@ -65,6 +60,9 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    if (instance.cdMusic) {
+        FindAudioCd(*this);
+    }
 
     int w = instance.windowWidth;
     int h = instance.windowHeight;
@@ -75,6 +73,7 @@ int Engine::StartUp() {
     }
 
     // The window.
+    platform.SetWindowScale(options_.scale);
     bool opened = false;
     try {
         opened = platform.OpenWindow(Utf8(instance.windowName), w, h);
@@ -88,8 +87,7 @@ int Engine::StartUp() {
     }
     AdvanceMode = 0;
     nextTick_ = clock.NowMs() + kTickMs;
-    // The stored display mode.
-    platform.SetFullscreen(!env.WindowedInUse());
+    ApplyStoredDisplayMode(*this);
 
     bool created = false;
     try {
@@ -179,7 +177,7 @@ void Engine::ShutDown() {
         automation->Stop();
     }
     ReleaseGraphics(*this);
-    StopInterfaceSound(*this);
+    StopAllSound(*this);
     platform.CloseWindow();
     instanceLock_.Release();
 }

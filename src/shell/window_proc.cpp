@@ -1,11 +1,13 @@
 // The window side: every player input arrives here on the main thread and is routed by the shared
 // state (reading, choice menu, save/load screen, backlog view, skip or auto mode, movie).
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "graphics/screen.h"
 #include "platform/platform.h"
 #include "shell/button_bar.h"
+#include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
@@ -149,6 +151,21 @@ void KeyUp(Engine& e, int key) {
 }  // namespace
 
 void Engine::HandleInput(const InputEvent& event) {
+    if (event.kind == InputEvent::Kind::kKeyUp && event.alt && event.key == vk::kReturn) {
+        // Alt+Enter switches between the window and full screen, wherever the game stands.
+        ToggleFullScreen(*this);
+        NotifyStateChange();
+        return;
+    }
+    if (event.kind != InputEvent::Kind::kCloseRequest && event.kind != InputEvent::Kind::kWake &&
+        !(event.alt && event.key == vk::kReturn) && overlays.Route(*this, event)) {
+        // An open dialog or menu takes all input.
+        NotifyStateChange();
+        return;
+    }
+    if (event.kind == InputEvent::Kind::kScriptedText) {
+        std::fprintf(stderr, "textreel: there is no name-entry dialog to type into\n");
+    }
     switch (event.kind) {
         case InputEvent::Kind::kCloseRequest:
             BeginClose();
@@ -185,6 +202,10 @@ void Engine::HandleInput(const InputEvent& event) {
             break;
         case InputEvent::Kind::kTextInput:
         case InputEvent::Kind::kWake:
+        case InputEvent::Kind::kKeyDown:
+        case InputEvent::Kind::kButtonDown:
+        case InputEvent::Kind::kTextEditing:
+        case InputEvent::Kind::kScriptedText:
             break;
     }
     NotifyStateChange();

@@ -231,11 +231,14 @@ E2eRun::~E2eRun() {
     fs::remove_all(work_, ignored);
 }
 
-void E2eRun::Start(const std::string& events, const std::string& traceName) {
+void E2eRun::Start(const std::string& events, const std::string& traceName,
+                   const std::vector<std::string>& extra) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << kSkipLogo << events;
-    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events", eventsPath, "--trace",
-                                     File(traceName),      title_};
+    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
+                                     eventsPath,           "--trace",    File(traceName)};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(title_);
     startMs_ = NowMs();
     pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_);
     if (pid_ < 0) {

@@ -48,7 +48,8 @@ class E2eRun {
                   const std::vector<std::string>& extra = {}, bool watchLogo = false);
 
     // Starts a run without waiting (the logo cut short as in Run); Finish waits for it.
-    void Start(const std::string& events, const std::string& traceName = "trace.jsonl");
+    void Start(const std::string& events, const std::string& traceName = "trace.jsonl",
+               const std::vector<std::string>& extra = {});
     RunResult Finish(int timeoutMs = 20000, const std::string& traceName = "trace.jsonl");
     // The process of the run Start began (-1 when none runs), to send it signals.
     int Pid() const { return pid_; }

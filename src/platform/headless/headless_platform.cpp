@@ -1,14 +1,70 @@
 #include "platform/headless/headless_platform.h"
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "platform/display_geometry.h"
+
 namespace textreel {
 
-HeadlessPlatform::HeadlessPlatform() = default;
+HeadlessPlatform::HeadlessPlatform() {
+    if (const char* display = std::getenv("TEXTREEL_HEADLESS_DISPLAY")) {
+        int w = 0;
+        int h = 0;
+        char rest = 0;
+        if (std::sscanf(display, "%dx%d%c", &w, &h, &rest) == 2 && w > 0 && h > 0 && w <= 65536 &&
+            h <= 65536) {
+            SetDisplaySize(w, h);
+        } else {
+            std::fprintf(stderr, "textreel: TEXTREEL_HEADLESS_DISPLAY should be WIDTHxHEIGHT, not %s\n",
+                         display);
+        }
+    }
+}
+
+void HeadlessPlatform::SetDisplaySize(int width, int height) {
+    std::lock_guard lock(displayMutex_);
+    displayWidth_ = width;
+    displayHeight_ = height;
+}
+
+void HeadlessPlatform::SetFullscreen(bool fullscreen) {
+    std::lock_guard lock(displayMutex_);
+    fullscreen_ = fullscreen;
+}
+
+DisplayInfo HeadlessPlatform::Display() {
+    std::lock_guard lock(displayMutex_);
+    return ComputeDisplay(gameWidth_, gameHeight_, scale_, fullscreen_, displayWidth_, displayHeight_);
+}
+
+void HeadlessPlatform::PostWindowEvent(InputEvent event) {
+    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp ||
+        event.kind == InputEvent::Kind::kButtonDown) {
+        std::lock_guard lock(displayMutex_);
+        DisplayInfo d =
+            ComputeDisplay(gameWidth_, gameHeight_, scale_, fullscreen_, displayWidth_, displayHeight_);
+        OutputToGame(d.picture, gameWidth_, gameHeight_, event.x, event.y, event.x, event.y);
+    }
+    PostEvent(std::move(event));
+}
 
 HeadlessPlatform::~HeadlessPlatform() = default;
 
 bool HeadlessPlatform::OpenWindow(const std::string& title, int width, int height) {
     title_ = title;
     framebuffer_.Resize(width, height);
+    std::lock_guard lock(displayMutex_);
+    gameWidth_ = width;
+    gameHeight_ = height;
+    if (requestedScale_ > 0) {
+        scale_ = std::clamp(requestedScale_, 1, kMaxWindowScale);
+    } else if (displayWidth_ > 0) {
+        scale_ = AutomaticScale(width, height, displayWidth_, displayHeight_);
+    } else {
+        scale_ = 1;
+    }
     return true;
 }
 
@@ -39,7 +95,8 @@ bool HeadlessPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {
 }
 
 void HeadlessPlatform::PostEvent(InputEvent event) {
-    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp) {
+    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp ||
+        event.kind == InputEvent::Kind::kButtonDown) {
         cursorX_ = event.x;
         cursorY_ = event.y;
     }

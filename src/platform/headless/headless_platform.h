@@ -23,7 +23,12 @@ class HeadlessPlatform : public Platform {
     bool Headless() const override { return true; }
     bool OpenWindow(const std::string& title, int width, int height) override;
     void CloseWindow() override {}
-    void SetFullscreen(bool) override {}
+    void SetFullscreen(bool fullscreen) override;
+    void SetWindowScale(int scale) override { requestedScale_ = scale; }
+    DisplayInfo Display() override;
+    void SetOverlay(int layer, OverlayImage image) override {
+        framebuffer_.SetOverlay(layer, std::move(image));
+    }
     bool CursorPosition(int& x, int& y) override;
     void SetCursorPosition(int x, int y) override {
         cursorX_ = x;
@@ -47,6 +52,15 @@ class HeadlessPlatform : public Platform {
 
     const std::string& WindowTitle() const { return title_; }
 
+    // The simulated display, from TEXTREEL_HEADLESS_DISPLAY=WxH (0 x 0 when it is not set: the
+    // window is then always at scale 1 and full screen covers just the game picture).
+    int DisplayWidth() const { return displayWidth_; }
+    int DisplayHeight() const { return displayHeight_; }
+    void SetDisplaySize(int width, int height);
+    // Input as the window would report it, in its output pixels: mapped back to game pixels as the
+    // real backend does, then posted.
+    void PostWindowEvent(InputEvent event);
+
   protected:
     EventQueue& Events() { return events_; }
 
@@ -56,6 +70,14 @@ class HeadlessPlatform : public Platform {
     WindowFramebuffer framebuffer_;
     AudioMixer mixer_;
     std::string title_;
+    std::mutex displayMutex_;
+    int gameWidth_ = 0;
+    int gameHeight_ = 0;
+    int requestedScale_ = 1;
+    int scale_ = 1;
+    bool fullscreen_ = false;
+    int displayWidth_ = 0;
+    int displayHeight_ = 0;
     std::atomic<int> cursorX_{0};
     std::atomic<int> cursorY_{0};
     AudioDrain drain_{mixer_};  // no device: the mixer is played into nowhere, in real time

@@ -1,5 +1,8 @@
 #include "platform/sdl/sdl_platform.h"
 
+#include "platform/display_geometry.h"
+
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -54,6 +57,9 @@ int VirtualKey(SDL_Keycode key) {
 SdlPlatform::SdlPlatform() {
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     SDL_SetHint(SDL_HINT_VIDEO_MINIMIZE_ON_FOCUS_LOSS, "0");
+    // The window surface stays in plain memory: SDL would otherwise back it with a GPU renderer,
+    // which loads the GL driver (and with a software GL, LLVM) for a picture that needs none.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) {
         videoReady_ = true;
         wakeEvent_ = SDL_RegisterEvents(1);
@@ -102,41 +108,37 @@ bool SdlPlatform::OpenWindow(const std::string& title, int width, int height) {
     width_ = width;
     height_ = height;
     framebuffer_.Resize(width, height);
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_SHOWN);
+    if (requestedScale_ > 0) {
+        scale_ = std::clamp(requestedScale_, 1, kMaxWindowScale);
+    } else {
+        SDL_Rect usable;
+        // The usable area less room for the window's caption.
+        constexpr int kCaptionAllowance = 40;
+        scale_ = SDL_GetDisplayUsableBounds(0, &usable) == 0
+                     ? AutomaticScale(width, height, usable.w, usable.h - kCaptionAllowance)
+                     : 1;
+    }
+    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * scale_,
+                               height * scale_, SDL_WINDOW_SHOWN);
     if (window_ == nullptr) {
         std::fprintf(stderr, "textreel: cannot open the window: %s\n", SDL_GetError());
         return false;
     }
-    renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_PRESENTVSYNC);
-    if (renderer_ == nullptr) {
-        renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
-    }
-    if (renderer_ == nullptr) {
-        std::fprintf(stderr, "textreel: cannot draw into the window: %s\n", SDL_GetError());
-        return false;
-    }
-    // The logical size keeps the aspect in full screen and maps the pointer back to game pixels.
-    SDL_RenderSetLogicalSize(renderer_, width, height);
-    texture_ =
-        SDL_CreateTexture(renderer_, SDL_PIXELFORMAT_BGR24, SDL_TEXTUREACCESS_STREAMING, width, height);
-    if (texture_ == nullptr) {
+    picture_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
+    if (picture_ == nullptr) {
         std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
         return false;
     }
-    SDL_StartTextInput();
+    // Text input runs only while a dialog asks for it.
+    SDL_StopTextInput();
     Present(true);
     return true;
 }
 
 void SdlPlatform::CloseWindow() {
-    if (texture_ != nullptr) {
-        SDL_DestroyTexture(texture_);
-        texture_ = nullptr;
-    }
-    if (renderer_ != nullptr) {
-        SDL_DestroyRenderer(renderer_);
-        renderer_ = nullptr;
+    if (picture_ != nullptr) {
+        SDL_FreeSurface(picture_);
+        picture_ = nullptr;
     }
     if (window_ != nullptr) {
         SDL_DestroyWindow(window_);
@@ -145,10 +147,68 @@ void SdlPlatform::CloseWindow() {
 }
 
 void SdlPlatform::SetFullscreen(bool fullscreen) {
-    if (window_ != nullptr) {
-        SDL_SetWindowFullscreen(window_, fullscreen ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
-        framebuffer_.MarkChanged();
+    if (window_ == nullptr || fullscreen == fullscreen_) {
+        fullscreen_ = fullscreen;
+        return;
     }
+    fullscreen_ = fullscreen;
+    // A borderless window over the whole display; the display's mode is never changed. The window
+    // is placed by hand rather than through the window manager's full-screen state, so that it
+    // also covers the display where no window manager runs.
+    if (fullscreen) {
+        SDL_Rect bounds;
+        int display = SDL_GetWindowDisplayIndex(window_);
+        if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) {
+            bounds = {0, 0, width_, height_};
+        }
+        SDL_SetWindowBordered(window_, SDL_FALSE);
+        SDL_SetWindowPosition(window_, bounds.x, bounds.y);
+        SDL_SetWindowSize(window_, bounds.w, bounds.h);
+        SDL_RaiseWindow(window_);
+    } else {
+        SDL_SetWindowBordered(window_, SDL_TRUE);
+        SDL_SetWindowSize(window_, width_ * scale_, height_ * scale_);
+        SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
+    }
+    framebuffer_.MarkChanged();
+    Present(true);
+}
+
+DisplayInfo SdlPlatform::Display() {
+    int w = width_ * scale_;
+    int h = height_ * scale_;
+    if (window_ != nullptr) {
+        SDL_GetWindowSize(window_, &w, &h);
+    }
+    DisplayInfo d = ComputeDisplay(width_, height_, scale_, false, 0, 0);
+    d.fullscreen = fullscreen_;
+    d.outputWidth = w;
+    d.outputHeight = h;
+    d.picture = FitPicture(width_, height_, w, h);
+    return d;
+}
+
+void SdlPlatform::ToGame(int x, int y, int& gx, int& gy) {
+    OutputToGame(viewport_, width_, height_, x, y, gx, gy);
+}
+
+void SdlPlatform::SetOverlay(int layer, OverlayImage image) {
+    framebuffer_.SetOverlay(layer, std::move(image));
+    Wake();
+}
+
+void SdlPlatform::SetTextInput(bool on, const Viewport& area) {
+    if (on) {
+        Viewport out = GameToOutput(viewport_, width_, height_, area);
+        SDL_Rect rect{out.x, out.y, out.width, out.height};
+        SDL_SetTextInputRect(&rect);
+        if (!textInput_) {
+            SDL_StartTextInput();
+        }
+    } else if (textInput_) {
+        SDL_StopTextInput();
+    }
+    textInput_ = on;
 }
 
 bool SdlPlatform::CursorPosition(int& x, int& y) {
@@ -162,19 +222,23 @@ void SdlPlatform::SetCursorPosition(int x, int y) {
     cursorY_ = y;
 }
 
-void SdlPlatform::BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) {
-    if (framebuffer_.Blit(source, sx, sy, w, h, dx, dy) && wakeEvent_ != 0) {
+void SdlPlatform::Wake() {
+    if (wakeEvent_ != 0) {
         SDL_Event wake{};
         wake.type = wakeEvent_;
         SDL_PushEvent(&wake);
     }
 }
 
+void SdlPlatform::BlitToWindow(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) {
+    if (framebuffer_.Blit(source, sx, sy, w, h, dx, dy)) {
+        Wake();
+    }
+}
+
 void SdlPlatform::StretchToWindow(const PixelView& source, int dx, int dy, int dw, int dh) {
-    if (framebuffer_.Stretch(source, dx, dy, dw, dh) && wakeEvent_ != 0) {
-        SDL_Event wake{};
-        wake.type = wakeEvent_;
-        SDL_PushEvent(&wake);
+    if (framebuffer_.Stretch(source, dx, dy, dw, dh)) {
+        Wake();
     }
 }
 
@@ -183,18 +247,32 @@ void SdlPlatform::ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height)
 }
 
 void SdlPlatform::Present(bool force) {
-    if (renderer_ == nullptr || texture_ == nullptr) {
+    if (window_ == nullptr || picture_ == nullptr) {
         return;
     }
-    bool updated = framebuffer_.TakeIfChanged(
-        [this](const uint8_t* pixels, int pitch) { SDL_UpdateTexture(texture_, nullptr, pixels, pitch); });
+    bool updated = framebuffer_.TakeIfChanged([this](const uint8_t* pixels, int pitch) {
+        SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_BGR24, pixels, pitch, picture_->format->format,
+                          picture_->pixels, picture_->pitch);
+    });
     if (!updated && !force) {
         return;
     }
-    SDL_SetRenderDrawColor(renderer_, 0, 0, 0, 255);
-    SDL_RenderClear(renderer_);
-    SDL_RenderCopy(renderer_, texture_, nullptr, nullptr);
-    SDL_RenderPresent(renderer_);
+    SDL_Surface* screen = SDL_GetWindowSurface(window_);
+    if (screen == nullptr) {
+        return;
+    }
+    viewport_ = FitPicture(width_, height_, screen->w, screen->h);
+    SDL_Rect target{viewport_.x, viewport_.y, viewport_.width, viewport_.height};
+    if (viewport_.width == width_ && viewport_.height == height_ && screen->w == width_ &&
+        screen->h == height_) {
+        SDL_BlitSurface(picture_, nullptr, screen, nullptr);
+    } else {
+        if (viewport_.width != screen->w || viewport_.height != screen->h) {
+            SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
+        }
+        SDL_BlitScaled(picture_, nullptr, screen, &target);
+    }
+    SDL_UpdateWindowSurface(window_);
 }
 
 void SdlPlatform::PresentIfChanged() {
@@ -222,15 +300,15 @@ bool SdlPlatform::Translate(const SDL_Event& sdl, InputEvent& event) {
             return false;
         case SDL_MOUSEMOTION:
             event.kind = InputEvent::Kind::kMouseMove;
-            event.x = sdl.motion.x;
-            event.y = sdl.motion.y;
+            ToGame(sdl.motion.x, sdl.motion.y, event.x, event.y);
             cursorX_ = event.x;
             cursorY_ = event.y;
             return true;
+        case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP:
-            event.kind = InputEvent::Kind::kButtonUp;
-            event.x = sdl.button.x;
-            event.y = sdl.button.y;
+            event.kind =
+                sdl.type == SDL_MOUSEBUTTONUP ? InputEvent::Kind::kButtonUp : InputEvent::Kind::kButtonDown;
+            ToGame(sdl.button.x, sdl.button.y, event.x, event.y);
             if (sdl.button.button == SDL_BUTTON_LEFT) {
                 event.button = InputEvent::kLeftButton;
             } else if (sdl.button.button == SDL_BUTTON_RIGHT) {
@@ -251,9 +329,17 @@ bool SdlPlatform::Translate(const SDL_Event& sdl, InputEvent& event) {
             event.wheel = delta;
             return true;
         }
+        case SDL_KEYDOWN:
         case SDL_KEYUP:
-            event.kind = InputEvent::Kind::kKeyUp;
+            event.kind = sdl.type == SDL_KEYUP ? InputEvent::Kind::kKeyUp : InputEvent::Kind::kKeyDown;
             event.key = VirtualKey(sdl.key.keysym.sym);
+            event.alt = (sdl.key.keysym.mod & KMOD_ALT) != 0;
+            event.shift = (sdl.key.keysym.mod & KMOD_SHIFT) != 0;
+            return true;
+        case SDL_TEXTEDITING:
+            event.kind = InputEvent::Kind::kTextEditing;
+            event.text = sdl.edit.text;
+            event.cursor = sdl.edit.start;
             return true;
         case SDL_TEXTINPUT:
             event.kind = InputEvent::Kind::kTextInput;
@@ -301,7 +387,8 @@ bool SdlPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {
 }
 
 void SdlPlatform::PostEvent(InputEvent event) {
-    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp) {
+    if (event.kind == InputEvent::Kind::kMouseMove || event.kind == InputEvent::Kind::kButtonUp ||
+        event.kind == InputEvent::Kind::kButtonDown) {
         cursorX_ = event.x;
         cursorY_ = event.y;
     }

@@ -1,4 +1,6 @@
-// The real backend: an SDL window with a streaming texture, SDL's event queue and audio device.
+// The real backend: an SDL window, SDL's event queue and audio device. The picture reaches the
+// screen through SDL's window surface (no GPU context, so the process stays small); scaled output
+// (a larger windowed scale, full screen) is stretched in software into that surface.
 #pragma once
 
 #include <SDL.h>
@@ -24,6 +26,10 @@ class SdlPlatform : public Platform {
     bool OpenWindow(const std::string& title, int width, int height) override;
     void CloseWindow() override;
     void SetFullscreen(bool fullscreen) override;
+    void SetWindowScale(int scale) override { requestedScale_ = scale; }
+    DisplayInfo Display() override;
+    void SetOverlay(int layer, OverlayImage image) override;
+    void SetTextInput(bool on, const Viewport& area) override;
     bool CursorPosition(int& x, int& y) override;
     void SetCursorPosition(int x, int y) override;
 
@@ -45,6 +51,9 @@ class SdlPlatform : public Platform {
   private:
     bool Translate(const SDL_Event& sdl, InputEvent& event);
     void Present(bool force);
+    void Wake();
+    // A window position in game pixels.
+    void ToGame(int x, int y, int& gx, int& gy);
     static void AudioCallback(void* self, Uint8* stream, int length);
 
     SteadyClock clock_;
@@ -52,8 +61,12 @@ class SdlPlatform : public Platform {
     AudioMixer mixer_;
     bool videoReady_ = false;
     SDL_Window* window_ = nullptr;
-    SDL_Renderer* renderer_ = nullptr;
-    SDL_Texture* texture_ = nullptr;
+    SDL_Surface* picture_ = nullptr;  // the framebuffer converted to the window's pixel format
+    int requestedScale_ = 0;
+    int scale_ = 1;
+    bool fullscreen_ = false;
+    bool textInput_ = false;
+    Viewport viewport_;  // where the picture went at the last present
     SDL_AudioDeviceID audioDevice_ = 0;
     std::unique_ptr<AudioDrain> drain_;  // without a device, sounds still play out in time
     Uint32 wakeEvent_ = 0;

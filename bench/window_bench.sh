@@ -1,0 +1,90 @@
+#!/bin/sh
+# The window's cost at a click wait in the demo: resident memory in a real window under Xvfb beside
+# the headless run (bar 40 MB), idle CPU in that window while the wait icon animates (bar 0.5% of a
+# core), and twenty full-screen toggles with Alt+Enter: the time from each key to its switch (bar
+# 100 ms each) and whether the X screen still shows the game picture afterwards.
+# Needs Xvfb and xwd. Usage: bench/window_bench.sh [BINARY] [SECONDS]
+set -eu
+cd "$(dirname "$0")/.."
+BINARY=${1:-build/release/textreel}
+SECONDS_IDLE=${2:-10}
+WORK=$(mktemp -d)
+TICKS=$(getconf CLK_TCK)
+Xvfb :93 -screen 0 1024x768x24 >/dev/null 2>&1 &
+xvfb=$!
+trap 'kill $xvfb 2>/dev/null || true; rm -rf "$WORK"' EXIT
+sleep 1
+
+# Waits at the first click of the demo and stays there.
+printf 'rclick 1 1\nwait\nsleep 600000\n' >"$WORK/idle.txt"
+
+rss() {
+    label=$1
+    shift
+    mkdir -p "$WORK/run-$label"
+    XDG_RUNTIME_DIR="$WORK/run-$label" "$@" --events "$WORK/idle.txt" demo >/dev/null 2>&1 &
+    pid=$!
+    sleep 5
+    kb=$(awk '/^VmRSS/ {print $2}' /proc/$pid/status)
+    before=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    sleep "$SECONDS_IDLE"
+    after=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    kill $pid
+    wait $pid 2>/dev/null || true
+    awk -v kb="$kb" -v b="$before" -v a="$after" -v t="$TICKS" -v s="$SECONDS_IDLE" -v l="$label" \
+        'BEGIN { printf "%-9s resident %.1f MB, idle CPU %.3f%% of one core\n", l, kb / 1024, 100 * (a - b) / t / s }'
+}
+
+rss headless "$BINARY" --headless
+DISPLAY=:93 SDL_AUDIODRIVER=dummy rss window "$BINARY"
+
+# Twenty toggles; the trace gives each key's time and its switch's time. The X screen is taken
+# before and after them.
+{
+    printf 'rclick 1 1\nwait\nsleep 5000\n'
+    i=0
+    while [ $i -lt 20 ]; do
+        printf 'key Alt+Return\nsleep 200\n'
+        i=$((i + 1))
+    done
+    printf 'sleep 8000\nclose\n'
+} >"$WORK/toggle.txt"
+mkdir -p "$WORK/run-toggle"
+DISPLAY=:93 SDL_AUDIODRIVER=dummy XDG_RUNTIME_DIR="$WORK/run-toggle" timeout 60 "$BINARY" \
+    --events "$WORK/toggle.txt" --trace "$WORK/toggle.jsonl" demo >/dev/null 2>&1 &
+pid=$!
+sleep 6
+DISPLAY=:93 xwd -root -silent >"$WORK/before.xwd"
+sleep 9
+DISPLAY=:93 xwd -root -silent >"$WORK/after.xwd"
+wait $pid || true
+python3 - "$WORK/toggle.jsonl" "$WORK/before.xwd" "$WORK/after.xwd" <<'PY'
+import json, struct, sys
+events = [json.loads(l) for l in open(sys.argv[1])]
+keys, switches = [], []
+for e in events:
+    if e["event"] == "input" and e.get("command") == "key Alt+Return":
+        keys.append(e["ms"])
+    elif e["event"] == "display" and keys:
+        switches.append(e["ms"])
+times = [s - k for k, s in zip(keys, switches)]
+print("toggles   %d switches, slowest %d ms, mean %.1f ms" % (len(times), max(times or [0]), sum(times) / max(len(times), 1)))
+
+def pixels(path):
+    data = open(path, "rb").read()
+    f = struct.unpack(">25I", data[:100])
+    header, width, height, bits, stride, colours = f[0], f[4], f[5], f[11], f[12], f[19]
+    start = header + colours * 12
+    step = bits // 8
+    return width, height, [data[start + y * stride:start + y * stride + width * step] for y in range(height)], step
+
+w, h, a, step = pixels(sys.argv[2])
+_, _, b, _ = pixels(sys.argv[3])
+diff = [(x, y) for y in range(h) for x in range(w) if a[y][x * step:x * step + 3] != b[y][x * step:x * step + 3]]
+if not diff:
+    print("picture   identical before and after the toggles")
+else:
+    xs = [d[0] for d in diff]
+    ys = [d[1] for d in diff]
+    print("picture   %d pixels differ, within x %d..%d, y %d..%d (the wait icon animates)" % (len(diff), min(xs), max(xs), min(ys), max(ys)))
+PY

@@ -1,0 +1,103 @@
+// Overlays: windows the engine draws itself above the game picture (the dialogs, the popup menu),
+// with its own font, without touching the engine's surfaces. Each open overlay window is one layer
+// of the platform's framebuffer; the topmost window takes all input while it is open.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "text/glyph_source.h"
+
+namespace textreel {
+
+class Engine;
+
+// A picture to paint an overlay window into: 0xAARRGGBB pixels, rows top-down, transparent at
+// first. Colours given to its operations are 0x00RRGGBB and are drawn opaque.
+class OverlayCanvas {
+  public:
+    OverlayCanvas(int width, int height);
+
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+    uint32_t At(int x, int y) const;
+
+    void Fill(int x, int y, int w, int h, uint32_t rgb);
+    // A one-pixel outline.
+    void Outline(int x, int y, int w, int h, uint32_t rgb);
+    // Raised (buttons, the window) or sunken (edit fields, static boxes) edges, two pixels wide.
+    void Bevel(int x, int y, int w, int h, bool sunken);
+
+    // Draws Shift-JIS text with the top of its cell at y; returns the pen's advance. Characters
+    // the font cannot draw are skipped. A lead byte at the very end is dropped.
+    int Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb);
+    static int TextWidth(GlyphSource* glyphs, int size, const std::string& sjis);
+
+    OverlayImage TakeImage(int x, int y);
+
+  private:
+    void Blend(int x, int y, uint32_t rgb, int level);
+
+    int width_;
+    int height_;
+    std::vector<uint32_t> pixels_;
+};
+
+// The classic dialog colours.
+namespace overlay_colour {
+constexpr uint32_t kFace = 0xD4D0C8;
+constexpr uint32_t kLight = 0xFFFFFF;
+constexpr uint32_t kShadow = 0x808080;
+constexpr uint32_t kDarkShadow = 0x404040;
+constexpr uint32_t kText = 0x000000;
+constexpr uint32_t kCaption = 0x0A246A;
+constexpr uint32_t kCaptionText = 0xFFFFFF;
+constexpr uint32_t kWindow = 0xFFFFFF;
+constexpr uint32_t kHighlight = 0x0A246A;
+constexpr uint32_t kHighlightText = 0xFFFFFF;
+}  // namespace overlay_colour
+
+// A window drawn as an overlay. Positions are game pixels; input arrives in game pixels too.
+class OverlayWindow {
+  public:
+    virtual ~OverlayWindow() = default;
+    // Where the window stands on the game picture.
+    virtual Viewport Bounds() const = 0;
+    virtual void Paint(OverlayCanvas& canvas) = 0;
+    // Input while the window is the topmost one (main thread).
+    virtual void Input(Engine& engine, const InputEvent& event) = 0;
+    virtual bool Done() const = 0;
+    // Whether (and where, in game pixels) the window takes typed text through the input method.
+    virtual bool WantsTextInput(Viewport&) const { return false; }
+};
+
+// The open overlay windows, bottom to top (main thread, except the count).
+class OverlayStack {
+  public:
+    // The platform layers the windows use: kFirstLayer + their place in the stack.
+    static constexpr int kFirstLayer = 100;
+
+    void Push(Engine& engine, OverlayWindow* window);
+    // Takes the window off (wherever it is) and removes its layer.
+    void Remove(Engine& engine, OverlayWindow* window);
+    OverlayWindow* Top() const { return windows_.empty() ? nullptr : windows_.back(); }
+    // The number of open windows; any thread may ask.
+    int Count() const { return count_; }
+
+    // Gives an input event to the topmost window and paints it again; a window that is done is
+    // taken off at once. Returns false when no window is open.
+    bool Route(Engine& engine, const InputEvent& event);
+    // Paints every open window into its layer and updates the text input.
+    void Repaint(Engine& engine);
+
+  private:
+    std::vector<OverlayWindow*> windows_;
+    std::atomic<int> count_{0};
+    uint32_t swallowKeyUp_ = 0;  // a key whose press a window took: its release stays there
+};
+
+}  // namespace textreel

@@ -1,0 +1,280 @@
+// Music, voices, effects and CD tracks as a player hears them: the runs record their sound with
+// --audio-out, and the tests look at its loudness around the trace's events.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <numbers>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/e2e_run.h"
+#include "support/ogg_maker.h"
+
+namespace textreel::testing {
+namespace {
+
+const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
+constexpr int kRate = 44100;
+
+// The recording: 16-bit stereo at 44.1 kHz, read back as the left channel.
+struct Recording {
+    std::vector<int16_t> left;
+
+    // Milliseconds of the trace clock map to samples (the recording starts with the program).
+    size_t At(int64_t ms) const {
+        return std::min(left.size(), static_cast<size_t>(std::max<int64_t>(ms, 0) * kRate / 1000));
+    }
+
+    double Rms(size_t from, size_t to) const {
+        double sum = 0;
+        for (size_t i = from; i < to; ++i) {
+            sum += static_cast<double>(left[i]) * left[i];
+        }
+        return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
+    }
+    // Strength of one frequency in a stretch (Goertzel), as an amplitude.
+    double Tone(size_t from, size_t to, double hz) const {
+        const double w = 2 * std::numbers::pi * hz / kRate;
+        double s1 = 0, s2 = 0;
+        for (size_t i = from; i < to; ++i) {
+            double s = left[i] + 2 * std::cos(w) * s1 - s2;
+            s2 = s1;
+            s1 = s;
+        }
+        double power = s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2;
+        return to > from ? 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(to - from) : 0;
+    }
+    // The share of 50 ms windows between two times whose loudness passes test.
+    template <typename Test>
+    double Share(int64_t fromMs, int64_t toMs, Test test) const {
+        int windows = 0;
+        int passing = 0;
+        for (int64_t ms = fromMs; ms + 50 <= toMs; ms += 50) {
+            size_t a = At(ms);
+            size_t b = At(ms + 50);
+            if (b <= a) {
+                break;
+            }
+            ++windows;
+            passing += test(a, b) ? 1 : 0;
+        }
+        return windows == 0 ? -1 : static_cast<double>(passing) / windows;
+    }
+    int64_t LengthMs() const { return static_cast<int64_t>(left.size()) * 1000 / kRate; }
+};
+
+Recording ReadRecording(const std::string& path) {
+    Recording r;
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    EXPECT_NE(f, nullptr) << path;
+    if (f == nullptr) {
+        return r;
+    }
+    std::vector<uint8_t> bytes;
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        bytes.insert(bytes.end(), chunk, chunk + n);
+    }
+    std::fclose(f);
+    EXPECT_GE(bytes.size(), 44u);
+    if (bytes.size() < 44) {
+        return r;
+    }
+    auto le32 = [&](size_t p) {
+        return bytes[p] | (bytes[p + 1] << 8) | (bytes[p + 2] << 16) |
+               (static_cast<uint32_t>(bytes[p + 3]) << 24);
+    };
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
+    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
+    EXPECT_EQ(le32(24), static_cast<uint32_t>(kRate));
+    // The header was finished at exit: its sizes match the file.
+    EXPECT_EQ(le32(40), bytes.size() - 44);
+    EXPECT_EQ(le32(4), bytes.size() - 8);
+    for (size_t p = 44; p + 4 <= bytes.size(); p += 4) {
+        r.left.push_back(static_cast<int16_t>(bytes[p] | (bytes[p + 1] << 8)));
+    }
+    return r;
+}
+
+std::vector<uint8_t> Wav(const std::vector<int16_t>& mono) {
+    std::vector<uint8_t> b(44 + mono.size() * 2);
+    auto put32 = [&](size_t p, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[p + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (8 * i));
+    };
+    std::memcpy(b.data(), "RIFF", 4);
+    put32(4, static_cast<uint32_t>(b.size() - 8));
+    std::memcpy(b.data() + 8, "WAVEfmt ", 8);
+    put32(16, 16);
+    put32(20, 1 | (1 << 16));
+    put32(24, kRate);
+    put32(28, kRate * 2);
+    put32(32, 2 | (16 << 16));
+    std::memcpy(b.data() + 36, "data", 4);
+    put32(40, static_cast<uint32_t>(mono.size() * 2));
+    std::memcpy(b.data() + 44, mono.data(), mono.size() * 2);
+    return b;
+}
+
+std::vector<const TraceEvent*> Sound(const RunResult& r) {
+    std::vector<const TraceEvent*> out;
+    for (const TraceEvent& e : r.trace) {
+        const std::string& n = e.Name();
+        if (n == "music-start" || n == "music-stop" || n == "voice-start" || n == "voice-stop" ||
+            n == "effect" || n == "fade" || n == "cd-track") {
+            out.push_back(&e);
+        }
+    }
+    return out;
+}
+
+std::string Describe(const std::vector<const TraceEvent*>& events) {
+    std::string s;
+    for (const TraceEvent* e : events) {
+        s += e->Name();
+        for (const char* key : {"path", "loop", "rate", "n", "file"}) {
+            if (e->fields.count(key) != 0) {
+                s += std::string(" ") + e->Get(key);
+            }
+        }
+        s += "; ";
+    }
+    return s;
+}
+
+TEST(Sound, MusicLoopsUntilStopRestartsAfterItAndAFadeEndsInSilence) {
+    E2eRun run(kTitles + "sound");
+    WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
+    const std::string wav = run.File("out.wav");
+    RunResult r = run.Run(
+        "wait\nsleep 800\nclick 10 10\nwait\nsleep 800\nclick 10 10\nwait\nsleep 800\nclick 10 10\nwait\n"
+        "sleep 800\nclick 10 10\nwait\nsleep 3000\nclose\n",
+        60000, {"--audio-out", wav});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<const TraceEvent*> events = Sound(r);
+    // The same line twice does nothing; after STOP it starts the music again; the fade ends it.
+    ASSERT_EQ(
+        Describe(events),
+        "music-start bgm\\loop.ogg true; music-stop bgm\\loop.ogg true; music-start bgm\\loop.ogg true; "
+        "fade 10; music-stop bgm\\loop.ogg true; ")
+        << r.stderrText;
+    Recording rec = ReadRecording(wav);
+    const int64_t start1 = events[0]->Ms(), stop1 = events[1]->Ms(), start2 = events[2]->Ms(),
+                  fadeEnd = events[4]->Ms();
+    auto loud = [&](size_t a, size_t b) { return rec.Rms(a, b) > 2000; };
+    auto silent = [&](size_t a, size_t b) { return rec.Rms(a, b) < 30; };
+    // The music sounds while it plays (a half-second file, looped seamlessly)... The margins allow
+    // for an audio thread that runs late on a busy machine and then catches up.
+    EXPECT_GE(rec.Share(start1 + 300, stop1 - 300, loud), 0.75);
+    EXPECT_GE(rec.Share(start2 + 300, events[3]->Ms() - 300, loud), 0.75);
+    // ...and not after STOP, nor after the fade.
+    EXPECT_GE(rec.Share(stop1 + 500, start2, silent), 0.75);
+    EXPECT_GE(rec.Share(fadeEnd + 500, rec.LengthMs() - 50, silent), 0.9);
+    EXPECT_GT(rec.LengthMs(), fadeEnd + 1000);
+}
+
+TEST(Sound, ANewVoiceCutsOffTheOneSpeakingAndAnEffectPlaysAtOnce) {
+    E2eRun run(kTitles + "voice");
+    WriteFile(run.Title() + "/voice/a.ogg", EncodeOgg(Tone(kRate, 1, kRate * 6, 440, 10000), kRate, 1));
+    WriteFile(run.Title() + "/voice/b.ogg", EncodeOgg(Tone(kRate, 1, kRate, 1320, 10000), kRate, 1));
+    WriteFile(run.Title() + "/se/ding.wav", Wav(Tone(kRate, 1, kRate / 5, 2000, 10000)));
+    const std::string wav = run.File("out.wav");
+    RunResult r = run.Run("wait\nsleep 2500\nclose\n", 60000, {"--audio-out", wav});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<const TraceEvent*> events = Sound(r);
+    // b is a second long and plays out by itself.
+    ASSERT_EQ(
+        Describe(events),
+        "effect se\\ding.wav; voice-start voice\\a.ogg; voice-stop voice\\a.ogg; voice-start voice\\b.ogg; "
+        "voice-stop voice\\b.ogg; ")
+        << r.stderrText;
+    Recording rec = ReadRecording(wav);
+    const int64_t bStart = events[3]->Ms();
+    const int64_t bEnd = events[4]->Ms();
+    auto hasA = [&](size_t a, size_t b) { return rec.Tone(a, b, 440) > 1500; };
+    auto hasB = [&](size_t a, size_t b) { return rec.Tone(a, b, 1320) > 1500; };
+    auto hasDing = [&](size_t a, size_t b) { return rec.Tone(a, b, 2000) > 1500; };
+    // Sound is mixed no earlier than it happens, so what has stopped never shows up later in the
+    // recording; what starts may show up a little early when the audio thread runs late.
+    EXPECT_GT(rec.Share(events[0]->Ms() - 500, events[0]->Ms() + 300, hasDing), 0.0);
+    EXPECT_EQ(rec.Share(bStart + 150, rec.LengthMs() - 50, hasA), 0.0);
+    EXPECT_GE(rec.Share(bStart + 150, bStart + 700, hasB), 0.5);
+    EXPECT_EQ(rec.Share(bEnd + 300, rec.LengthMs() - 50, hasB), 0.0);
+}
+
+TEST(Sound, CdMusicPlaysRippedTracksAndIgnoresTheOggCommands) {
+    E2eRun run(kTitles + "cd-music");
+    WriteFile(run.Title() + "/CD/Track02.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
+    WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
+    RunResult r = run.Run("wait\nclick 10 10\nwait\nclick 10 10\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_TRUE(r.Events("message").empty()) << r.stderrText;
+    // "cdda 2" a second time does nothing; track 5 has no ripped copy and silences track 2; STOP
+    // finds nothing playing; OGGPlay is ignored on a CD title.
+    EXPECT_EQ(Describe(Sound(r)),
+              "cd-track 2 cd\\track02.ogg; music-start cd\\track02.ogg true; cd-track 5 none; "
+              "music-stop cd\\track02.ogg true; ");
+}
+
+TEST(Sound, TheRecordingIsAWholeWavFileEvenWhenTheProgramIsKilled) {
+    E2eRun run(kTitles + "sound");
+    WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
+    const std::string wav = run.File("killed.wav");
+    run.Start("wait\nsleep 600000\n", "trace.jsonl", {"--audio-out", wav});
+    // Wait for a second of sound on disk, then kill the program without warning.
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 6000 && bytes.size() < 44 + kRate * 4; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        bytes.clear();
+        if (std::FILE* f = std::fopen(wav.c_str(), "rb")) {
+            uint8_t chunk[65536];
+            size_t n;
+            while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+                bytes.insert(bytes.end(), chunk, chunk + n);
+            }
+            std::fclose(f);
+        }
+    }
+    RunResult r = run.Finish(1);
+    EXPECT_TRUE(r.timedOut);
+    std::vector<uint8_t> b;
+    std::FILE* f = std::fopen(wav.c_str(), "rb");
+    ASSERT_NE(f, nullptr);
+    uint8_t chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+        b.insert(b.end(), chunk, chunk + n);
+    }
+    std::fclose(f);
+    ASSERT_GE(b.size(), 44u + kRate * 4);
+    auto le32 = [&](size_t p) {
+        return b[p] | (b[p + 1] << 8) | (b[p + 2] << 16) | (static_cast<uint32_t>(b[p + 3]) << 24);
+    };
+    // The header describes whole frames of what was written (the last write may have been cut
+    // short by the kill, between its data and its header).
+    const uint32_t data = le32(40);
+    EXPECT_EQ(le32(4), data + 36);
+    EXPECT_EQ(data % 4, 0u);
+    EXPECT_LE(data, b.size() - 44);
+    EXPECT_GE(data, static_cast<uint32_t>(kRate * 4 / 2));
+}
+
+TEST(Sound, ACdTitleWithoutItsCdSaysSoAndIgnoresCdda) {
+    E2eRun run(kTitles + "cd-none");
+    RunResult r = run.Run("wait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    ASSERT_EQ(r.Events("message").size(), 1u);
+    EXPECT_EQ(r.Events("message")[0].Get("text"), "オーディオトラックが見つかりません");
+    EXPECT_EQ(r.Events("message")[0].Get("caption"), "確認");
+    EXPECT_TRUE(Sound(r).empty());
+    EXPECT_EQ(r.TextLines(), std::vector<std::string>{"one"});
+}
+
+}  // namespace
+}  // namespace textreel::testing
