@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -304,16 +305,15 @@ void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) 
             info.problem = InspectBmp(bytes, info);
             info.bytes = std::move(bytes);
             break;
-        case FileKind::kWav: {
+        case FileKind::kSound: {
             PcmSound sound;
-            if (!ParseWav(bytes.data(), bytes.size(), sound) || sound.samples.empty()) {
-                info.problem = "is not a WAV file the engine can play";
+            if (bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0) {
+                info.problem = InspectOgg(bytes);
+            } else if (!ParseWav(bytes.data(), bytes.size(), sound) || sound.samples.empty()) {
+                info.problem = "is neither an Ogg Vorbis nor a WAV file the engine can play";
             }
             break;
         }
-        case FileKind::kOgg:
-            info.problem = InspectOgg(bytes);
-            break;
         case FileKind::kMovie:
             break;
     }

@@ -13,7 +13,8 @@
 
 namespace textreel::check {
 
-enum class FileKind { kPng, kBmp, kWav, kOgg, kMovie };
+// kSound: music, voices and effects, which the engine plays from Ogg Vorbis or WAV alike.
+enum class FileKind { kPng, kBmp, kSound, kMovie };
 
 struct FileInfo {
     bool found = false;

@@ -555,10 +555,10 @@ class ScenarioWalk {
                         "cdda does nothing: music comes from Ogg files (BGMType holds WAVE, or is missing)");
             }
         } else if (k == "wave") {
-            SoundFile(i, k, AfterBlank(), FileKind::kWav, "sound effect");
+            SoundFile(i, k, AfterBlank(), FileKind::kSound, "sound effect");
         } else if (k == "talk") {
             if (FindText(buffer_, "purge") == nullptr) {
-                SoundFile(i, k, AfterBlank(), FileKind::kOgg, "voice");
+                SoundFile(i, k, AfterBlank(), FileKind::kSound, "voice");
             }
         } else if (k == "movieplay") {
             if (FindText(buffer_, "stop") == nullptr) {
@@ -844,7 +844,7 @@ class ScenarioWalk {
             (k == "OGGPlay" && FindText(buffer_, "FADEOUT") != nullptr)) {
             return;
         }
-        SoundFile(i, k, AfterBlank(), k == "BGMWave" ? FileKind::kMovie : FileKind::kOgg, "music");
+        SoundFile(i, k, AfterBlank(), FileKind::kSound, "music");
     }
 
     void SoundFile(size_t i, const std::string& k, std::string_view name, FileKind kind, const char* what) {
