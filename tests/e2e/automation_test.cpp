@@ -37,14 +37,15 @@ std::vector<std::string> Story(const RunResult& r) {
 // The title has no logo picture, so start-up shows a box before the story; two unknown commands
 // show boxes between its lines.
 constexpr char kScript[] =
-    "answer ok\n"      // covers the logo's box: the wait below does not stop at it
-    "wait\n"           // the first line waits for a click
-    "click 1 1\n"      // the story goes on and stops at the first unknown command's box
-    "wait\n"           //
-    "click 1 1\n"      // a click on an open box answers it with ok and is not seen by the story
-    "wait\n"           // the second line waits
-    "answer cancel\n"  // queued for the next box
-    "click 1 1\n"      // the second unknown command's box takes the queued answer at once
+    "answer ok\n"   // covers the logo's box: the wait below does not stop at it
+    "wait\n"        // the first line waits for a click
+    "click 1 1\n"   // the story goes on and stops at the first unknown command's box
+    "wait\n"        //
+    "key Return\n"  // a key on an open box answers it with ok; the story sees neither press nor release
+    "wait\n"        // the second line waits
+    "click 1 1\n"   // the story goes on to the second unknown command's box
+    "wait\n"
+    "answer cancel\n"  // answers the open box
     "wait\n"           // the third line waits
     "click 1 1\n"
     "wait\n"  // the fourth line, at the stop
