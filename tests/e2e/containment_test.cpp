@@ -73,7 +73,7 @@ TEST(Containment, PathsOutOfTheTitleAndFilesThatAreNotRegularFailLikeMissingFile
         refused.push_back(e.Get("path"));
         EXPECT_FALSE(e.Get("reason").empty());
     }
-    EXPECT_EQ(refused, (std::vector<std::string>{"..\\secret.png", secret, "cg\\out.png"}));
+    EXPECT_EQ(refused, (std::vector<std::string>{"..\\secret.wav", "..\\secret.png", secret, "cg\\out.png"}));
     EXPECT_NE(r.stderrText.find("refused ..\\secret.png"), std::string::npos);
     EXPECT_NE(r.stderrText.find("refused cg\\out.png"), std::string::npos);
 
