@@ -4,6 +4,7 @@
 //   cg/menu/btnprts.bmp   the four buttons in their hover and pressed looks (masked, 1280 x 44)
 //   cg/menu/waiticon.bmp  two frames of the click-wait icon (masked, 64 x 64)
 //   cg/menu/logo.bmp      the start-up logo (800 x 600)
+//   cg/menu/menubar.bmp   the bar under each word of a `selword` menu (masked, 720 x 35)
 //   sound/click.wav, sound/move.wav, sound/logo.wav
 //   bgm/dawn.ogg          the looping music (Ogg Vorbis)
 //   voice/v01..v03.ogg    three spoken lines, as a hummed melody (Ogg Vorbis)
@@ -631,6 +632,42 @@ std::vector<int16_t> Shake() {
     return s;
 }
 
+// The bar of a word-choice button: a pale rounded strip with a small diamond on its left, where the
+// text (drawn from 47 pixels in) does not reach. Dark text sits on it, lighter text when hovered.
+Canvas MenuBar() {
+    constexpr int kWidth = 360;
+    constexpr int kHeight = 35;
+    Canvas c(kWidth, kHeight, {255, 255, 255});
+    std::vector<uint8_t> mask(static_cast<size_t>(kWidth) * kHeight, 255);
+    const int radius = 8;
+    for (int y = 0; y < kHeight; ++y) {
+        for (int x = 0; x < kWidth; ++x) {
+            // Rounded ends: a pixel outside the corner circles stays transparent.
+            const int cx = std::clamp(x, radius, kWidth - 1 - radius);
+            const int cy = std::clamp(y, radius, kHeight - 1 - radius);
+            const int dx = x - cx;
+            const int dy = y - cy;
+            if (dx * dx + dy * dy > radius * radius) {
+                continue;
+            }
+            const bool edge = dx * dx + dy * dy > (radius - 1) * (radius - 1) || y == 0 || y == kHeight - 1 ||
+                              x == 0 || x == kWidth - 1;
+            Rgb colour = Mix({236, 238, 246}, {196, 204, 226}, static_cast<double>(y) / (kHeight - 1));
+            if (edge) {
+                colour = {112, 124, 168};
+            }
+            const int d = std::abs(x - 24) + std::abs(y - kHeight / 2);
+            if (d <= 7) {
+                colour = d <= 5 ? Rgb{228, 150, 88} : Rgb{150, 90, 50};
+            }
+            c.Set(x, y, colour);
+            // The right end fades out.
+            const int fade = x > kWidth - 60 ? (x - (kWidth - 60)) * 3 : 0;
+            mask[static_cast<size_t>(y) * kWidth + x] = static_cast<uint8_t>(std::min(fade, 200));
+        }
+    }
+    return Masked(c, mask);
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -645,6 +682,7 @@ int main(int argc, char** argv) {
     ok = WriteFile(menu / "btnprts.bmp", Bmp(ButtonParts())) && ok;
     ok = WriteFile(menu / "waiticon.bmp", Bmp(WaitIcon())) && ok;
     ok = WriteFile(menu / "logo.bmp", Bmp(Logo())) && ok;
+    ok = WriteFile(menu / "menubar.bmp", Bmp(MenuBar())) && ok;
     ok = WriteFile(sound / "click.wav", Wav(kRate, 1, Click())) && ok;
     ok = WriteFile(sound / "move.wav", Wav(kRate, 1, Move())) && ok;
     ok = WriteFile(sound / "logo.wav", Wav(kRate, 2, Chime())) && ok;

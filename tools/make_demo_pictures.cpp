@@ -7,6 +7,11 @@
 //   chr/01_girl.png    a girl in a sailor uniform, masked (colours left, mask right)
 //   chr/02_cat.png     a sitting cat, masked
 //   mask/wipe.bmp      an 8-bit grey mask for the mask fade: a diagonal sweep with some grain
+//   title/title.png    the title screen with its four buttons (start, load, gallery, quit)
+//   title/title_lit.png  the same with every button in its highlighted look, for `selarea`
+//   gallery/locked.png the CG gallery with every picture still locked
+//   gallery/open.png   the gallery with every picture shown, for the unlocked tiles
+//   gallery/lit.png    the gallery with highlighted tiles, for the hover
 // Shapes are drawn with 4 x 4 supersampling, so edges are soft; in the masked pictures the edge
 // coverage becomes the grey levels of the mask (black covers, white leaves the screen alone).
 #include <png.h>
@@ -901,6 +906,124 @@ std::vector<uint8_t> WipeMask() {
     return levels;
 }
 
+// ----- the title screen and the gallery -----
+
+// A 5 x 7 block font for the few capitals the menus show.
+struct Letter {
+    char c;
+    uint8_t rows[7];  // five bits a row, the leftmost pixel in bit 4
+};
+
+constexpr Letter kLetters[] = {
+    {'A', {0x0E, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}}, {'B', {0x1E, 0x11, 0x11, 0x1E, 0x11, 0x11, 0x1E}},
+    {'C', {0x0E, 0x11, 0x10, 0x10, 0x10, 0x11, 0x0E}}, {'D', {0x1E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x1E}},
+    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}}, {'G', {0x0E, 0x11, 0x10, 0x17, 0x11, 0x11, 0x0F}},
+    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}}, {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
+    {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}}, {'N', {0x11, 0x19, 0x15, 0x13, 0x11, 0x11, 0x11}},
+    {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}}, {'Q', {0x0E, 0x11, 0x11, 0x11, 0x15, 0x12, 0x0D}},
+    {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}}, {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}},
+    {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}}, {'U', {0x11, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
+    {'W', {0x11, 0x11, 0x11, 0x15, 0x15, 0x15, 0x0A}}, {'Y', {0x11, 0x11, 0x0A, 0x04, 0x04, 0x04, 0x04}},
+    {'?', {0x0E, 0x11, 0x01, 0x02, 0x04, 0x00, 0x04}},
+};
+
+// Writes text centred on (cx, cy) with square pixels of the given size.
+void Letters(Canvas& c, const std::string& text, double cx, double cy, double pixel, Rgb colour) {
+    const double width = (static_cast<double>(text.size()) * 6 - 1) * pixel;
+    double x = cx - width / 2;
+    const double y = cy - 3.5 * pixel;
+    for (char ch : text) {
+        for (const Letter& l : kLetters) {
+            if (l.c != ch) {
+                continue;
+            }
+            for (int row = 0; row < 7; ++row) {
+                for (int col = 0; col < 5; ++col) {
+                    if ((l.rows[row] >> (4 - col)) & 1) {
+                        c.Paint(Rect(x + col * pixel, y + row * pixel, pixel, pixel), colour);
+                    }
+                }
+            }
+        }
+        x += 6 * pixel;
+    }
+}
+
+// A button of the menus: a rounded panel with its label; lit buttons glow warm.
+void MenuButton(Canvas& c, double x, double y, double w, double h, const std::string& label, bool lit) {
+    const Rgb top = lit ? Rgb{255, 214, 150} : Rgb{60, 72, 112};
+    const Rgb bottom = lit ? Rgb{228, 150, 88} : Rgb{30, 36, 64};
+    c.Paint(RoundRect(x - 2, y - 2, w + 4, h + 4, 12), lit ? Rgb{255, 244, 220} : Rgb{150, 164, 214}, 0.9);
+    c.Paint(RoundRect(x, y, w, h, 10), [&](double, double py) { return Mix(top, bottom, (py - y) / h); });
+    Letters(c, label, x + w / 2, y + h / 2, 3, lit ? Rgb{60, 30, 10} : Rgb{232, 236, 250});
+}
+
+// The buttons of the title screen; the scenario's `selarea` lines use the same rectangles.
+constexpr int kTitleButtonLeft = 300;
+constexpr int kTitleButtonTop = 300;
+constexpr int kTitleButtonWidth = 200;
+constexpr int kTitleButtonHeight = 50;
+constexpr int kTitleButtonStep = 70;
+
+Canvas TitleScreen(const Canvas& sea, bool lit) {
+    Canvas c(kScreenWidth, kScreenHeight);
+    c.Fill([&](double x, double y) { return Scale(sea.At(static_cast<int>(x), static_cast<int>(y)), 0.55); });
+    c.Paint(Rect(0, 110, kScreenWidth, 120), Rgb{10, 14, 30}, 0.55);
+    Letters(c, "DAWN TRAIN", kScreenWidth / 2.0, 170, 8, Rgb{250, 236, 200});
+    const char* labels[] = {"START", "LOAD", "GALLERY", "QUIT"};
+    for (int i = 0; i < 4; ++i) {
+        MenuButton(c, kTitleButtonLeft, kTitleButtonTop + kTitleButtonStep * i, kTitleButtonWidth,
+                   kTitleButtonHeight, labels[i], lit);
+    }
+    return c;
+}
+
+// The gallery: a 2 x 2 grid of 320 x 240 tiles and a button back to the title.
+constexpr int kTileWidth = 320;
+constexpr int kTileHeight = 240;
+constexpr int kTileLeft[2] = {50, 430};
+constexpr int kTileTop[2] = {40, 300};
+
+enum class TileLook { kLocked, kOpen, kLit };
+
+Canvas Gallery(const std::vector<const Canvas*>& pictures, TileLook look) {
+    Canvas c(kScreenWidth, kScreenHeight);
+    c.Fill([](double, double y) { return Mix({26, 30, 52}, {8, 10, 20}, y / kScreenHeight); });
+    for (int i = 0; i < 4; ++i) {
+        const int x0 = kTileLeft[i % 2];
+        const int y0 = kTileTop[i / 2];
+        const Rgb frame = look == TileLook::kLit ? Rgb{255, 220, 150} : Rgb{120, 130, 170};
+        c.Paint(Rect(x0 - 4, y0 - 4, kTileWidth + 8, kTileHeight + 8), frame);
+        if (look == TileLook::kLocked) {
+            c.Paint(Rect(x0, y0, kTileWidth, kTileHeight), [&](double x, double y) {
+                return Mix({44, 50, 80}, {20, 24, 42}, (x - x0 + y - y0) / 560);
+            });
+            Letters(c, "?", x0 + kTileWidth / 2.0, y0 + kTileHeight / 2.0, 10, Rgb{110, 120, 160});
+            continue;
+        }
+        // The picture scaled down to the tile (nearest pixel of the 800 x 600 picture).
+        const Canvas& p = *pictures[static_cast<size_t>(i)];
+        const double k = look == TileLook::kLit ? 1.15 : 1.0;
+        c.Paint(Rect(x0, y0, kTileWidth, kTileHeight), [&](double x, double y) {
+            const int sx =
+                std::clamp(static_cast<int>((x - x0) * kScreenWidth / kTileWidth), 0, kScreenWidth - 1);
+            const int sy =
+                std::clamp(static_cast<int>((y - y0) * kScreenHeight / kTileHeight), 0, kScreenHeight - 1);
+            const Rgb v = Scale(p.At(sx, sy), k);
+            return Rgb{std::min(v.r, 255.0), std::min(v.g, 255.0), std::min(v.b, 255.0)};
+        });
+        if (look == TileLook::kLit) {
+            // The highlight lies inside the tile, where the hover copies it from.
+            const Shape inner = Rect(x0 + 6, y0 + 6, kTileWidth - 12, kTileHeight - 12);
+            const Shape outer = Rect(x0, y0, kTileWidth, kTileHeight);
+            c.Paint({outer.left, outer.top, outer.right, outer.bottom,
+                     [=](double x, double y) { return outer.inside(x, y) && !inner.inside(x, y); }},
+                    Rgb{255, 214, 150});
+        }
+    }
+    MenuButton(c, 600, 552, 180, 38, "BACK", look == TileLook::kLit);
+    return c;
+}
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -909,10 +1032,20 @@ int main(int argc, char** argv) {
         return 2;
     }
     const fs::path title = argv[1];
-    bool ok = WritePicture(title / "bg" / "01_station.png", Station());
-    ok = WritePicture(title / "bg" / "02_train.png", Train()) && ok;
-    ok = WritePicture(title / "bg" / "03_sea.png", Sea()) && ok;
-    ok = WriteSideBySide(title / "bg" / "04_room.png", Room(), RoomLight()) && ok;
+    const Canvas station = Station();
+    const Canvas train = Train();
+    const Canvas sea = Sea();
+    const Canvas room = Room();
+    bool ok = WritePicture(title / "bg" / "01_station.png", station);
+    ok = WritePicture(title / "bg" / "02_train.png", train) && ok;
+    ok = WritePicture(title / "bg" / "03_sea.png", sea) && ok;
+    ok = WriteSideBySide(title / "bg" / "04_room.png", room, RoomLight()) && ok;
+    ok = WritePicture(title / "title" / "title.png", TitleScreen(sea, false)) && ok;
+    ok = WritePicture(title / "title" / "title_lit.png", TitleScreen(sea, true)) && ok;
+    const std::vector<const Canvas*> seen = {&station, &train, &sea, &room};
+    ok = WritePicture(title / "gallery" / "locked.png", Gallery(seen, TileLook::kLocked)) && ok;
+    ok = WritePicture(title / "gallery" / "open.png", Gallery(seen, TileLook::kOpen)) && ok;
+    ok = WritePicture(title / "gallery" / "lit.png", Gallery(seen, TileLook::kLit)) && ok;
     ok = WriteMasked(title / "chr" / "01_girl.png", Girl()) && ok;
     ok = WriteMasked(title / "chr" / "02_cat.png", Cat()) && ok;
     ok = WriteGreyBmp(title / "mask" / "wipe.bmp", kScreenWidth, kScreenHeight, WipeMask()) && ok;

@@ -6,11 +6,21 @@ namespace textreel {
 
 class Engine;
 
-// Point counters.
+// Event flags, point counters and record flags.
+void CmdFlagReset(Engine& e, const char* line, int length);
+void CmdEventFlag(Engine& e, const char* line, int length);
+void CmdEventJudge(Engine& e, const char* line, int length);
 void CmdPointFlag(Engine& e, const char* line, int length);
+void CmdPointJudge(Engine& e, const char* line, int length);
+void CmdRandom(Engine& e, const char* line, int length);
+void CmdRecFlag(Engine& e, const char* line, int length);
 // Jumps.
 void CmdJmp(Engine& e, const char* line, int length);
 void CmdReturnTo(Engine& e, const char* line, int length);
+// The choice menus.
+void CmdSelArea(Engine& e, const char* line, int length);
+void CmdSelWord(Engine& e, const char* line, int length);
+void CmdFlagSelect(Engine& e, const char* line, int length);
 // Pictures and their settings.
 void CmdImgblt(Engine& e, const char* line, int length);
 void CmdCcblt(Engine& e, const char* line, int length);

@@ -1,28 +1,23 @@
-// `pointflag`: adds to a point counter (never below 0) or resets it.
+// The flag and point commands: `flagreset`, `eventflag`, `eventjudge`, `pointflag`, `pointjudge`,
+// `random` and `recflag`.
 #include <algorithm>
 #include <cstring>
+#include <random>
 #include <string>
 
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/flag_fields.h"
+#include "script/flow.h"
 #include "shell/engine.h"
 
 namespace textreel {
 
-namespace {
-
-// The two number fields of a flag command, cut at fixed byte offsets: the first starts at
-// firstStart and runs to the next blank (at most 5 bytes); the second starts after that blank and
-// runs to the next blank or the end of the line, ending at lastEnd at the latest. A blank right
-// after the first field's blank makes the second number 0.
-struct NumberFields {
-    int32_t first = 0;
-    int32_t second = 0;
-};
-
 NumberFields CutNumberFields(const char* line, size_t firstStart, size_t lastEnd) {
     NumberFields fields;
     size_t length = std::strlen(line);
+    fields.afterFirst = length;
+    fields.afterSecond = length;
     if (firstStart >= length) {
         return fields;
     }
@@ -36,7 +31,15 @@ NumberFields CutNumberFields(const char* line, size_t firstStart, size_t lastEnd
         ++end;
     }
     size_t second = end + 1;
-    if (end >= length || second >= length || line[second] == ' ') {
+    if (end >= length) {
+        return fields;
+    }
+    fields.afterFirst = second;
+    if (second >= length) {
+        return fields;
+    }
+    if (line[second] == ' ') {
+        fields.afterSecond = second + 1;
         return fields;
     }
     size_t stop = second;
@@ -44,19 +47,68 @@ NumberFields CutNumberFields(const char* line, size_t firstStart, size_t lastEnd
         ++stop;
     }
     fields.second = ReadDecimal(std::string(line + second, stop - second).c_str());
+    // A number cut short at lastEnd still ends at its blank.
+    const char* blank = std::strchr(line + second, ' ');
+    fields.afterSecond = blank != nullptr ? static_cast<size_t>(blank - line) + 1 : length;
     return fields;
 }
 
-}  // namespace
+void CmdFlagReset(Engine& e, const char*, int) {
+    e.flags.Clear();
+}
+
+void CmdEventFlag(Engine& e, const char* line, int) {
+    int32_t n = NumberAfterBlank(line);
+    e.flags.SetEventFlag(n, FindText(line, "reset") != nullptr ? 0 : 1);
+}
+
+void CmdEventJudge(Engine& e, const char* line, int) {
+    NumberFields fields = CutNumberFields(line, kEventJudgeFirst, kEventJudgeFirst);
+    if (e.flags.EventFlag(fields.first) == 1) {
+        JudgeJump(e, line + fields.afterFirst);
+    }
+}
 
 void CmdPointFlag(Engine& e, const char* line, int) {
-    NumberFields fields = CutNumberFields(line, 11, 21);
+    NumberFields fields = CutNumberFields(line, kPointFlagFirst, kPointFlagLastEnd);
     if (FindText(line, "reset") != nullptr) {
         e.flags.SetPointCounter(fields.first, 0);
         return;
     }
     int64_t sum = int64_t{e.flags.PointCounter(fields.first)} + fields.second;
     e.flags.SetPointCounter(fields.first, static_cast<int32_t>(std::clamp<int64_t>(sum, 0, INT32_MAX)));
+}
+
+void CmdPointJudge(Engine& e, const char* line, int) {
+    NumberFields fields = CutNumberFields(line, kPointJudgeFirst, kPointJudgeLastEnd);
+    // Compared as unsigned: a negative value is never reached.
+    if (static_cast<uint32_t>(e.flags.PointCounter(fields.first)) >= static_cast<uint32_t>(fields.second)) {
+        JudgeJump(e, line + fields.afterSecond);
+    }
+}
+
+void CmdRandom(Engine& e, const char* line, int) {
+    NumberFields fields = CutNumberFields(line, kRandomFirst, kRandomLastEnd);
+    int32_t m = fields.second;
+    if (m < 1 || m > 999) {
+        return;
+    }
+    // Seeded from the millisecond clock at every call, as the scenarios were written against.
+    std::minstd_rand generator(static_cast<uint32_t>(e.clock.NowMs()));
+    std::uniform_int_distribution<int32_t> pick(0, m - 1);
+    e.flags.SetPointCounter(fields.first, pick(generator));
+}
+
+void CmdRecFlag(Engine& e, const char* line, int) {
+    int32_t n = NumberAfterBlank(line);
+    // Record flags 0..19 only: a larger number would reach past the stored flags.
+    if (n >= 0 && n < PersistentFlags::kRecordFlagCount) {
+        e.persistentFlags.Set(PersistentFlags::kRecordBase + n, 1);
+        if (FindText(line, "reset") != nullptr) {
+            e.persistentFlags.Set(PersistentFlags::kRecordBase + n, 0);
+        }
+    }
+    e.WriteEnvDat(99);
 }
 
 }  // namespace textreel

@@ -1,23 +1,36 @@
-// Jumps: `jmp` to a label with an optional return label, and `returnto` back to it.
+// Jumps: `jmp` to a label with an optional return label, `returnto` back to it, and the jump of the
+// judge commands.
 #include <cstring>
 #include <string>
 
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/flow.h"
 #include "shell/engine.h"
 
 namespace textreel {
 
-namespace {
+void TraceJump(Engine& e, std::string_view pattern) {
+    if (!e.trace.Enabled()) {
+        return;
+    }
+    std::string_view name = pattern.empty() || pattern.front() != ':' ? pattern : pattern.substr(1);
+    e.trace.Event("jump", {{"label", e.Utf8(std::string(name))}});
+}
 
-// A label that cannot be found ends the game after showing what was looked for: the scenario
-// cannot go on from a place that does not exist.
 void FlowError(Engine& e, const std::string& shown) {
     e.Warn(shown);
     e.RequestClose();
 }
 
-}  // namespace
+void JudgeJump(Engine& e, const char* label) {
+    std::string pattern = ":" + std::string(label);
+    if (!e.scenario.SeekLabel(pattern)) {
+        FlowError(e, pattern);
+        return;
+    }
+    TraceJump(e, pattern);
+}
 
 void CmdJmp(Engine& e, const char* line, int) {
     e.text.TextCursor.Set(e.text.TextOrigin);
@@ -32,6 +45,7 @@ void CmdJmp(Engine& e, const char* line, int) {
         FlowError(e, ":" + std::string(label));
         return;
     }
+    TraceJump(e, pattern);
     if (const char* ret = FindText(line, "return ")) {
         std::string returnLabel = ":" + std::string(ret + 7);
         e.flags.SetText(FlagBlock::kReturnLabel, FlagBlock::kReturnLabelSize, returnLabel);
@@ -48,6 +62,7 @@ void CmdReturnTo(Engine& e, const char* line, int) {
         FlowError(e, line);
         return;
     }
+    TraceJump(e, returnLabel);
     e.flags.SetText(FlagBlock::kReturnLabel, FlagBlock::kReturnLabelSize, "");
 }
 

@@ -11,6 +11,8 @@
 namespace textreel {
 
 namespace {
+constexpr uint64_t kEnvDatMaxBytes = uint64_t{EnvSettings::kSize} + 0xFFFFFFF0ull;
+
 // env.dat is written from both threads; one write at a time.
 std::mutex& EnvFileMutex() {
     static std::mutex mutex;
@@ -52,7 +54,8 @@ void Engine::ReadEnvDat() {
     }
     std::vector<uint8_t> bytes;
     auto path = files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave);
-    if (!path || !files::ReadAll(*path, bytes)) {
+    // The record and one read mark per scenario byte, however long the scenario.
+    if (!path || !files::ReadAll(*path, bytes, kEnvDatMaxBytes)) {
         env.ApplyDefaults();
         return;
     }
@@ -92,7 +95,7 @@ bool Engine::WriteEnvDat(int n) {
             // folder is not read (and the write replaces the link).
             std::vector<uint8_t> old;
             auto existing = files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave);
-            if (existing && files::ReadAll(*existing, old) && old.size() > bytes.size()) {
+            if (existing && files::ReadAll(*existing, old, kEnvDatMaxBytes) && old.size() > bytes.size()) {
                 bytes.insert(bytes.end(), old.begin() + static_cast<std::ptrdiff_t>(bytes.size()), old.end());
             }
             written = files::WriteAtomically(*path, bytes.data(), bytes.size());

@@ -15,6 +15,7 @@ class PersistentFlags {
     static constexpr int kSize = 43;
     static constexpr int kPictureFlags = 21;
     static constexpr int kRecordBase = 23;
+    static constexpr int kRecordFlagCount = 20;  // record flags 0..19
 
     uint8_t Get(int index) const { return index >= 0 && index < kSize ? bytes_[index].load() : 0; }
     void Set(int index, uint8_t value) {

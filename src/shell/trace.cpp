@@ -71,6 +71,8 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
             line += std::to_string(*i);
         } else if (const auto* s = std::get_if<std::string>(&field.value)) {
             line += "\"" + Escape(*s) + "\"";
+        } else if (const auto* j = std::get_if<Json>(&field.value)) {
+            line += j->text;
         } else {
             line += std::get<bool>(field.value) ? "true" : "false";
         }

@@ -16,7 +16,11 @@ class Clock;
 
 class Trace {
   public:
-    using Value = std::variant<int64_t, std::string, bool>;
+    // A value written as it is: JSON text the caller has built (arrays and objects).
+    struct Json {
+        std::string text;
+    };
+    using Value = std::variant<int64_t, std::string, bool, Json>;
     struct Field {
         std::string_view name;
         Value value;

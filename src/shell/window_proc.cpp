@@ -6,6 +6,7 @@
 
 #include "graphics/screen.h"
 #include "platform/platform.h"
+#include "script/menu.h"
 #include "shell/button_bar.h"
 #include "shell/display_mode.h"
 #include "shell/engine.h"
@@ -36,7 +37,10 @@ void AdvanceHandler(Engine& e, int x, int y) {
             return;
         }
         if (state != 10 && state != 20 && state != 30) {
-            ButtonBarClick(e, x, y);
+            // The choice menu: the save and load buttons first, then the menu's entries.
+            if (!ButtonBarClick(e, x, y)) {
+                MenuClick(e, x, y);
+            }
         }
         return;
     }

@@ -166,6 +166,29 @@ std::vector<TraceEvent> ParseTrace(const std::string& text) {
             if (line[i] == '"') {
                 ++i;
                 value = Unescape(line, i);
+            } else if (line[i] == '[' || line[i] == '{') {
+                // An array or object stays as its JSON text.
+                size_t start = i;
+                int depth = 0;
+                bool inString = false;
+                for (; i < line.size(); ++i) {
+                    char c = line[i];
+                    if (inString) {
+                        if (c == '\\') {
+                            ++i;
+                        } else if (c == '"') {
+                            inString = false;
+                        }
+                    } else if (c == '"') {
+                        inString = true;
+                    } else if (c == '[' || c == '{') {
+                        ++depth;
+                    } else if ((c == ']' || c == '}') && --depth == 0) {
+                        ++i;
+                        break;
+                    }
+                }
+                value = line.substr(start, i - start);
             } else {
                 size_t end = line.find_first_of(",}", i);
                 value = line.substr(i, end - i);

@@ -1,6 +1,11 @@
 #include "support/test_files.h"
 
+#include <png.h>
+
+#include <algorithm>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <string_view>
 
 namespace textreel::testing {
@@ -66,6 +71,48 @@ std::vector<uint8_t> MakeWav(int rate, int channels, const std::vector<int16_t>&
         Put(out, static_cast<uint16_t>(s), 2);
     }
     return out;
+}
+
+std::vector<uint8_t> MakePng(int width, int height, uint32_t colour, const std::vector<PaintRect>& paint) {
+    std::vector<uint8_t> rgb(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+    auto put = [&](int x, int y, uint32_t c) {
+        uint8_t* p =
+            rgb.data() + (static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3;
+        p[0] = static_cast<uint8_t>(c);
+        p[1] = static_cast<uint8_t>(c >> 8);
+        p[2] = static_cast<uint8_t>(c >> 16);
+    };
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            put(x, y, colour);
+        }
+    }
+    for (const PaintRect& r : paint) {
+        for (int y = std::max(r.y, 0); y < std::min(r.y + r.h, height); ++y) {
+            for (int x = std::max(r.x, 0); x < std::min(r.x + r.w, width); ++x) {
+                put(x, y, r.colour);
+            }
+        }
+    }
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    image.width = static_cast<png_uint_32>(width);
+    image.height = static_cast<png_uint_32>(height);
+    image.format = PNG_FORMAT_RGB;
+    png_alloc_size_t size = 0;
+    png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr);
+    std::vector<uint8_t> bytes(size);
+    if (png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr) == 0) {
+        bytes.clear();
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace textreel::testing

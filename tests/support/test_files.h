@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "graphics/surface.h"
@@ -14,6 +15,18 @@ std::vector<uint8_t> MakeBmp(const Surface& picture);
 // A masked picture of w x h drawn pixels: colour on the left, mask on the right (0 opaque, 255
 // transparent).
 Surface MakeMasked(int w, int h, uint32_t colour, uint8_t maskLevel);
+
+// A PNG of width x height pixels of one colour (0x00BBGGRR), with the rectangles of paint in other
+// colours (left, top, width, height, colour).
+struct PaintRect {
+    int x, y, w, h;
+    uint32_t colour;
+};
+std::vector<uint8_t> MakePng(int width, int height, uint32_t colour,
+                             const std::vector<PaintRect>& paint = {});
+
+// Writes bytes to a file, making its folders.
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 
 // A 16-bit PCM WAV of the samples (interleaved).
 std::vector<uint8_t> MakeWav(int rate, int channels, const std::vector<int16_t>& samples);
