@@ -19,9 +19,19 @@ sigset_t TerminationSet() {
     sigaddset(&set, SIGHUP);
     return set;
 }
+
+// A child process (the desktop's address opener, started by a fork) gets the signals back: the
+// mask would otherwise pass through exec to the browser it starts. sigprocmask is safe to call
+// between fork and exec.
+void UnblockInChild() {
+    sigset_t set = TerminationSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
+}
 }  // namespace
 
 void BlockTerminationSignals() {
+    static const bool registered = pthread_atfork(nullptr, nullptr, &UnblockInChild) == 0;
+    (void)registered;
     sigset_t set = TerminationSet();
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
