@@ -90,7 +90,9 @@ class FlagBlock {
     void SetText(size_t offset, size_t size, std::string_view text) {
         std::memset(bytes.data() + offset, 0, size);
         size_t n = text.size() < size ? text.size() : size - 1;
-        std::memcpy(bytes.data() + offset, text.data(), n);
+        if (n > 0) {  // an empty view may have no data at all
+            std::memcpy(bytes.data() + offset, text.data(), n);
+        }
     }
 
     std::string_view PlayerName() const { return Text(kPlayerName, kPlayerNameSize); }

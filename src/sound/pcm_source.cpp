@@ -42,6 +42,9 @@ size_t ReadInput(void* out, size_t size, size_t count, void* data) {
         return 0;
     }
     size_t items = std::min(count, (in->bytes.size() - in->pos) / size);
+    if (items == 0) {
+        return 0;  // also keeps an empty buffer's missing data out of memcpy
+    }
     std::memcpy(out, in->bytes.data() + in->pos, items * size);
     in->pos += items * size;
     return items;
