@@ -236,6 +236,7 @@ class Engine {
 
     int StartUp();
     void MainLoop();
+    void PumpEvents();
     void RunRequests();
     bool RunOneRequest(std::shared_ptr<Request>& request, bool dropInput);
     void Enqueue(const std::shared_ptr<Request>& request);

@@ -224,21 +224,7 @@ void OverlayStack::Repaint(Engine& engine) {
 void Engine::RunModal(OverlayWindow& window) {
     overlays.Push(*this, &window);
     while (!quitting_ && !window.Done()) {
-        InputEvent event;
-        if (platform.WaitEvent(event, nextTick_)) {
-            if (event.kind != InputEvent::Kind::kWake) {
-                ++handling_;
-                HandleInput(event);
-                --handling_;
-            }
-        }
-        RunRequests();
-        int64_t now = clock.NowMs();
-        if (now >= nextTick_) {
-            Tick();
-            nextTick_ = std::max(nextTick_ + 500, now + 1);
-        }
-        platform.PresentIfChanged();
+        PumpEvents();
     }
     overlays.Remove(*this, &window);
 }

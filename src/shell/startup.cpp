@@ -143,25 +143,31 @@ int Engine::Run() {
 
 void Engine::MainLoop() {
     while (!quitting_) {
-        InputEvent event;
-        if (platform.WaitEvent(event, nextTick_)) {
-            if (event.kind != InputEvent::Kind::kWake) {
-                ++handling_;
-                HandleInput(event);
-                --handling_;
-            }
-        }
-        RunRequests();
-        int64_t now = clock.NowMs();
-        if (now >= nextTick_) {
-            Tick();
-            nextTick_ += kTickMs;
-            if (nextTick_ <= now) {
-                nextTick_ = now + kTickMs;
-            }
-        }
-        platform.PresentIfChanged();
+        PumpEvents();
     }
+}
+
+// One round of the event loop: an input event or a wake-up, the other threads' requests, the
+// tick when it is due, and the picture when it changed.
+void Engine::PumpEvents() {
+    InputEvent event;
+    if (platform.WaitEvent(event, nextTick_)) {
+        if (event.kind != InputEvent::Kind::kWake) {
+            ++handling_;
+            HandleInput(event);
+            --handling_;
+        }
+    }
+    RunRequests();
+    int64_t now = clock.NowMs();
+    if (now >= nextTick_) {
+        Tick();
+        nextTick_ += kTickMs;
+        if (nextTick_ <= now) {
+            nextTick_ = now + kTickMs;
+        }
+    }
+    platform.PresentIfChanged();
 }
 
 void Engine::Tick() {
