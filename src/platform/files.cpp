@@ -208,8 +208,11 @@ bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxByt
 }
 
 bool WriteAtomically(const std::string& path, const void* data, size_t size) {
+    // A fresh file every time: a leftover of an earlier crash, or a link planted in its place, is
+    // removed (never followed) first.
     std::string temp = path + ".new";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    unlink(temp.c_str());
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
     if (fd < 0) {
         return false;
     }

@@ -161,7 +161,7 @@ void WaitForChoice(Engine& e, const char* kind) {
         move.y = y;
         e.SendInput(move);
     }
-    while (e.UiState == 1 && !e.Quitting() && !e.RestartPending()) {
+    while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.
         std::string label = e.menu.TakeNameEntryLabel();
@@ -169,7 +169,10 @@ void WaitForChoice(Engine& e, const char* kind) {
             JumpToChoice(e, label);
         }
     }
-    e.scenario.ReadPos -= 2;
+    // A load has already put the read position where reading goes on.
+    if (e.LoadResumePending == 0) {
+        e.scenario.ReadPos -= 2;
+    }
 }
 
 // Adds an entry unless the table is full: items past the 48th are dropped.

@@ -83,6 +83,9 @@ class Engine {
     std::atomic<int32_t> MoviePlaying{0};
     std::atomic<int32_t> ResetRequest{0};
     std::atomic<int32_t> savedSpeedMs{1};
+    // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
+    // line, a choice menu) is left, and reading goes on at the position the load set.
+    std::atomic<int32_t> LoadResumePending{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
