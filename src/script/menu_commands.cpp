@@ -15,6 +15,7 @@
 #include "graphics/screen.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "saveload/save_load_screen.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
 #include "script/flow.h"
@@ -393,8 +394,8 @@ bool MenuClick(Engine& e, int xIn, int yIn) {
         return false;
     }
     if (Holds(hit->label, "*GameLoad")) {
-        // FIXME: open the load screen (UiState 30) once the save and load screens exist; the menu
-        // stays up and the script thread stays suspended.
+        // The menu stays up behind the load screen and the script thread stays suspended.
+        OpenSaveLoad(e, kTitleLoadScreen);
         return true;
     }
     if (Holds(hit->label, "opening")) {

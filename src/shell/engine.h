@@ -16,6 +16,7 @@
 #include "graphics/graphics_state.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
+#include "saveload/save_load_state.h"
 #include "script/backlog.h"
 #include "script/flag_block.h"
 #include "script/menu_table.h"
@@ -113,6 +114,8 @@ class Engine {
     int lastHoveredButton = 99;
     int lastHoveredSlot = 99;
     int lastHoveredChoice = 99;
+    // The save or load screen while one is open (main thread).
+    SaveLoadState saveLoad;
 
     // ----- the script thread and the window side -----
 
