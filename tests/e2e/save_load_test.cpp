@@ -67,8 +67,9 @@ TEST(SaveLoad, ALoadInALaterRunShowsThePageOfTheRunThatNeverStopped) {
     ASSERT_FALSE(whole.timedOut) << whole.stderrText;
     ASSERT_EQ(whole.TextLines().size(), 4u);
 
-    RunResult saving = run.Run("wait\nclick 400 300\nwait\nclick 400 300\nwait\n" + kSaveButton + "wait\n" +
-                               kSlot1 + "wait\nclick 60 110\nwait\nclose\n");
+    RunResult saving = run.Run("wait\nclick 400 300\nwait\nclick 400 300\nwait\n" + kSaveButton +
+                               "wait\nmove 100 200\nscreenshot " + run.File("before.png") + "\n" + kSlot1 +
+                               "wait\nscreenshot " + run.File("after.png") + "\nclick 60 110\nwait\nclose\n");
     ASSERT_FALSE(saving.timedOut) << saving.stderrText;
     std::vector<TraceEvent> saves = saving.Events("save");
     ASSERT_EQ(saves.size(), 1u) << saving.stderrText;
@@ -79,6 +80,9 @@ TEST(SaveLoad, ALoadInALaterRunShowsThePageOfTheRunThatNeverStopped) {
     EXPECT_EQ(screens[0].Get("action"), "open");
     EXPECT_EQ(screens[0].Get("mode"), "10");
     EXPECT_EQ(screens[1].Get("action"), "close");
+    // The slot shows its new date and title at once, with the pointer where it was.
+    EXPECT_NE(LoadShot(run.File("before.png")).Area(41, 176, 373, 217),
+              LoadShot(run.File("after.png")).Area(41, 176, 373, 217));
     std::vector<uint8_t> file;
     ASSERT_TRUE(ReadBytes(run.Title() + "/save/save01.sav", file));
     EXPECT_EQ(file.size(), 1424u);
