@@ -2,6 +2,7 @@
 // later run that brings back the same page as a run that never stopped, and the files it refuses.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -149,6 +150,55 @@ TEST(SaveLoad, AScreenWhosePictureIsMissingDoesNotOpen) {
     EXPECT_EQ(r.Events("message")[0].Get("text"), "画像の読み込み失敗");
     // The click on the slot's place advanced the text instead of saving.
     EXPECT_GE(r.TextLines().size(), 2u);
+}
+
+// The title menu of save-title: a blue screen whose lit look is red, with "begin" and "*GameLoad".
+void TitleMenuPictures(E2eRun& run) {
+    WriteBytes(run.Title() + "/bg/plain.png", MakePng(800, 600, 0xFF0000));
+    WriteBytes(run.Title() + "/bg/lit.png", MakePng(800, 600, 0x0000FF));
+    ScreenPictures(run);
+}
+
+const std::string kTitleLoad = "click 400 395\n";
+const std::string kTitleStart = "click 400 325\n";
+
+int Count(const std::vector<std::string>& lines, const std::string& line) {
+    return static_cast<int>(std::count(lines.begin(), lines.end(), line));
+}
+
+TEST(SaveLoad, TheTitleMenusLoadScreenReturnsToTheMenu) {
+    E2eRun run(kTitles + "save-title");
+    TitleMenuPictures(run);
+    RunResult r =
+        run.Run("wait\n" + kTitleLoad + "wait\nclick 60 110\nwait\n" + kTitleStart + "wait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> screens = r.Events("screen");
+    ASSERT_EQ(screens.size(), 2u);
+    EXPECT_EQ(screens[0].Get("mode"), "30");
+    EXPECT_EQ(screens[1].Get("action"), "close");
+    // Back in the menu, its entries still answer.
+    EXPECT_EQ(r.TextLines(), std::vector<std::string>{"物語の始まり。"});
+}
+
+TEST(SaveLoad, AGameSavedInOneRunIsLoadedFromTheTitleMenuOfTheNext) {
+    E2eRun run(kTitles + "save-title");
+    TitleMenuPictures(run);
+    RunResult saving = run.Run("wait\n" + kTitleStart + "wait\nclick 400 300\nwait\n" + kSaveButton +
+                               "wait\n" + kSlot1 + "wait\nclose\n");
+    ASSERT_FALSE(saving.timedOut) << saving.stderrText;
+    ASSERT_EQ(saving.Events("save").size(), 1u);
+    RunResult loading =
+        run.Run("wait\n" + kTitleLoad + "wait\n" + kSlot1 + "wait\nclick 400 300\nwait\nclose\n");
+    ASSERT_FALSE(loading.timedOut) << loading.stderrText;
+    std::vector<TraceEvent> loads = loading.Events("load");
+    ASSERT_EQ(loads.size(), 1u);
+    EXPECT_EQ(loads[0].Get("ok"), "true");
+    EXPECT_TRUE(loading.Events("message").empty());
+    // The picture command before the saved line runs again, and the story goes on from there.
+    std::vector<std::string> lines = loading.TextLines();
+    EXPECT_EQ(Count(lines, "物語の始まり。"), 1);
+    EXPECT_EQ(Count(lines, "続きの行。"), 1);
+    EXPECT_EQ(loading.Events("choices").size(), 1u);
 }
 
 }  // namespace
