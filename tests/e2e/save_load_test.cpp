@@ -139,6 +139,27 @@ TEST(SaveLoad, CancelOnTheOverwriteQuestionKeepsTheOldFile) {
     EXPECT_EQ(now, old);
 }
 
+TEST(SaveLoad, AWriteThatFailsKeepsTheOldFileAndSaysSo) {
+    E2eRun run(kTitles + "save-load");
+    ScreenPictures(run);
+    std::vector<uint8_t> old(1424, 0);
+    old[1373] = 'o';
+    WriteBytes(run.Title() + "/save/save01.sav", old);
+    // A folder where the new file would be made beside the old one: the write cannot start.
+    WriteBytes(run.Title() + "/save/save01.sav.new/keep", {1});
+    RunResult r =
+        run.Run("wait\n" + kSaveButton + "wait\nanswer ok\nanswer ok\n" + kSlot1 + "wait\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> messages = r.Events("message");
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1].Get("text"), "セーブに失敗しました");
+    ASSERT_EQ(r.Events("save").size(), 1u);
+    EXPECT_EQ(r.Events("save")[0].Get("ok"), "false");
+    std::vector<uint8_t> now;
+    ASSERT_TRUE(ReadBytes(run.Title() + "/save/save01.sav", now));
+    EXPECT_EQ(now, old);
+}
+
 TEST(SaveLoad, AScreenWhosePictureIsMissingDoesNotOpen) {
     E2eRun run(kTitles + "save-load");
     RunResult r =
