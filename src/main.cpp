@@ -7,6 +7,7 @@
 #include "check/check_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
+#include "platform/signals.h"
 #include "shell/engine.h"
 
 namespace {
@@ -47,6 +48,8 @@ int Usage(const char* problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Before any thread exists, so that every thread inherits the mask and the watcher takes them.
+    textreel::BlockTerminationSignals();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--check") == 0) {
             return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
@@ -97,6 +100,7 @@ int main(int argc, char** argv) {
             haveDir = true;
         }
     }
+    options.startDir = textreel::files::CurrentDirectory();
     if (haveDir) {
         if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
             return Usage(("cannot open the game folder " + gameDir).c_str());
@@ -110,7 +114,12 @@ int main(int argc, char** argv) {
         return textreel::kExitUsage;
     }
     auto engine = std::make_unique<textreel::Engine>(*platform, options);
-    int code = engine->Run();
+    int code;
+    {
+        textreel::Engine* running = engine.get();
+        textreel::SignalWatcher watcher([running] { running->CloseFromSignal(); });
+        code = engine->Run();
+    }
     engine.reset();
     platform.reset();
     return code;

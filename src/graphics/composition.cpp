@@ -38,7 +38,7 @@ void DimRow(uint8_t* row, int bytes, int amount) {
 // the composition that needed it.
 bool LoadFramePicture(Engine& e, Surface& picture) {
     BmpPicture bmp;
-    auto path = files::Resolve(kFramePicture);
+    auto path = e.ResolvePath(kFramePicture);
     BmpResult result = path ? ReadBmp(*path, 0, bmp) : BmpResult::kMissing;
     if (result == BmpResult::kNoMemory) {
         e.Warn(msg::kAllocateError);

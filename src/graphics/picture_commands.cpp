@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -96,8 +97,16 @@ void ConvertColourCorrected(const DecodedPng& png, Surface& target, const Correc
 bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
     PngResult result = PngResult::kMissing;
     if (!name.empty()) {
-        if (auto path = files::Resolve(name)) {
-            result = LoadPng(*path, picture);
+        if (auto path = e.ResolvePath(name)) {
+            // No picture the engine draws needs more than four screens' worth of pixels; a header
+            // that declares more is refused before anything is decoded.
+            const uint64_t maxPixels = 4 * uint64_t(std::max(e.instance.windowWidth, 1)) *
+                                       uint64_t(std::max(e.instance.windowHeight, 1));
+            result = LoadPng(*path, picture, maxPixels);
+            if (result == PngResult::kTooLarge) {
+                std::fprintf(stderr, "textreel: %s is larger than the engine can use\n",
+                             e.Utf8(std::string(name)).c_str());
+            }
         }
     }
     if (result == PngResult::kOk) {

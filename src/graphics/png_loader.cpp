@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdio>
 #include <cstring>
 #include <new>
 #include <utility>
@@ -15,8 +16,7 @@ namespace textreel {
 namespace {
 
 constexpr size_t kSignatureBytes = 4;
-constexpr png_uint_32 kMaxSide = 16384;
-constexpr uint64_t kMaxPixelBytes = uint64_t{256} << 20;
+constexpr png_uint_32 kMaxSide = kMaxPngSide;
 constexpr double kScreenGamma = 2.2;
 // The file gamma assumed when the file does not state one.
 constexpr double kDefaultFileGamma = 0.5;
@@ -24,15 +24,24 @@ constexpr double kDefaultFileGamma = 0.5;
 // Everything the decoder fills lives here, owned by DecodePng, so that libpng's error jump leaves
 // no object with a destructor behind in the frames it skips.
 struct DecodeJob {
-    const uint8_t* data;
+    const uint8_t* data;  // the file in memory, or
+    std::FILE* file;      // the file read as the decoder goes
     size_t size;
     size_t position;
+    uint64_t maxPixels;
     DecodedPng* picture;
     std::vector<png_bytep>* rows;
+    bool tooLarge;
 };
 
-void ReadFromMemory(png_structp png, png_bytep destination, size_t length) {
+void ReadFromSource(png_structp png, png_bytep destination, size_t length) {
     auto* job = static_cast<DecodeJob*>(png_get_io_ptr(png));
+    if (job->file != nullptr) {
+        if (std::fread(destination, 1, length, job->file) != length) {
+            png_error(png, "unexpected end of file");
+        }
+        return;
+    }
     if (length > job->size - job->position) {
         png_error(png, "unexpected end of file");
     }
@@ -58,10 +67,21 @@ bool Resize(std::vector<T>& buffer, size_t count) noexcept {
 
 // The decoding steps proper; a libpng error jumps out of them back into RunDecoder.
 bool DecodeSteps(png_structp png, png_infop info, DecodeJob* job) {
-    png_set_read_fn(png, job, ReadFromMemory);
+    png_set_read_fn(png, job, ReadFromSource);
     png_set_sig_bytes(png, static_cast<int>(kSignatureBytes));
-    png_set_user_limits(png, kMaxSide, kMaxSide);
+    // Absurd sides (libpng's own limit) fail inside png_read_info; larger sides than the engine
+    // uses, and more pixels than the caller allows, are refused here, before any pixel is decoded.
+    png_set_chunk_malloc_max(png, 8u << 20);
     png_read_info(png, info);
+    {
+        const png_uint_32 width = png_get_image_width(png, info);
+        const png_uint_32 height = png_get_image_height(png, info);
+        if (width > kMaxSide || height > kMaxSide ||
+            (job->maxPixels != kAnyPixelCount && uint64_t{width} * height > job->maxPixels)) {
+            job->tooLarge = true;
+            return false;
+        }
+    }
 
     double fileGamma = kDefaultFileGamma;
     double storedGamma = 0;
@@ -83,7 +103,7 @@ bool DecodeSteps(png_structp png, png_infop info, DecodeJob* job) {
     const size_t rowBytes = png_get_rowbytes(png, info);
     if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide ||
         png_get_channels(png, info) != 3 || png_get_bit_depth(png, info) != 8 ||
-        rowBytes != static_cast<size_t>(width) * 3 || uint64_t{rowBytes} * height > kMaxPixelBytes) {
+        rowBytes != static_cast<size_t>(width) * 3) {
         return false;
     }
     if (!Resize(job->picture->rgb, rowBytes * height) || !Resize(*job->rows, height)) {
@@ -123,10 +143,9 @@ bool Usable(const DecodedPng& png) {
 
 }  // namespace
 
-PngResult DecodePng(const uint8_t* data, size_t size, DecodedPng& out) {
-    if (data == nullptr || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0) {
-        return PngResult::kNotPng;
-    }
+namespace {
+
+PngResult Decode(DecodeJob job, DecodedPng& out) {
     png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
     if (png == nullptr) {
         return PngResult::kDamaged;
@@ -138,26 +157,41 @@ PngResult DecodePng(const uint8_t* data, size_t size, DecodedPng& out) {
     }
     DecodedPng picture;
     std::vector<png_bytep> rows;
-    DecodeJob job{data, size, kSignatureBytes, &picture, &rows};
+    job.picture = &picture;
+    job.rows = &rows;
     const bool decoded = RunDecoder(png, info, &job);
     png_destroy_read_struct(&png, &info, nullptr);
     if (!decoded) {
-        return PngResult::kDamaged;
+        return job.tooLarge ? PngResult::kTooLarge : PngResult::kDamaged;
     }
     out = std::move(picture);
     return PngResult::kOk;
 }
 
-PngResult LoadPng(const std::string& realPath, DecodedPng& out) {
-    std::vector<uint8_t> bytes;
-    try {
-        if (!files::ReadAll(realPath, bytes)) {
-            return PngResult::kMissing;
-        }
-    } catch (const std::bad_alloc&) {
-        return PngResult::kDamaged;
+}  // namespace
+
+PngResult DecodePng(const uint8_t* data, size_t size, DecodedPng& out, uint64_t maxPixels) {
+    if (data == nullptr || size < kSignatureBytes || png_sig_cmp(data, 0, kSignatureBytes) != 0) {
+        return PngResult::kNotPng;
     }
-    return DecodePng(bytes.data(), bytes.size(), out);
+    return Decode(DecodeJob{data, nullptr, size, kSignatureBytes, maxPixels, nullptr, nullptr, false}, out);
+}
+
+PngResult LoadPng(const std::string& realPath, DecodedPng& out, uint64_t maxPixels) {
+    bool tooLarge = false;
+    std::FILE* file = files::OpenRegularFile(realPath, kMaxPngFileBytes, &tooLarge);
+    if (file == nullptr) {
+        return tooLarge ? PngResult::kTooLarge : PngResult::kMissing;
+    }
+    uint8_t signature[kSignatureBytes] = {};
+    PngResult result = PngResult::kNotPng;
+    if (std::fread(signature, 1, kSignatureBytes, file) == kSignatureBytes &&
+        png_sig_cmp(signature, 0, kSignatureBytes) == 0) {
+        result =
+            Decode(DecodeJob{nullptr, file, 0, kSignatureBytes, maxPixels, nullptr, nullptr, false}, out);
+    }
+    std::fclose(file);
+    return result;
 }
 
 void ConvertToScreen(const DecodedPng& png, Surface& target) {

@@ -338,7 +338,7 @@ void MaskFade(TransitionRun& r) {
     const char* failure = nullptr;
     try {
         std::vector<uint8_t> file;
-        std::optional<std::string> path = files::Resolve(r.g.maskName);
+        std::optional<std::string> path = r.e.ResolvePath(r.g.maskName);
         if (!path || !files::ReadAll(*path, file) ||
             !ReadMaskLevels(file, r.W, r.H, r.g.ScreenSurface.Stride(), levels)) {
             failure = msg::kLossParts;
@@ -415,7 +415,7 @@ int Present(Engine& e) {
         // BackSurface holds the new picture; the screen keeps the old one.
         return 1;
     }
-    if (e.env.screenEffects == 0) {
+    if (!e.env.ScreenEffectsInUse()) {
         Cut(r);
         return 1;
     }

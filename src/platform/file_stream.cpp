@@ -7,8 +7,9 @@
 namespace textreel::files {
 
 std::FILE* OpenRegularFile(const std::string& realPath) {
-    // O_NONBLOCK keeps the open of a planted pipe from waiting for a writer.
-    int fd = ::open(realPath.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    // O_NONBLOCK keeps the open of a planted pipe from waiting for a writer. Links are followed:
+    // the resolver has already refused any whose target lies outside the title's folder.
+    int fd = ::open(realPath.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         return nullptr;
     }

@@ -2,12 +2,15 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 
 #include "platform/encoding.h"
@@ -121,25 +124,66 @@ std::vector<std::string> SplitComponents(std::string_view path) {
     return parts;
 }
 
-std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWrite) {
+// The real path of an existing entry, links followed; empty when it cannot be had.
+std::string RealPath(const std::string& path) {
+    char* real = realpath(path.empty() ? "." : path.c_str(), nullptr);
+    if (real == nullptr) {
+        return {};
+    }
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+bool Inside(const std::string& real, const std::string& root) {
+    if (real.empty() || root.empty()) {
+        return false;
+    }
+    if (real == root || root == "/") {
+        return true;
+    }
+    return real.size() > root.size() && real.compare(0, root.size(), root) == 0 && real[root.size()] == '/';
+}
+
+// The folder a title keeps its saves and settings in; a link to a folder elsewhere is allowed.
+constexpr std::string_view kSaveFolder = "save";
+
+std::optional<std::string> Refuse(std::string_view windowsPath, const char* reason, Refusal* refusal) {
+    std::string shown(windowsPath);
+    if (!IsAscii(shown)) {
+        shown = Cp932ToUtf8(shown);
+    }
+    std::fprintf(stderr, "textreel: refused %s: %s\n", shown.c_str(), reason);
+    if (refusal != nullptr) {
+        refusal->path = shown;
+        refusal->reason = reason;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWrite, Refusal* refusal,
+                                       Scope scope) {
     if (windowsPath.empty()) {
         return std::nullopt;
     }
-    std::string dir;
-    if (windowsPath[0] == '/') {
-        dir = "/";
+    // Absolute paths, Unix or Windows ("/etc", "\\x", "C:\\x", "C:x").
+    if (windowsPath[0] == '/' || windowsPath[0] == '\\' ||
+        (windowsPath.size() >= 2 && windowsPath[1] == ':' &&
+         !IsSjisLeadByte(static_cast<uint8_t>(windowsPath[0])))) {
+        return Refuse(windowsPath, "an absolute path", refusal);
     }
     std::vector<std::string> parts = SplitComponents(windowsPath);
-    if (parts.empty()) {
-        return dir.empty() ? std::nullopt : std::optional<std::string>(dir);
+    for (const std::string& part : parts) {
+        if (part == "..") {
+            return Refuse(windowsPath, "a path through the parent folder", refusal);
+        }
     }
+    std::string dir;
+    std::string anchor;  // the folder the path must stay in, once its first component is known
+    size_t matched = 0;
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         if (part == ".") {
-            continue;
-        }
-        if (part == "..") {
-            dir = Join(dir, "..");
             continue;
         }
         std::string match = MatchComponent(dir, part);
@@ -150,19 +194,39 @@ std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWri
                 return std::nullopt;
             }
         }
+        if (matched++ == 0 && scope == Scope::kTitleOrSave && FoldUtf8(match) == FoldUtf8(kSaveFolder) &&
+            IsDirectory(match)) {
+            anchor = RealPath(match);
+        }
         dir = Join(dir, match);
+    }
+    if (dir.empty()) {
+        return std::nullopt;
+    }
+    std::string root = anchor.empty() ? RealPath(".") : anchor;
+    // A file about to be written need not exist: the folder that will hold it must be inside.
+    std::string checked = dir;
+    if (forWrite) {
+        struct stat st {};
+        if (lstat(dir.c_str(), &st) != 0 || S_ISLNK(st.st_mode)) {
+            size_t slash = dir.rfind('/');
+            checked = slash == std::string::npos ? "." : dir.substr(0, slash);
+        }
+    }
+    if (!Inside(RealPath(checked), root)) {
+        return Refuse(windowsPath, "a link that leads out of the title's folder", refusal);
     }
     return dir;
 }
 
 }  // namespace
 
-std::optional<std::string> Resolve(std::string_view windowsPath) {
-    return ResolveImpl(windowsPath, false);
+std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal, Scope scope) {
+    return ResolveImpl(windowsPath, false, refusal, scope);
 }
 
-std::optional<std::string> ResolveForWrite(std::string_view windowsPath) {
-    return ResolveImpl(windowsPath, true);
+std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal* refusal) {
+    return ResolveImpl(windowsPath, true, refusal, Scope::kTitleOrSave);
 }
 
 std::optional<std::string> FindFirstWithExtension(std::string_view extension) {
@@ -180,8 +244,42 @@ std::optional<std::string> FindFirstWithExtension(std::string_view extension) {
     return std::nullopt;
 }
 
+std::FILE* OpenRegularFile(const std::string& path, uint64_t maxBytes, bool* tooLarge) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0) {
+        return nullptr;
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > maxBytes) {
+        if (tooLarge != nullptr && S_ISREG(st.st_mode)) {
+            *tooLarge = true;
+        }
+        close(fd);
+        return nullptr;
+    }
+    // Back to blocking reads: a regular file never waits, and stdio expects it.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* file = fdopen(fd, "rb");
+    if (file == nullptr) {
+        close(fd);
+    }
+    return file;
+}
+
+bool RegularFileSize(const std::string& path, uint64_t& size) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+        return false;
+    }
+    size = static_cast<uint64_t>(st.st_size);
+    return true;
+}
+
 bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
-    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    out.clear();
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer for good. A regular file reads
+    // the same either way.
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
         return false;
     }
@@ -207,12 +305,57 @@ bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxByt
     return true;
 }
 
+namespace {
+
+constexpr std::string_view kTempMark = ".tmp-";
+
+// Removes the temporaries of name in dir that a crashed write left behind ("name.tmp-XXXXXXXX"),
+// and the older fixed name "name.new". unlink never follows a link.
+void RemoveStaleTemporaries(const std::string& dir, const std::string& name) {
+    std::string prefix = name + std::string(kTempMark);
+    for (const std::string& entry : ListDirectory(dir)) {
+        if (entry.compare(0, prefix.size(), prefix) == 0 || entry == name + ".new") {
+            unlink(Join(dir, entry).c_str());
+        }
+    }
+}
+
+std::string RandomSuffix() {
+    uint8_t bytes[8] = {};
+    if (getrandom(bytes, sizeof bytes, 0) != static_cast<ssize_t>(sizeof bytes)) {
+        // Still unique enough to retry: O_EXCL refuses any name that exists.
+        uint64_t t = static_cast<uint64_t>(std::time(nullptr)) ^ (static_cast<uint64_t>(getpid()) << 32) ^
+                     reinterpret_cast<uintptr_t>(&bytes);
+        std::memcpy(bytes, &t, sizeof bytes);
+    }
+    static const char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (uint8_t b : bytes) {
+        out.push_back(kHex[b >> 4]);
+        out.push_back(kHex[b & 15]);
+    }
+    return out;
+}
+
+}  // namespace
+
 bool WriteAtomically(const std::string& path, const void* data, size_t size) {
-    // A fresh file every time: a leftover of an earlier crash, or a link planted in its place, is
-    // removed (never followed) first.
-    std::string temp = path + ".new";
-    unlink(temp.c_str());
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+    size_t slash = path.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.empty()) {
+        return false;
+    }
+    RemoveStaleTemporaries(dir, name);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 8 && fd < 0; ++attempt) {
+        temp = Join(dir, name + std::string(kTempMark) + RandomSuffix());
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
     if (fd < 0) {
         return false;
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,25 +11,54 @@
 
 namespace textreel::files {
 
+// Why a path was refused: the path as the title named it (UTF-8) and the reason in words.
+struct Refusal {
+    std::string path;
+    std::string reason;
+};
+
 // Maps a Windows-style path (backslashes or slashes, Shift-JIS bytes) relative to the current
-// directory, or absolute, to the real path of an existing file or directory. Each component is
-// matched exactly first, then case-insensitively, trying its bytes as they are and as UTF-8
-// converted from CP932.
-std::optional<std::string> Resolve(std::string_view windowsPath);
+// directory (the title's folder) to the path of an existing file or directory inside it. Each
+// component is matched exactly first, then case-insensitively, trying its bytes as they are and as
+// UTF-8 converted from CP932.
+//
+// A title is untrusted: an absolute path, a ".." component, or a path whose real location (links
+// followed) lies outside the title's real folder is refused like a missing file, with a line on
+// stderr and the reason in *refusal when given. The one exception is the title's "save" folder,
+// which players may make a link to a folder elsewhere: with Scope::kTitleOrSave (saves and
+// settings), paths under it must stay inside the link's target. Resources (pictures, sounds,
+// movies) keep the default, Scope::kTitle.
+enum class Scope { kTitle, kTitleOrSave };
+std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal = nullptr,
+                                   Scope scope = Scope::kTitle);
 
 // Like Resolve, but for a file that may not exist yet: the folders must exist, the last component
 // takes the existing entry that matches it or, when there is none, the name converted to UTF-8.
-std::optional<std::string> ResolveForWrite(std::string_view windowsPath);
+// The folder that holds it must lie inside the title's folder (or its save folder).
+std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal* refusal = nullptr);
 
 // The first regular file in the current directory whose name ends in "." + extension (compared
 // without regard to ASCII case), taking names in byte order. extension is given without the dot.
 std::optional<std::string> FindFirstWithExtension(std::string_view extension);
 
-// Reads a whole file; false when it cannot be opened or read, or is larger than maxBytes.
-bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = 1ull << 30);
+// The largest resource file the engine reads (pictures, masks, parts); larger ones are refused.
+constexpr uint64_t kMaxResourceBytes = uint64_t{64} << 20;
 
-// Writes a file so that a crash never leaves it half-written: the bytes go to a new file beside
-// it, which is flushed and then renamed over the old one.
+// Reads a whole file; false when it cannot be opened or read, is not a regular file (a FIFO, a
+// device or a folder never blocks or is read), or is larger than maxBytes.
+bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = kMaxResourceBytes);
+
+// Opens a regular file for reading as a stdio stream; nullptr when it is missing, not a regular
+// file (never blocks on a FIFO), or larger than maxBytes (then *tooLarge is set when given).
+std::FILE* OpenRegularFile(const std::string& path, uint64_t maxBytes, bool* tooLarge = nullptr);
+
+// The size of a regular file; false for anything else (missing, a folder, a FIFO, a device).
+bool RegularFileSize(const std::string& path, uint64_t& size);
+
+// Writes a file so that a crash never leaves it half-written and a planted link is never followed:
+// the bytes go to a temporary beside it with a fresh unique name, created O_CREAT|O_EXCL|O_NOFOLLOW,
+// which is flushed and then renamed over the target (a link at the target is replaced, not
+// followed). Temporaries of the same target left by a crash are removed first.
 bool WriteAtomically(const std::string& path, const void* data, size_t size);
 
 bool Exists(const std::string& path);

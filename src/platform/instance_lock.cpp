@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 
 #include "platform/files.h"
 
@@ -15,25 +16,37 @@ InstanceLock::~InstanceLock() {
 }
 
 std::string InstanceLock::PathFor(std::string_view instanceName) {
-    // Names may hold any byte (Shift-JIS, slashes); letters and digits stay readable, the rest is
-    // written as hexadecimal so that every name maps to one plain file name.
+    // Names may hold any byte (Shift-JIS, slashes) and be long. The file name is a readable prefix
+    // (letters and digits as they are, other bytes in hexadecimal) followed by a hash of every byte
+    // of the name, so that two names differ in their files even when they differ only far on.
     static const char kHex[] = "0123456789abcdef";
-    std::string name = "textreel-";
+    constexpr size_t kPrefixMax = 96;
+    std::string prefix;
     for (char c : instanceName) {
         auto b = static_cast<uint8_t>(c);
+        std::string piece;
         if ((b >= 'a' && b <= 'z') || (b >= 'A' && b <= 'Z') || (b >= '0' && b <= '9') || b == '-' ||
             b == '_') {
-            name.push_back(c);
+            piece.push_back(c);
         } else {
-            name.push_back('%');
-            name.push_back(kHex[b >> 4]);
-            name.push_back(kHex[b & 15]);
+            piece = {'%', kHex[b >> 4], kHex[b & 15]};
         }
+        if (prefix.size() + piece.size() > kPrefixMax) {
+            break;
+        }
+        prefix += piece;
     }
-    if (name.size() > 200) {
-        name.resize(200);
+    // 64-bit FNV-1a over the whole name.
+    uint64_t hash = 0xcbf29ce484222325ull;
+    for (char c : instanceName) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 0x100000001b3ull;
     }
-    return files::RuntimeDirectory() + "/" + name + ".lock";
+    std::string hex;
+    for (int shift = 60; shift >= 0; shift -= 4) {
+        hex.push_back(kHex[(hash >> shift) & 15]);
+    }
+    return files::RuntimeDirectory() + "/textreel-" + prefix + "-" + hex + ".lock";
 }
 
 InstanceLock::Result InstanceLock::Acquire(std::string_view instanceName) {

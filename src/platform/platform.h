@@ -51,6 +51,7 @@ struct InputEvent {
         kKeyUp,
         kTextInput,
         kCloseRequest,
+        kRepaint,       // the window was exposed or restored: draw it again from the engine's screen
         kWake,          // nothing happened; the loop should look at its request queue
         kKeyDown,       // a key press or its repeat; only dialogs act on it
         kButtonDown,    // a mouse button press; only dialogs act on it

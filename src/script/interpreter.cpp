@@ -81,7 +81,7 @@ void SuspendAtWait(Engine& e, bool withIcon) {
 // any text with forced skip on); auto mode passes it after the voice and half a second.
 void WaitPoint(Engine& e, bool withIcon) {
     bool nextUnread = !e.scenario.MarkAt(e.scenario.ReadPos + 2);
-    if (nextUnread && e.env.ForcedSkip == 0 && e.AdvanceMode == 1) {
+    if (nextUnread && !e.env.ForcedSkipInUse() && e.AdvanceMode == 1) {
         e.EndSkipMode();
         SuspendAtWait(e, withIcon);
     } else if (e.AdvanceMode == 0) {

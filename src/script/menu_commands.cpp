@@ -4,6 +4,7 @@
 #include "script/menu.h"
 #include "shell/dialogs.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -98,8 +99,11 @@ bool LoadScreenPicture(Engine& e, std::string_view name, Surface& target) {
     DecodedPng picture;
     PngResult result = PngResult::kMissing;
     if (!name.empty()) {
-        if (auto path = files::Resolve(name)) {
-            result = LoadPng(*path, picture);
+        if (auto path = e.ResolvePath(name)) {
+            // As for every picture: no more than four screens' worth of pixels.
+            const uint64_t maxPixels = 4 * uint64_t(std::max(e.instance.windowWidth, 1)) *
+                                       uint64_t(std::max(e.instance.windowHeight, 1));
+            result = LoadPng(*path, picture, maxPixels);
         }
     }
     if (result != PngResult::kOk) {
@@ -294,7 +298,7 @@ void BuildWordTable(Engine& e) {
             item.entry.bottom = static_cast<int16_t>(item.entry.top + 35);
             // The bar is read anew for every button.
             BmpPicture bar;
-            auto path = files::Resolve(kMenuBar);
+            auto path = e.ResolvePath(kMenuBar);
             if ((!path || ReadBmp(*path, 0, bar) != BmpResult::kOk) && !barWarned) {
                 // The buttons still work without their bar; the author learns of it on the console
                 // rather than from a box in the middle of the menu.

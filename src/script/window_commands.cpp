@@ -19,7 +19,7 @@ constexpr size_t kButtonPartsBytes = 640 * 22 * 12;
 // message) and leaves target as it was.
 void LoadPart(Engine& e, const char* name, size_t bytes, const char* missingText, Surface& target) {
     BmpPicture picture;
-    auto path = files::Resolve(name);
+    auto path = e.ResolvePath(name);
     BmpResult result = path ? ReadBmp(*path, bytes, picture) : BmpResult::kMissing;
     if (result == BmpResult::kOk) {
         std::lock_guard lock(e.graphics.ScreenLock);

@@ -187,13 +187,13 @@ Automation::~Automation() {
     Stop();
 }
 
-bool Automation::Load(const std::string& path, std::string& error) {
+bool Automation::Load(const std::string& path, const std::string& baseDir, std::string& error) {
     std::vector<uint8_t> bytes;
     if (!files::ReadAll(path, bytes)) {
         error = "cannot read the events file " + path;
         return false;
     }
-    baseDir_ = files::CurrentDirectory();
+    baseDir_ = baseDir.empty() ? files::CurrentDirectory() : baseDir;
     return ParseEvents(std::string(bytes.begin(), bytes.end()), commands_, error);
 }
 
@@ -218,20 +218,29 @@ void Automation::Stop() {
 void Automation::BoxOpening() {
     std::lock_guard lock(mutex_);
     boxOpen_ = true;
+    boxAnswer_.reset();
+    awaiting_ = false;
+    if (closing_) {
+        boxAnswer_ = MessageBoxAnswer::kCancel;
+    } else if (pendingAnswer_) {
+        boxAnswer_ = *pendingAnswer_;
+        pendingAnswer_.reset();
+    } else if (finished_ || inputInFlight_) {
+        // The runner has moved on (or waits for the input that opened this box): as a player who
+        // presses Enter.
+        boxAnswer_ = MessageBoxAnswer::kOk;
+    } else {
+        awaiting_ = true;
+    }
 }
 
 MessageBoxAnswer Automation::AnswerMessageBox() {
     std::unique_lock lock(mutex_);
-    boxOpen_ = true;
-    changed_.wait(lock, [this] { return pendingAnswer_ || finished_ || movingOn_ || closing_; });
-    MessageBoxAnswer answer = MessageBoxAnswer::kOk;
-    boxAnswered_ = true;
-    if (pendingAnswer_) {
-        answer = *pendingAnswer_;
-        pendingAnswer_.reset();
-    } else if (closing_) {
-        answer = MessageBoxAnswer::kCancel;
-    }
+    changed_.wait(lock, [this] { return boxAnswer_ || finished_ || closing_; });
+    MessageBoxAnswer answer =
+        boxAnswer_.value_or(closing_ ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk);
+    boxAnswer_.reset();
+    awaiting_ = false;
     return answer;
 }
 
@@ -239,20 +248,29 @@ void Automation::BoxClosed() {
     {
         std::lock_guard lock(mutex_);
         boxOpen_ = false;
-        boxAnswered_ = false;
+        awaiting_ = false;
+        ++boxesClosed_;
     }
     changed_.notify_all();
 }
 
-bool Automation::BoxCovered() {
+bool Automation::BoxAwaitingAnswer() {
     std::lock_guard lock(mutex_);
-    return boxOpen_ && (boxAnswered_ || pendingAnswer_.has_value());
+    return awaiting_;
+}
+
+void Automation::InputHandled() {
+    std::lock_guard lock(mutex_);
+    inputInFlight_ = false;
 }
 
 void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock) {
-    pendingAnswer_ = answer;
+    boxAnswer_ = answer;
+    awaiting_ = false;
     changed_.notify_all();
-    changed_.wait(lock, [this] { return !boxOpen_ || closing_; });
+    // The count, not boxOpen_: the story may open its next box before this thread wakes.
+    const uint64_t closed = boxesClosed_;
+    changed_.wait(lock, [&] { return boxesClosed_ != closed || closing_; });
 }
 
 void Automation::RunCommands() {
@@ -272,23 +290,25 @@ void Automation::RunCommands() {
     changed_.notify_all();
 }
 
-void Automation::Input(const InputEvent& event) {
+bool Automation::Input(const InputEvent& event) {
     {
         std::unique_lock lock(mutex_);
-        if (boxOpen_) {
-            // While a modal box is up the game does not see the input: it answers the box with
-            // ok, as a player pressing Enter.
-            AnswerOpenBox(pendingAnswer_.value_or(MessageBoxAnswer::kOk), lock);
-            return;
+        if (awaiting_) {
+            // While a modal box waits for the events file the game does not see the input: it
+            // answers the box with ok, as a player pressing Enter.
+            AnswerOpenBox(MessageBoxAnswer::kOk, lock);
+            return false;
         }
-        // A box that opens while this input waits to be handled is answered with ok, so that the
-        // main thread never waits for a runner that waits for it.
-        movingOn_ = true;
+        // A box that opens while this input waits to be handled, or while it is handled, is
+        // answered at once, so that the main thread never waits for a runner that waits for it.
+        // The main thread ends this when it has handled the input: a box that the story opens
+        // afterwards always waits for the runner, however the threads happen to be scheduled.
+        inputInFlight_ = true;
     }
-    changed_.notify_all();
     engine_.SendInput(event);
     std::lock_guard lock(mutex_);
-    movingOn_ = false;
+    inputInFlight_ = false;
+    return true;
 }
 
 void Automation::SleepMs(int ms) {
@@ -335,9 +355,10 @@ void Automation::Execute(const AutomationCommand& command) {
             event.key = command.value;
             event.alt = command.alt;
             event.shift = command.shift;
-            Input(event);
-            event.kind = InputEvent::Kind::kKeyUp;
-            Input(event);
+            if (Input(event)) {  // a press that answered a box has no release for the game
+                event.kind = InputEvent::Kind::kKeyUp;
+                Input(event);
+            }
             break;
         case Kind::kSleep:
             SleepMs(command.value);
@@ -346,7 +367,7 @@ void Automation::Execute(const AutomationCommand& command) {
             // Answers the open box, or the next one to open.
             std::unique_lock lock(mutex_);
             MessageBoxAnswer answer = command.ok ? MessageBoxAnswer::kOk : MessageBoxAnswer::kCancel;
-            if (boxOpen_) {
+            if (awaiting_) {
                 AnswerOpenBox(answer, lock);
             } else {
                 pendingAnswer_ = answer;
@@ -390,7 +411,7 @@ void Automation::Execute(const AutomationCommand& command) {
             {
                 // The close box answers an open message box with cancel first.
                 std::unique_lock lock(mutex_);
-                if (boxOpen_) {
+                if (awaiting_) {
                     AnswerOpenBox(MessageBoxAnswer::kCancel, lock);
                 }
             }
@@ -416,11 +437,15 @@ bool Automation::WriteScreenshot(const std::string& name) {
     image.width = static_cast<png_uint_32>(width);
     image.height = static_cast<png_uint_32>(height);
     image.format = PNG_FORMAT_RGB;
-    std::string temp = path + ".new";
-    if (png_image_write_to_file(&image, temp.c_str(), 0, rgb.data(), width * 3, nullptr) == 0) {
+    png_alloc_size_t size = 0;
+    if (png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), width * 3, nullptr) == 0) {
         return false;
     }
-    return std::rename(temp.c_str(), path.c_str()) == 0;
+    std::vector<uint8_t> encoded(size);
+    if (png_image_write_to_memory(&image, encoded.data(), &size, 0, rgb.data(), width * 3, nullptr) == 0) {
+        return false;
+    }
+    return files::WriteAtomically(path, encoded.data(), size);
 }
 
 }  // namespace textreel

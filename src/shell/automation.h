@@ -53,8 +53,9 @@ class Automation {
     Automation(const Automation&) = delete;
     Automation& operator=(const Automation&) = delete;
 
-    // Reads the events file; relative screenshot paths are taken from the current directory.
-    bool Load(const std::string& path, std::string& error);
+    // Reads the events file; relative screenshot paths are taken from baseDir (the folder textreel
+    // was started in).
+    bool Load(const std::string& path, const std::string& baseDir, std::string& error);
     // Starts running the commands (once the window exists).
     void Start();
     // The program is closing: every wait of the runner ends.
@@ -63,7 +64,9 @@ class Automation {
     void Stop();
 
     // Main thread, headless: a message box opens (called before the engine counts it as open, so
-    // that the runner sees the box the moment its wait ends).
+    // that a wait of the runner sees the box the moment it ends). A box that an earlier "answer"
+    // covers, or that opens while the runner's input is being handled, or after the events file
+    // has ended, has its answer at once; any other box waits for the runner.
     void BoxOpening();
     // Main thread, headless: the answer to the message box that has just opened. It is the answer
     // an "answer" command gave, ok when the events file moves on to other input or has ended, and
@@ -71,16 +74,19 @@ class Automation {
     MessageBoxAnswer AnswerMessageBox();
     // Main thread, headless: the box has closed and the engine no longer counts it as open.
     void BoxClosed();
-    // Whether the open box has its answer already (an earlier `answer` covers it): `wait` then
-    // goes on waiting for what follows the box.
-    bool BoxCovered();
+    // Whether a box is open that waits for the events file (a wait then returns).
+    bool BoxAwaitingAnswer();
+    // Main thread: the runner's input event has been handled (or dropped). A box that opens later
+    // is no longer part of that input and waits for the runner.
+    void InputHandled();
 
   private:
     void RunCommands();
     void Execute(const AutomationCommand& command);
-    void Input(const InputEvent& event);
+    // Sends the event to the game; false when it answered a box that waited for the runner instead.
+    bool Input(const InputEvent& event);
     void SleepMs(int ms);
-    // Gives the open box its answer and waits until it has closed.
+    // Gives the box that waits for the runner its answer and waits until it has closed.
     void AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock);
     bool WriteScreenshot(const std::string& path);
 
@@ -91,10 +97,12 @@ class Automation {
 
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::optional<MessageBoxAnswer> pendingAnswer_;
+    std::optional<MessageBoxAnswer> pendingAnswer_;  // given by "answer" for the next box
+    std::optional<MessageBoxAnswer> boxAnswer_;      // the answer of the open box, once it has one
     bool boxOpen_ = false;
-    bool boxAnswered_ = false;  // the open box has taken its answer and is closing
-    bool movingOn_ = false;     // the runner is about to give other input
+    uint64_t boxesClosed_ = 0;
+    bool awaiting_ = false;       // the open box waits for the runner
+    bool inputInFlight_ = false;  // the runner's input event waits to be handled, or is being handled
     bool finished_ = false;
     bool closing_ = false;
 };

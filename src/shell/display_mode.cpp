@@ -36,8 +36,9 @@ int SwitchDisplayMode(Engine& e, int target) {
 }
 
 void ApplyStoredDisplayMode(Engine& e) {
-    // The switch runs only towards the other mode, so the setting is inverted first.
-    if (e.env.windowed != 0) {
+    // The switch runs only towards the other mode, so the setting is inverted first. A damaged
+    // value counts as what it is brought into range as.
+    if (e.env.WindowedInUse()) {
         e.env.windowed = 0;
         SwitchDisplayMode(e, 1);
     } else {

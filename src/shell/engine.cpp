@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/encoding.h"
+#include "platform/files.h"
 #include "shell/automation.h"
 #include "shell/popup_menu.h"
 #include "sound/sound.h"
@@ -39,6 +40,15 @@ Engine::~Engine() {
 
 std::string Engine::Utf8(const std::string& sjis) const {
     return Cp932ToUtf8(sjis);
+}
+
+std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
+    files::Refusal refusal;
+    std::optional<std::string> path = files::Resolve(windowsPath, &refusal, files::Scope::kTitle);
+    if (!path && !refusal.reason.empty()) {
+        trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
+    }
+    return path;
 }
 
 bool Engine::SuspendScript() {
@@ -123,6 +133,10 @@ bool Engine::RunOneRequest(std::shared_ptr<Request>& request, bool dropInput) {
     }
     if (!(dropInput && request->input)) {
         run();
+    }
+    if (request->input && automation) {
+        // Only the events file's runner sends input this way.
+        automation->InputHandled();
     }
     {
         std::lock_guard lock(requestMutex_);
@@ -222,13 +236,13 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     if (quitting_) {
         answer = MessageBoxAnswer::kCancel;
     }
+    trace.Event("message", {{"text", textUtf8},
+                            {"caption", captionUtf8},
+                            {"answer", std::string(answer == MessageBoxAnswer::kOk ? "ok" : "cancel")}});
     --modalOpen_;
     if (scripted) {
         automation->BoxClosed();
     }
-    trace.Event("message", {{"text", textUtf8},
-                            {"caption", captionUtf8},
-                            {"answer", std::string(answer == MessageBoxAnswer::kOk ? "ok" : "cancel")}});
     NotifyStateChange();
     return answer;
 }
@@ -239,6 +253,11 @@ void Engine::RequestClose() {
         return;
     }
     Send([this] { BeginClose(); });
+}
+
+void Engine::CloseFromSignal() {
+    BeginClose();
+    platform.PostEvent(InputEvent{});
 }
 
 void Engine::BeginClose() {
@@ -288,8 +307,9 @@ bool Engine::Idle() {
     if (quitting_ || scriptFinished_ || overlays.Count() > 0) {
         return true;
     }
-    // A message box waits for the player, unless the events file has answered it already.
-    if (modalOpen_ > 0 && !(automation && platform.Headless() && automation->BoxCovered())) {
+    // A scripted box counts only while it waits for the events file: one that a queued answer
+    // covers closes by itself.
+    if (automation && platform.Headless() ? automation->BoxAwaitingAnswer() : modalOpen_ > 0) {
         return true;
     }
     if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "graphics/graphics_state.h"
@@ -39,6 +40,7 @@ class PopupMenuWindow;
 struct EngineOptions {
     std::string tracePath;   // empty: no trace
     std::string eventsPath;  // empty: no scripted input
+    std::string startDir;    // the folder textreel was started in (relative screenshot paths)
     int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
 };
 
@@ -151,6 +153,9 @@ class Engine {
     // error, the exit commands): the script thread is asked to stop and the program ends.
     void RequestClose();
     bool Quitting() const { return quitting_; }
+    // Any thread, for a termination signal: the program closes as through the close box, with
+    // exit code 0, however the threads stand (an open scripted box is answered with cancel).
+    void CloseFromSignal();
 
     // Sleeps until the clock reaches deadlineMs, or the program closes (then false).
     bool SleepUntil(int64_t deadlineMs);
@@ -219,6 +224,11 @@ class Engine {
     bool WriteEnvDat(int n = 99);
     // The write at the end of a run; no box can open then, so a failure is told on stderr.
     void WriteEnvDatAtExit();
+
+    // Resolves a resource path the scenario or the engine names (a picture, mask, sound, movie, a
+    // menu or button part) inside the title's folder. A refused path counts as missing; the
+    // refusal goes to stderr and to the trace as a "refused" event with the path and the reason.
+    std::optional<std::string> ResolvePath(std::string_view windowsPath);
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;

@@ -11,6 +11,10 @@
 
 namespace textreel {
 
+namespace {
+constexpr uint64_t kEnvDatMaxBytes = uint64_t{EnvSettings::kSize} + 0xFFFFFFF0ull;
+}  // namespace
+
 void Engine::ReadEnvDat() {
     persistentFlags.Clear();
     scenario.ResetMarks();
@@ -22,7 +26,8 @@ void Engine::ReadEnvDat() {
     }
     std::vector<uint8_t> bytes;
     auto path = SaveFilePath(folder, "env.dat", false);
-    if (!path || !files::ReadAll(*path, bytes)) {
+    // The record and one read mark per scenario byte, however long the scenario.
+    if (!path || !files::ReadAll(*path, bytes, kEnvDatMaxBytes)) {
         env.ApplyDefaults();
         return;
     }
@@ -63,8 +68,11 @@ bool Engine::WriteEnvDat(int n) {
             bytes.insert(bytes.end(), marks.begin(), marks.end());
             // An older file written for a longer scenario keeps its bytes beyond ours, as an
             // in-place write over it would.
+            // It is read through the contained resolver: an env.dat that is a link out of the save
+            // folder is not read (and the write replaces the link).
             std::vector<uint8_t> old;
-            if (files::ReadAll(*path, old) && old.size() > bytes.size()) {
+            auto existing = SaveFilePath(folder, "env.dat", false);
+            if (existing && files::ReadAll(*existing, old, kEnvDatMaxBytes) && old.size() > bytes.size()) {
                 bytes.insert(bytes.end(), old.begin() + static_cast<std::ptrdiff_t>(bytes.size()), old.end());
             }
             written = files::WriteAtomically(*path, bytes.data(), bytes.size());

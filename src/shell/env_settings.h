@@ -61,6 +61,16 @@ class EnvSettings {
     // The values used when there is no env.dat.
     void ApplyDefaults();
 
+    // The settings as the engine uses them. env.dat may be damaged or made by hand; its fields keep
+    // their bytes (until the next write) and are brought into range where they are used.
+    static constexpr int32_t kMaxSpeedMs = 10000;
+    int32_t SpeedInUse() const { return Clamp(SpeedMs, 0, kMaxSpeedMs); }
+    int32_t SeVolumeInUse() const { return Clamp(seVolume, 0, 100); }
+    int32_t BgmVolumeInUse() const { return Clamp(bgmVolume, 0, 100); }
+    bool WindowedInUse() const { return Clamp(windowed, 0, 1) != 0; }
+    bool ScreenEffectsInUse() const { return Clamp(screenEffects, 0, 1) != 0; }
+    bool ForcedSkipInUse() const { return Clamp(ForcedSkip, 0, 1) != 0; }
+
     // The record as stored: the fields, the stored part of flags, and the reserved bytes as they
     // were read.
     std::array<uint8_t, kSize> ToBytes(const PersistentFlags& flags) const;
@@ -68,6 +78,8 @@ class EnvSettings {
     void FromBytes(const std::array<uint8_t, kSize>& bytes, PersistentFlags& flags);
 
   private:
+    static int32_t Clamp(int32_t v, int32_t low, int32_t high) { return v < low ? low : v > high ? high : v; }
+
     std::array<uint8_t, kSize> reserved_{};  // the bytes of the last record read, for its reserved parts
 };
 

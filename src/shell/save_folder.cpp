@@ -64,7 +64,7 @@ bool Engine::EnsureSaveFolder(bool create, std::string* path) {
                 return true;
             }
         } else {
-            auto existing = files::Resolve("save");
+            auto existing = files::Resolve("save", nullptr, files::Scope::kTitleOrSave);
             if (existing) {
                 // A plain file of that name counts too; writing into it then fails with its own
                 // message.
@@ -123,7 +123,8 @@ std::optional<std::string> Engine::SaveFilePath(const std::string& folder, const
             return std::nullopt;
         }
     }
-    return forWrite ? files::ResolveForWrite(full) : files::Resolve(full);
+    return forWrite ? files::ResolveForWrite(full)
+                    : files::Resolve(full, nullptr, files::Scope::kTitleOrSave);
 }
 
 }  // namespace textreel

@@ -1,5 +1,6 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
 #include <cstdio>
+#include <new>
 #include <vector>
 
 #include "graphics/screen.h"
@@ -17,8 +18,9 @@ namespace textreel {
 
 namespace {
 constexpr int kTickMs = 500;
-// The largest window side the engine accepts; beyond it the surfaces would not fit in memory.
-constexpr int kMaxScreenSide = 16384;
+// The largest window side the engine accepts; beyond it the surfaces take more memory than any
+// title needs (six screen-sized surfaces and the window's framebuffer).
+constexpr int kMaxScreenSide = 4096;
 }  // namespace
 
 int Engine::StartUp() {
@@ -72,7 +74,14 @@ int Engine::StartUp() {
 
     // The window.
     platform.SetWindowScale(options_.scale);
-    if (!platform.OpenWindow(Utf8(instance.windowName), w, h)) {
+    bool opened = false;
+    try {
+        opened = platform.OpenWindow(Utf8(instance.windowName), w, h);
+    } catch (const std::bad_alloc&) {
+        Warn(msg::kAllocateError);
+        return kExitFailure;
+    }
+    if (!opened) {
         std::fprintf(stderr, "textreel: cannot open the game window\n");
         return kExitFailure;
     }
@@ -80,7 +89,15 @@ int Engine::StartUp() {
     nextTick_ = clock.NowMs() + kTickMs;
     ApplyStoredDisplayMode(*this);
 
-    if (!CreateGraphics(*this)) {
+    bool created = false;
+    try {
+        created = CreateGraphics(*this);
+    } catch (const std::bad_alloc&) {
+        ReleaseGraphics(*this);
+        Warn(msg::kAllocateError);
+        return kExitFailure;
+    }
+    if (!created) {
         return kExitOk;
     }
     ShowLogo(*this);
@@ -101,7 +118,7 @@ int Engine::Run() {
     if (!options_.eventsPath.empty()) {
         automation = std::make_unique<Automation>(*this);
         std::string error;
-        if (!automation->Load(options_.eventsPath, error)) {
+        if (!automation->Load(options_.eventsPath, options_.startDir, error)) {
             std::fprintf(stderr, "textreel: %s\n", error.c_str());
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;

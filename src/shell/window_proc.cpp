@@ -203,6 +203,9 @@ void Engine::HandleInput(const InputEvent& event) {
         case InputEvent::Kind::kKeyUp:
             KeyUp(*this, event.key);
             break;
+        case InputEvent::Kind::kRepaint:
+            Repaint(*this);
+            break;
         case InputEvent::Kind::kTextInput:
         case InputEvent::Kind::kWake:
         case InputEvent::Kind::kKeyDown:

@@ -22,14 +22,15 @@ constexpr size_t kCacheLimitBytes = 32u << 20;
 constexpr size_t kMaxEffectFrames = 60 * 44100;
 constexpr const char* kStreamerCaption = "zovi";
 
-std::shared_ptr<const PcmSound> LoadSound(SoundState& state, const std::string& path, bool oggToo) {
+std::shared_ptr<const PcmSound> LoadSound(Engine& e, const std::string& path, bool oggToo) {
+    SoundState& state = e.sound;
     std::lock_guard lock(state.cacheMutex);
     std::string key = (oggToo ? "*" : "") + path;
     auto found = state.cache.find(key);
     if (found != state.cache.end()) {
         return found->second;
     }
-    std::optional<std::string> real = files::Resolve(path);
+    std::optional<std::string> real = e.ResolvePath(path);
     auto sound = std::make_shared<PcmSound>();
     if (!real) {
         return nullptr;
@@ -53,11 +54,11 @@ int Volume(int value) {
 }
 
 // Opens a title-relative file for a streamer; nullptr when it is missing or not playable.
-std::unique_ptr<PcmSource> OpenTitleSound(const std::string& path) {
+std::unique_ptr<PcmSource> OpenTitleSound(Engine& e, const std::string& path) {
     if (path.empty()) {
         return nullptr;
     }
-    std::optional<std::string> real = files::Resolve(path);
+    std::optional<std::string> real = e.ResolvePath(path);
     if (!real) {
         return nullptr;
     }
@@ -92,7 +93,7 @@ bool StartSlot(Engine& e, StreamSlot& slot, const std::string& path, int volume)
         return false;
     }
     slot.streamer->volume = Volume(volume);
-    if (!slot.streamer->Start(OpenTitleSound(path))) {
+    if (!slot.streamer->Start(OpenTitleSound(e, path))) {
         return false;
     }
     slot.playingPath = e.Utf8(path);
@@ -183,7 +184,7 @@ void WakeSoundWaits(Engine& e) {
 }
 
 void PlayInterfaceSound(Engine& e, const std::string& path) {
-    std::shared_ptr<const PcmSound> sound = LoadSound(e.sound, path, false);
+    std::shared_ptr<const PcmSound> sound = LoadSound(e, path, false);
     if (sound == nullptr) {
         return;  // no default sound
     }
@@ -200,7 +201,7 @@ void PlayEffect(Engine& e, const std::string& path) {
     if (volume == 0) {
         return;
     }
-    std::shared_ptr<const PcmSound> sound = LoadSound(e.sound, path, true);
+    std::shared_ptr<const PcmSound> sound = LoadSound(e, path, true);
     if (sound == nullptr) {
         return;
     }

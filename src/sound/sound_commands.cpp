@@ -161,7 +161,7 @@ void CmdTalk(Engine& e, const char* line, int) {
         e.Send([&e] { e.VoiceStopRequest(); });
         return;
     }
-    if (e.LoadInProgress != 0 || e.env.seVolume == 0 || e.AdvanceMode == 1) {
+    if (e.LoadInProgress != 0 || e.env.SeVolumeInUse() == 0 || e.AdvanceMode == 1) {
         return;
     }
     e.sound.voice.streamer->SetFileName(Clip(arg));

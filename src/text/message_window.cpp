@@ -150,7 +150,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         }
         // The speed is read afresh for every character: skip mode starting mid-line shows the rest
         // at once.
-        int32_t speed = e.env.SpeedMs;
+        int32_t speed = e.env.SpeedInUse();
         if (speed != 0) {
             {
                 std::lock_guard lock(g.ScreenLock);
@@ -259,7 +259,7 @@ int ShowLogo(Engine& e) {
         g.ScreenSurface.FillRect(0, 0, w, h, 0);
     }
     std::vector<uint8_t> file;
-    auto path = files::Resolve(kLogoPicture);
+    auto path = e.ResolvePath(kLogoPicture);
     uint32_t offset = 0;
     bool readable = path && files::ReadAll(*path, file) && file.size() >= 14;
     if (readable) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -139,25 +140,30 @@ TEST(SaveLoad, CancelOnTheOverwriteQuestionKeepsTheOldFile) {
     EXPECT_EQ(now, old);
 }
 
-TEST(SaveLoad, AWriteThatFailsKeepsTheOldFileAndSaysSo) {
+TEST(SaveLoad, AWriteThatFailsLeavesWhatStoodThereAndSaysSo) {
     E2eRun run(kTitles + "save-load");
     ScreenPictures(run);
-    std::vector<uint8_t> old(1424, 0);
-    old[1373] = 'o';
-    WriteBytes(run.Title() + "/save/save01.sav", old);
-    // A folder where the new file would be made beside the old one: the write cannot start.
-    WriteBytes(run.Title() + "/save/save01.sav.new/keep", {1});
+    // A folder stands where slot 1's file would go: the new file cannot be renamed over it.
+    WriteBytes(run.Title() + "/save/save01.sav/keep", {1, 2, 3});
     RunResult r =
         run.Run("wait\n" + kSaveButton + "wait\nanswer ok\nanswer ok\n" + kSlot1 + "wait\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     std::vector<TraceEvent> messages = r.Events("message");
     ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[0].Get("text"), "上書きしてもよろしいですか？");
     EXPECT_EQ(messages[1].Get("text"), "セーブに失敗しました");
     ASSERT_EQ(r.Events("save").size(), 1u);
     EXPECT_EQ(r.Events("save")[0].Get("ok"), "false");
-    std::vector<uint8_t> now;
-    ASSERT_TRUE(ReadBytes(run.Title() + "/save/save01.sav", now));
-    EXPECT_EQ(now, old);
+    std::vector<uint8_t> kept;
+    ASSERT_TRUE(ReadBytes(run.Title() + "/save/save01.sav/keep", kept));
+    EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
+    // No temporary is left beside it.
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(run.Title() + "/save")) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"env.dat", "save01.sav"}));
 }
 
 TEST(SaveLoad, AScreenWhosePictureIsMissingDoesNotOpen) {

@@ -1,5 +1,6 @@
 // One copy per title, and closing the window ends the process promptly in every state.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <chrono>
 #include <string>
@@ -105,6 +106,54 @@ TEST(Shutdown, CloseEndsTheProcessWithinASecondInTheMiddleOfASlowLine) {
     ASSERT_NE(close, nullptr);
     EXPECT_GT(close->Ms(), r.Events("text")[0].Ms());
     EXPECT_LT(r.Events("exit")[0].Ms() - close->Ms(), 1000);
+}
+
+}  // namespace
+}  // namespace textreel::testing
+
+namespace textreel::testing {
+namespace {
+
+// SIGTERM, SIGINT and SIGHUP end the engine as the close box does: the trace's exit line, code 0.
+class Signals : public ::testing::TestWithParam<int> {};
+
+TEST_P(Signals, ATerminationSignalClosesTheEngineCleanly) {
+    E2eRun run(kTitles + "stop");
+    run.Start("wait\nsleep 600000\n");
+    ASSERT_TRUE(WaitForEvent(run, "text"));
+    ASSERT_EQ(kill(run.Pid(), GetParam()), 0);
+    RunResult r = run.Finish(60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.Events("exit").size(), 1u);
+    EXPECT_EQ(r.Events("exit")[0].Get("code"), "0");
+    EXPECT_EQ(r.trace.back().Name(), "exit");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachSignal, Signals, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
+
+TEST(SignalDuringABox, AScriptedBoxThatWaitsIsAnsweredWithCancel) {
+    E2eRun run(kTitles + "reading");
+    run.Start("wait\nclick 1 1\nwait\nclick 1 1\nwait\nsleep 600000\n");
+    ASSERT_TRUE(WaitForEvent(run, "input"));
+    // The unknown command's box opens after the second click and waits for the events file.
+    for (int i = 0; i < 6000; ++i) {
+        int inputs = 0;
+        for (const TraceEvent& e : run.ReadTrace()) {
+            inputs += e.Name() == "input" && e.Get("command") == "sleep 600000" ? 1 : 0;
+        }
+        if (inputs > 0) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(kill(run.Pid(), SIGTERM), 0);
+    RunResult r = run.Finish(60000);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.Events("message").size(), 1u);
+    EXPECT_EQ(r.Events("message")[0].Get("answer"), "cancel");
+    ASSERT_EQ(r.Events("exit").size(), 1u);
 }
 
 }  // namespace

@@ -322,11 +322,15 @@ TEST(PngLoader, AbsurdSizesAreRefusedBeforeDecoding) {
     // The rewriting itself keeps a file valid.
     ASSERT_EQ(Decode(WithSize(file, 5, 4), picture), PngResult::kOk);
     picture = Previous();
-    EXPECT_EQ(Decode(WithSize(file, 16385, 4), picture), PngResult::kDamaged);
-    EXPECT_EQ(Decode(WithSize(file, 5, 16385), picture), PngResult::kDamaged);
-    // Within the side limit but over 256 MiB of pixels.
-    EXPECT_EQ(Decode(WithSize(file, 16384, 5462), picture), PngResult::kDamaged);
+    EXPECT_EQ(Decode(WithSize(file, 8193, 4), picture), PngResult::kTooLarge);
+    EXPECT_EQ(Decode(WithSize(file, 5, 8193), picture), PngResult::kTooLarge);
     EXPECT_EQ(Decode(WithSize(file, 0x7FFFFFFF, 0x7FFFFFFF), picture), PngResult::kDamaged);
+    // Within the side limit but over the caller's pixel count (the header is all that is read:
+    // the file holds pixels for 5 x 4 only).
+    EXPECT_EQ(DecodePng(WithSize(file, 8192, 8192).data(), file.size(), picture, 4 * 640 * 480),
+              PngResult::kTooLarge);
+    EXPECT_EQ(DecodePng(WithSize(file, 1280, 960).data(), file.size(), picture, 4 * 640 * 480),
+              PngResult::kDamaged);  // allowed, then found truncated
     ExpectUntouched(picture);
 }
 

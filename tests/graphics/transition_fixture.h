@@ -156,8 +156,10 @@ class TransitionTest : public ::testing::Test {
         return bad;
     }
 
-    // Writes a mask file into a fresh temporary folder and returns its path. The folder's name is
-    // random: test processes run side by side, and addresses repeat between them.
+    // Writes a mask file into a fresh temporary folder, makes that folder the current one (the
+    // title's folder, which every resource path stays inside) and returns the mask's name in it.
+    // The folder's name is random: test processes run side by side, and addresses repeat between
+    // them.
     std::string WriteMask(const std::vector<uint8_t>& bytes) {
         std::random_device random;
         std::filesystem::path dir =
@@ -168,11 +170,18 @@ class TransitionTest : public ::testing::Test {
         std::filesystem::path file = dir / "mask.bmp";
         std::ofstream out(file, std::ios::binary);
         out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-        return file.string();
+        if (previousDir.empty()) {
+            previousDir = std::filesystem::current_path();
+        }
+        std::filesystem::current_path(dir);
+        return "mask.bmp";
     }
 
     void TearDown() override {
         engine.reset();
+        if (!previousDir.empty()) {
+            std::filesystem::current_path(previousDir);
+        }
         if (!tempDir.empty()) {
             std::filesystem::remove_all(tempDir);
         }
@@ -184,6 +193,7 @@ class TransitionTest : public ::testing::Test {
     std::unique_ptr<Engine> engine;
     size_t sleepsBefore = 0;
     std::filesystem::path tempDir;
+    std::filesystem::path previousDir;
 };
 
 }  // namespace textreel::testing

@@ -1,6 +1,10 @@
 #include "platform/files.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "platform/encoding.h"
 #include "platform/instance_lock.h"
@@ -65,8 +69,98 @@ TEST(AtomicWrite, ReplacesTheFileWholeAndLeavesNothingBeside) {
     title.Write("f.dat", std::string(100, 'a'));
     ASSERT_TRUE(files::WriteAtomically("f.dat", "bb", 2));
     EXPECT_EQ(title.Read("f.dat"), (std::vector<uint8_t>{'b', 'b'}));
-    EXPECT_FALSE(title.Exists("f.dat.new"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("."), std::filesystem::directory_iterator()),
+              1);
     EXPECT_FALSE(files::WriteAtomically("missing/f.dat", "x", 1));
+}
+
+TEST(AtomicWrite, PlantedLinksAreNeverFollowedAndStaleTemporariesGo) {
+    TempTitle title;
+    namespace fs = std::filesystem;
+    title.Write("outside/victim", "precious");
+    title.Write("save/f.dat.tmp-0123456789abcdef", "left by a crash");
+    fs::create_symlink(fs::absolute("outside/victim"), "save/f.dat.new");
+    fs::create_symlink(fs::absolute("outside/victim"), "save/f.dat.tmp-aaaaaaaaaaaaaaaa");
+    ASSERT_TRUE(files::WriteAtomically("save/f.dat", "new", 3));
+    EXPECT_EQ(title.Read("outside/victim"), (std::vector<uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_EQ(title.Read("save/f.dat"), (std::vector<uint8_t>{'n', 'e', 'w'}));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator("save")) {
+        left.push_back(entry.path().filename().string());
+    }
+    EXPECT_EQ(left, (std::vector<std::string>{"f.dat"}));
+
+    // A target that is itself a link is replaced by the file, not written through.
+    fs::create_symlink(fs::absolute("outside/victim"), "save/g.dat");
+    ASSERT_TRUE(files::WriteAtomically("save/g.dat", "g", 1));
+    EXPECT_FALSE(fs::is_symlink("save/g.dat"));
+    EXPECT_EQ(title.Read("outside/victim").size(), 8u);
+}
+
+// Every way out of the title's folder is refused like a missing file, with the reason.
+TEST(PathResolver, PathsThatLeaveTheTitlesFolderAreRefused) {
+    TempTitle title;
+    namespace fs = std::filesystem;
+    title.Write("title/cg/a.png", "x");
+    title.Write("secret.png", "s");
+    ASSERT_TRUE(files::ChangeDirectory("title"));
+    fs::create_symlink(fs::absolute("../secret.png"), "cg/out.png");
+    fs::create_symlink("a.png", "cg/in.png");
+    fs::create_symlink(fs::absolute(".."), "cg/up");
+    fs::create_directory("cg/inner");
+    fs::create_symlink("../a.png", "cg/inner/back.png");
+    struct Case {
+        std::string path;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"/etc/passwd", true},    {"\\etc\\passwd", true},      {"C:\\Windows\\x.png", true},
+        {"..\\secret.png", true}, {"cg\\..\\a.png", true},      {"cg\\..\\..\\secret.png", true},
+        {"cg\\out.png", true},    {"cg\\up\\secret.png", true},
+    };
+    for (const Case& c : cases) {
+        files::Refusal refusal;
+        EXPECT_FALSE(files::Resolve(c.path, &refusal, files::Scope::kTitle)) << c.path;
+        EXPECT_EQ(!refusal.reason.empty(), c.refused) << c.path;
+        EXPECT_EQ(refusal.path, c.path) << c.path;
+        if (c.path != "cg\\out.png") {  // writing there would replace the link, not follow it
+            EXPECT_FALSE(files::ResolveForWrite(c.path)) << c.path;
+        }
+    }
+    // Links that stay inside are followed.
+    EXPECT_TRUE(files::Resolve("cg\\in.png", nullptr, files::Scope::kTitle));
+    EXPECT_TRUE(files::Resolve("CG\\Inner\\back.png", nullptr, files::Scope::kTitle));
+    EXPECT_TRUE(files::Resolve(".\\cg\\a.png", nullptr, files::Scope::kTitle));
+}
+
+TEST(PathResolver, ASaveFolderLinkedElsewhereIsAllowedForSavesOnly) {
+    TempTitle title;
+    namespace fs = std::filesystem;
+    title.Write("elsewhere/env.dat", "e");
+    title.Write("elsewhere/pic.png", "p");
+    fs::create_directory("title");
+    ASSERT_TRUE(files::ChangeDirectory("title"));
+    fs::create_symlink(fs::absolute("../elsewhere"), "save");
+    EXPECT_TRUE(files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave));
+    EXPECT_FALSE(files::Resolve("save\\env.dat"));
+    EXPECT_TRUE(files::ResolveForWrite("save\\new.dat"));
+    files::Refusal refusal;
+    EXPECT_FALSE(files::Resolve("save\\pic.png", &refusal, files::Scope::kTitle));
+    EXPECT_FALSE(refusal.reason.empty());
+}
+
+TEST(ReadAll, OnlyRegularFilesAreRead) {
+    TempTitle title;
+    title.Write("folder/x", "x");
+    ASSERT_EQ(mkfifo("pipe.png", 0600), 0);
+    std::vector<uint8_t> bytes;
+    EXPECT_FALSE(files::ReadAll("pipe.png", bytes));  // returns at once: no writer is waited for
+    EXPECT_FALSE(files::ReadAll("folder", bytes));
+    EXPECT_FALSE(files::ReadAll("/dev/null", bytes));
+    uint64_t size = 0;
+    EXPECT_FALSE(files::RegularFileSize("pipe.png", size));
+    EXPECT_TRUE(files::RegularFileSize("folder/x", size));
+    EXPECT_EQ(size, 1u);
 }
 
 TEST(Encoding, Cp932MapsItsOwnCharactersAndReplacesBrokenBytes) {
@@ -100,6 +194,26 @@ TEST(InstanceLock, ASecondHolderOfTheSameNameIsRefusedAndAnotherNameIsNot) {
     EXPECT_EQ(second.Acquire("game/\x82\xA0"), InstanceLock::Result::kAcquired);
     EXPECT_NE(InstanceLock::PathFor("a/b").find(title.Path()), std::string::npos);
     EXPECT_EQ(InstanceLock::PathFor("a/b").find('/', title.Path().size() + 1), std::string::npos);
+}
+
+TEST(InstanceLock, LongNamesThatShareTheirStartStillGetTheirOwnLocks) {
+    TempTitle title;
+    setenv("XDG_RUNTIME_DIR", title.Path().c_str(), 1);
+    // Forty Japanese characters in common, then one that differs.
+    std::string common;
+    for (int i = 0; i < 40; ++i) {
+        common += "\x82\xA0";
+    }
+    std::string a = common + "\x82\xA2";
+    std::string b = common + "\x82\xA4";
+    EXPECT_NE(InstanceLock::PathFor(a), InstanceLock::PathFor(b));
+    EXPECT_EQ(InstanceLock::PathFor(a), InstanceLock::PathFor(a));
+    EXPECT_NE(InstanceLock::PathFor(a).find("textreel-%82%a0"), std::string::npos);  // readable prefix
+    EXPECT_LT(InstanceLock::PathFor(common + common + common).size(), title.Path().size() + 200);
+    InstanceLock first;
+    InstanceLock second;
+    EXPECT_EQ(first.Acquire(a), InstanceLock::Result::kAcquired);
+    EXPECT_EQ(second.Acquire(b), InstanceLock::Result::kAcquired);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -143,6 +144,91 @@ TEST(EnvFile, TheSaveFolderIsFoundWhateverTheCaseOfItsName) {
     EXPECT_EQ(f.engine.env.SpeedMs, 0);
     EXPECT_EQ(f.engine.env.windowed, 0);
     EXPECT_FALSE(f.title.Exists("save"));
+}
+
+// A damaged env.dat: each field is brought into range where it is used, and keeps its bytes.
+TEST(EnvFile, DamagedValuesAreBroughtIntoRangeWhereTheyAreUsed) {
+    struct Case {
+        int32_t speed, windowed, effects;
+        int16_t se, bgm;
+        int32_t forcedSkip;
+        int32_t speedUsed;
+        bool windowedUsed, effectsUsed;
+        int32_t seUsed, bgmUsed;
+        bool forcedSkipUsed;
+    };
+    const Case cases[] = {
+        {0x7FFFFFFF, 7, -3, 30000, -5, 2, 10000, true, false, 100, 0, true},
+        {-200, -1, 1, -32768, 101, -9, 0, false, true, 0, 100, false},
+        {40, 1, 0, 55, 75, 1, 40, true, false, 55, 75, true},
+        {10000, 0, 1, 0, 100, 0, 10000, false, true, 0, 100, false},
+    };
+    for (const Case& c : cases) {
+        EnvFixture f;
+        std::vector<uint8_t> bytes(64, 0);
+        auto put32 = [&](int at, int32_t v) {
+            for (int i = 0; i < 4; ++i) {
+                bytes[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(v) >> (8 * i));
+            }
+        };
+        put32(EnvSettings::kSpeedMs, c.speed);
+        put32(EnvSettings::kWindowed, c.windowed);
+        put32(EnvSettings::kScreenEffects, c.effects);
+        bytes[EnvSettings::kSeVolume] = static_cast<uint8_t>(c.se);
+        bytes[EnvSettings::kSeVolume + 1] = static_cast<uint8_t>(static_cast<uint16_t>(c.se) >> 8);
+        bytes[EnvSettings::kBgmVolume] = static_cast<uint8_t>(c.bgm);
+        bytes[EnvSettings::kBgmVolume + 1] = static_cast<uint8_t>(static_cast<uint16_t>(c.bgm) >> 8);
+        put32(EnvSettings::kForcedSkip, c.forcedSkip);
+        f.title.Write("save/env.dat", bytes);
+        f.engine.ReadEnvDat();
+        const EnvSettings& env = f.engine.env;
+        EXPECT_EQ(env.SpeedInUse(), c.speedUsed) << c.speed;
+        EXPECT_EQ(env.WindowedInUse(), c.windowedUsed) << c.windowed;
+        EXPECT_EQ(env.ScreenEffectsInUse(), c.effectsUsed) << c.effects;
+        EXPECT_EQ(env.SeVolumeInUse(), c.seUsed) << c.se;
+        EXPECT_EQ(env.BgmVolumeInUse(), c.bgmUsed) << c.bgm;
+        EXPECT_EQ(env.ForcedSkipInUse(), c.forcedSkipUsed) << c.forcedSkip;
+        // The file itself is left as it was until the next write.
+        EXPECT_EQ(f.title.Read("save/env.dat"), bytes);
+        const auto record = env.ToBytes(f.engine.persistentFlags);
+        EXPECT_EQ(std::vector<uint8_t>(record.begin(), record.begin() + 16),
+                  std::vector<uint8_t>(bytes.begin(), bytes.begin() + 16));
+    }
+}
+
+// A title that ships the temporary's old name as a link to a file of the player's gets neither
+// that file written nor its bytes read.
+TEST(EnvFile, APlantedLinkBesideEnvDatIsNeverWrittenThrough) {
+    EnvFixture f;
+    namespace fs = std::filesystem;
+    f.title.Write("victim.txt", "precious");
+    fs::create_directory("save");
+    fs::create_symlink(fs::absolute("victim.txt"), "save/env.dat.new");
+    fs::create_symlink(fs::absolute("victim.txt"), "save/env.dat");
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 1);  // the link out is not read: defaults
+    ASSERT_TRUE(f.engine.WriteEnvDat());
+    EXPECT_EQ(f.title.Read("victim.txt"), (std::vector<uint8_t>{'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
+    EXPECT_FALSE(fs::is_symlink("save/env.dat"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status("save/env.dat.new")));
+    EXPECT_EQ(f.title.Read("save/env.dat").size(), 64u + 10u);
+}
+
+// Players link the save folder to a folder elsewhere on purpose; settings are read and written there.
+TEST(EnvFile, ASaveFolderLinkedElsewhereStillHoldsTheSettings) {
+    EnvFixture f;
+    namespace fs = std::filesystem;
+    f.title.Write("elsewhere/env.dat", std::vector<uint8_t>{100, 0, 0, 0});
+    fs::create_directory("title");
+    fs::create_directory_symlink(fs::absolute("elsewhere"), "title/save");
+    fs::current_path("title");
+    f.engine.ReadEnvDat();
+    EXPECT_EQ(f.engine.env.SpeedMs, 100);
+    f.engine.env.SpeedMs = 40;
+    ASSERT_TRUE(f.engine.WriteEnvDat());
+    EXPECT_TRUE(fs::is_symlink("save"));
+    EXPECT_EQ(f.title.Read("elsewhere/env.dat")[0], 40);
+    EXPECT_TRUE(f.platform.Messages().empty());
 }
 
 }  // namespace

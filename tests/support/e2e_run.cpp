@@ -48,8 +48,8 @@ std::string MakeTempDir(const std::string& prefix) {
 }
 
 // Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid.
-int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir,
-          const std::string& stderrPath) {
+int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir, const std::string& stderrPath,
+          const std::string& startDir = {}) {
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) {
@@ -72,6 +72,9 @@ int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir,
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_addopen(&actions, 2, stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    if (!startDir.empty()) {
+        posix_spawn_file_actions_addchdir_np(&actions, startDir.c_str());
+    }
     pid_t pid = -1;
     if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
         pid = -1;
@@ -260,7 +263,7 @@ void E2eRun::Start(const std::string& events, const std::string& traceName,
     args.insert(args.end(), extra.begin(), extra.end());
     args.push_back(title_);
     startMs_ = NowMs();
-    pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName);
+    pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_);
     if (pid_ < 0) {
         throw std::runtime_error("cannot start textreel");
     }
@@ -291,7 +294,7 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
     RunResult result;
     int64_t start = NowMs();
     std::string stderrPath = work_ + "/stderr" + std::to_string(runs_);
-    int pid = Spawn(args, runtime_, stderrPath);
+    int pid = Spawn(args, runtime_, stderrPath, startDir_);
     if (pid < 0) {
         throw std::runtime_error("cannot start textreel");
     }

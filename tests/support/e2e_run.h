@@ -51,6 +51,11 @@ class E2eRun {
     void Start(const std::string& events, const std::string& traceName = "trace.jsonl",
                const std::vector<std::string>& extra = {});
     RunResult Finish(int timeoutMs = 20000, const std::string& traceName = "trace.jsonl");
+    // The process of the run Start began (-1 when none runs), to send it signals.
+    int Pid() const { return pid_; }
+    // The folder the binary starts in (default: the test's own); relative paths in the events
+    // file are taken from it.
+    void SetStartDir(const std::string& dir) { startDir_ = dir; }
     // Reads a trace file as it stands (the run may still be going).
     std::vector<TraceEvent> ReadTrace(const std::string& traceName = "trace.jsonl") const;
 
@@ -58,6 +63,7 @@ class E2eRun {
     std::string work_;
     std::string title_;
     std::string runtime_;
+    std::string startDir_;
     int pid_ = -1;
     int64_t startMs_ = 0;
     int runs_ = 0;

@@ -301,8 +301,12 @@ bool SdlPlatform::Translate(const SDL_Event& sdl, InputEvent& event) {
                 event.kind = InputEvent::Kind::kCloseRequest;
                 return true;
             }
-            if (sdl.window.event == SDL_WINDOWEVENT_EXPOSED || sdl.window.event == SDL_WINDOWEVENT_RESTORED ||
-                sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            if (sdl.window.event == SDL_WINDOWEVENT_EXPOSED || sdl.window.event == SDL_WINDOWEVENT_RESTORED) {
+                // The engine copies its screen into the framebuffer again; the loop then presents it.
+                event.kind = InputEvent::Kind::kRepaint;
+                return true;
+            }
+            if (sdl.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
                 Present(true);
             }
             return false;

@@ -1,0 +1,35 @@
+// Termination signals (SIGTERM, SIGINT, SIGHUP) end the engine as the close box does. They are
+// blocked in every thread and taken by a watcher thread of their own, so that the handler is
+// ordinary code that may lock and wake the engine's waits.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace textreel {
+
+// Blocks the termination signals in the calling thread and in every thread it starts later. Call
+// it first thing in main, before any thread exists.
+void BlockTerminationSignals();
+
+class SignalWatcher {
+  public:
+    // Starts watching; onSignal runs on the watcher's thread for the first signal that arrives.
+    explicit SignalWatcher(std::function<void()> onSignal);
+    ~SignalWatcher();
+    SignalWatcher(const SignalWatcher&) = delete;
+    SignalWatcher& operator=(const SignalWatcher&) = delete;
+
+    bool Active() const { return signalFd_ >= 0; }
+
+  private:
+    void Watch();
+
+    std::function<void()> onSignal_;
+    int signalFd_ = -1;
+    int stopPipe_[2] = {-1, -1};
+    std::thread thread_;
+};
+
+}  // namespace textreel
