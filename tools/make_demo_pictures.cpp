@@ -12,6 +12,9 @@
 //   gallery/locked.png the CG gallery with every picture still locked
 //   gallery/open.png   the gallery with every picture shown, for the unlocked tiles
 //   gallery/lit.png    the gallery with highlighted tiles, for the hover
+//   cg/menu/save_off.png, save_on.png, load_off.png, load_on.png
+//                      the save and load screens, masked, plain and highlighted: twelve slots and a
+//                      button back over the dimmed game picture
 // Shapes are drawn with 4 x 4 supersampling, so edges are soft; in the masked pictures the edge
 // coverage becomes the grey levels of the mask (black covers, white leaves the screen alone).
 #include <png.h>
@@ -1026,6 +1029,26 @@ Canvas Gallery(const std::vector<const Canvas*>& pictures, TileLook look) {
 }
 }  // namespace
 
+// The save and load screens: the game picture dimmed, a heading, the return button and the twelve
+// slot panels at the places the engine tests clicks in. The slots' texts are the engine's.
+Canvas SlotScreen(bool save, bool lit) {
+    Canvas c(kScreenWidth, kScreenHeight);
+    c.Paint(Rect(0, 0, kScreenWidth, kScreenHeight), Rgb{8, 10, 24}, 0.6);
+    Letters(c, save ? "SAVE" : "LOAD", 560, 112, 6, Rgb{250, 236, 200});
+    MenuButton(c, 41, 97, 240, 34, "BACK", lit);
+    for (int i = 0; i < 12; ++i) {
+        const double x = i < 6 ? 41 : 406;
+        const double y = (i % 6 == 5) ? 492 : 176 + 63 * (i % 6);
+        const double h = (i % 6 == 5) ? 40 : 42;
+        const Rgb top = lit ? Rgb{150, 96, 48} : Rgb{44, 52, 90};
+        const Rgb bottom = lit ? Rgb{96, 56, 24} : Rgb{20, 24, 46};
+        c.Paint(RoundRect(x, y, 332, h, 6), lit ? Rgb{255, 220, 150} : Rgb{120, 130, 170}, 0.9);
+        c.Paint(RoundRect(x + 2, y + 2, 328, h - 4, 5),
+                [&](double, double py) { return Mix(top, bottom, (py - y) / h); });
+    }
+    return c;
+}
+
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_demo_pictures TITLE_DIR\n");
@@ -1048,6 +1071,10 @@ int main(int argc, char** argv) {
     ok = WritePicture(title / "gallery" / "lit.png", Gallery(seen, TileLook::kLit)) && ok;
     ok = WriteMasked(title / "chr" / "01_girl.png", Girl()) && ok;
     ok = WriteMasked(title / "chr" / "02_cat.png", Cat()) && ok;
+    ok = WriteMasked(title / "cg" / "menu" / "save_off.png", SlotScreen(true, false)) && ok;
+    ok = WriteMasked(title / "cg" / "menu" / "save_on.png", SlotScreen(true, true)) && ok;
+    ok = WriteMasked(title / "cg" / "menu" / "load_off.png", SlotScreen(false, false)) && ok;
+    ok = WriteMasked(title / "cg" / "menu" / "load_on.png", SlotScreen(false, true)) && ok;
     ok = WriteGreyBmp(title / "mask" / "wipe.bmp", kScreenWidth, kScreenHeight, WipeMask()) && ok;
     return ok ? 0 : 1;
 }

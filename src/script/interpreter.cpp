@@ -161,7 +161,7 @@ int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::strin
 void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     // A return to the title (or closing) during one wait of the line leaves the rest of it: the
     // later codes of the line do not wait again.
-    auto interrupted = [&e] { return e.Quitting() || e.RestartPending(); };
+    auto interrupted = [&e] { return e.Quitting() || e.RestartPending() || e.LoadResumePending != 0; };
     bool waited = false;
     if (FindText(line, "$C") != nullptr) {
         ShowPage(e);
@@ -213,6 +213,7 @@ int ScriptThreadMain(Engine& e) {
         if (length > 0) {
             RunScriptLine(e, line, length);
         }
+        e.LoadResumePending = 0;
         if (e.Quitting()) {
             return 0;
         }

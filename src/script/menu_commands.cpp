@@ -16,6 +16,7 @@
 #include "graphics/screen.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "saveload/save_load_screen.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
 #include "script/flow.h"
@@ -165,7 +166,7 @@ void WaitForChoice(Engine& e, const char* kind) {
         move.y = y;
         e.SendInput(move);
     }
-    while (e.UiState == 1 && !e.Quitting() && !e.RestartPending()) {
+    while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.
         std::string label = e.menu.TakeNameEntryLabel();
@@ -173,7 +174,10 @@ void WaitForChoice(Engine& e, const char* kind) {
             JumpToChoice(e, label);
         }
     }
-    e.scenario.ReadPos -= 2;
+    // A load has already put the read position where reading goes on.
+    if (e.LoadResumePending == 0) {
+        e.scenario.ReadPos -= 2;
+    }
 }
 
 // Adds an entry unless the table is full: items past the 48th are dropped.
@@ -394,8 +398,8 @@ bool MenuClick(Engine& e, int xIn, int yIn) {
         return false;
     }
     if (Holds(hit->label, "*GameLoad")) {
-        // FIXME: open the load screen (UiState 30) once the save and load screens exist; the menu
-        // stays up and the script thread stays suspended.
+        // The menu stays up behind the load screen and the script thread stays suspended.
+        OpenSaveLoad(e, kTitleLoadScreen);
         return true;
     }
     if (Holds(hit->label, "opening")) {

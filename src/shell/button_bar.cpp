@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "graphics/screen.h"
+#include "saveload/save_load_screen.h"
 #include "shell/engine.h"
 #include "sound/sound.h"
 
@@ -85,7 +86,7 @@ bool ButtonBarClick(Engine& e, int xIn, int yIn) {
         case kLoad:
             if (!skipping && !busy && visible) {
                 PressFeedback(e, hit);
-                // FIXME: open the save or load screen once the screens exist.
+                OpenSaveLoad(e, hit == kSave ? kSaveScreen : kLoadScreen);
                 return true;
             }
             return false;

@@ -17,6 +17,7 @@
 #include "graphics/graphics_state.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
+#include "saveload/save_load_state.h"
 #include "script/backlog.h"
 #include "script/flag_block.h"
 #include "script/menu_table.h"
@@ -85,6 +86,9 @@ class Engine {
     std::atomic<int32_t> MoviePlaying{0};
     std::atomic<int32_t> ResetRequest{0};
     std::atomic<int32_t> savedSpeedMs{1};
+    // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
+    // line, a choice menu) is left, and reading goes on at the position the load set.
+    std::atomic<int32_t> LoadResumePending{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
@@ -112,6 +116,8 @@ class Engine {
     int lastHoveredButton = 99;
     int lastHoveredSlot = 99;
     int lastHoveredChoice = 99;
+    // The save or load screen while one is open (main thread).
+    SaveLoadState saveLoad;
 
     // ----- the script thread and the window side -----
 

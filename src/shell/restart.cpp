@@ -1,12 +1,15 @@
 // Return to the title. The window side asks for it; the script thread carries it out at the top
 // of its loop, so that the scenario text is never replaced under a line that is being read.
+#include "saveload/save_load_screen.h"
 #include "shell/engine.h"
 
 namespace textreel {
 
 void Engine::Restart() {
     ResetRequest = 1;
-    // FIXME: release the save/load screen's pictures when UiState is 10, 20 or 30.
+    if (UiState == kSaveScreen || UiState == kLoadScreen || UiState == kTitleLoadScreen) {
+        ReleaseSaveLoad(*this);
+    }
     if (AdvanceMode == 1) {
         EndSkipMode();
     }

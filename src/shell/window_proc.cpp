@@ -6,6 +6,7 @@
 
 #include "graphics/screen.h"
 #include "platform/platform.h"
+#include "saveload/save_load_screen.h"
 #include "script/menu.h"
 #include "shell/button_bar.h"
 #include "shell/display_mode.h"
@@ -37,11 +38,11 @@ void AdvanceHandler(Engine& e, int x, int y) {
         if (e.ScriptBusy == 1) {
             return;
         }
-        if (state != 10 && state != 20 && state != 30) {
+        if (state == kSaveScreen || state == kLoadScreen || state == kTitleLoadScreen) {
+            SaveLoadClick(e, x, y);
+        } else if (!ButtonBarClick(e, x, y)) {
             // The choice menu: the save and load buttons first, then the menu's entries.
-            if (!ButtonBarClick(e, x, y)) {
-                MenuClick(e, x, y);
-            }
+            MenuClick(e, x, y);
         }
         return;
     }
@@ -102,8 +103,8 @@ void HoverRouting(Engine& e, int x, int y) {
         if (e.ScriptBusy == 1) {
             return;
         }
-        if (state == 10 || state == 20 || state == 30) {
-            // FIXME: highlight the save/load slot under the pointer once the screens exist.
+        if (state == kSaveScreen || state == kLoadScreen || state == kTitleLoadScreen) {
+            SaveLoadHover(e, x, y);
             return;
         }
         if (state == 100) {

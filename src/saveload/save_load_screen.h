@@ -1,0 +1,33 @@
+// The save and load screens: twelve slots over the game picture, each with the date of its save
+// file and the title stored in it, and a return button.
+#pragma once
+
+#include <string>
+
+namespace textreel {
+
+class Engine;
+
+// UiState while a screen is open.
+constexpr int kSaveScreen = 10;
+constexpr int kLoadScreen = 20;
+constexpr int kTitleLoadScreen = 30;
+
+// Opens the screen of mode 10, 20 or 30 (main thread). A screen picture that cannot be loaded
+// shows its message and the screen does not open. Returns whether it opened.
+bool OpenSaveLoad(Engine& e, int mode);
+
+// A left click while a screen is open.
+void SaveLoadClick(Engine& e, int x, int y);
+
+// The pointer moved while a screen is open: the active entry under it shows highlighted.
+void SaveLoadHover(Engine& e, int x, int y);
+
+// Lets go of the pictures kept while a screen was open (a return to the title).
+void ReleaseSaveLoad(Engine& e);
+
+// The slot's date ("2008/12/24 14:57", or "--/--/--") and title ("None" without a file); false
+// when the slot has no readable save file.
+bool ReadSlotSummary(Engine& e, int slot, std::string& date, std::string& title);
+
+}  // namespace textreel

@@ -1,0 +1,55 @@
+// The save file: the FlagBlock image with the read position, the BGM name and a title, and the
+// search for the point from which a loaded game is brought back to its saved line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "script/flag_block.h"
+#include "script/scenario.h"
+
+namespace textreel {
+
+class Engine;
+
+// Slots offered by the save and load screens.
+constexpr int kFirstSaveSlot = 1;
+constexpr int kLastSaveSlot = 12;
+
+// "save" + two decimal digits + ".sav".
+std::string SaveFileName(int slot);
+
+// Fills the title field from the newest backlog line: its first 30 bytes (a byte cut), "…" at
+// offsets 30 and 31 and a zero after it; all zero when no line has been shown.
+void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine);
+
+// Checks the bytes of a save file against the scenario and copies them into out. A usable file is
+// exactly one FlagBlock long, its saved position lies inside the scenario on a line end, every name
+// field ends in a zero byte inside its field and the sprite and variant bytes are 0 or 1. why
+// receives the reason of a refusal.
+bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario, FlagBlock& out,
+                    std::string& why);
+
+// Where a load takes up the scenario again: the line that is read next, and whether the lines from
+// there to the saved position are replayed at full speed (else the scenario runs again from there
+// at its normal pace). showMessage: the resume line chooses words, so the message window is shown.
+struct ResumePoint {
+    uint32_t lineStart = 0;
+    bool replay = false;
+    bool showMessage = false;
+};
+
+// Walks back line by line from the saved position: the saved line's own wait codes do not count; a
+// page boundary ("$P", "$W") or a label line before it starts a replay right after it; a picture
+// command ("$hani", "$imgblt", "$ccblt", "$fill", "$sprite", "$statusopen") or a word choice is run
+// again; with none of them, the scenario runs again from its first line.
+ResumePoint FindResumePoint(const Scenario& scenario, uint32_t savedPosition);
+
+// Writes save slot n (success also when the player declines to overwrite) and reads it back into
+// the running game; both run on the main thread while the script thread is suspended.
+bool SaveGame(Engine& e, int slot);
+bool LoadGame(Engine& e, int slot);
+
+}  // namespace textreel

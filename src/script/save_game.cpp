@@ -1,0 +1,176 @@
+// Saving and loading a game on the main thread while the script thread is suspended.
+#include <string>
+#include <vector>
+
+#include "graphics/picture_commands.h"
+#include "platform/files.h"
+#include "script/commands.h"
+#include "script/save_file.h"
+#include "shell/engine.h"
+#include "shell/messages.h"
+#include "sound/ogg_streamer.h"
+
+namespace textreel {
+
+namespace {
+
+void TraceResult(Engine& e, const char* event, int slot, bool ok) {
+    e.trace.Event(event, {{"slot", int64_t{slot}}, {"ok", ok}});
+}
+
+// Draws the background the record names again: a picture or a colour fill, each with the message
+// window's parts loaded as `windowopen` does; any other name is left as it is.
+void RestoreBackground(Engine& e) {
+    std::string name(e.flags.Text(FlagBlock::kBackgroundName, FlagBlock::kNameSize));
+    bool fill = name.find("FILL_") != std::string::npos;
+    if (!fill && name.find(".png") == std::string::npos) {
+        return;
+    }
+    CmdWindowOpen(e, "", 0);
+    if (!fill) {
+        ShowBackground(e, name, e.flags.bytes[FlagBlock::kBackgroundVariant] == 1);
+        return;
+    }
+    const struct {
+        const char* name;
+        FillColour colour;
+    } colours[] = {{"FILL_BLACK", FillColour::kBlack},
+                   {"FILL_WHITE", FillColour::kWhite},
+                   {"FILL_RED", FillColour::kRed},
+                   {"FILL_GREEN", FillColour::kGreen},
+                   {"FILL_BLUE", FillColour::kBlue}};
+    for (const auto& c : colours) {
+        if (name.find(c.name) != std::string::npos) {
+            FillScreen(e, c.colour);
+            return;
+        }
+    }
+}
+
+void RestoreSprites(Engine& e) {
+    for (int slot = 0; slot < 2; ++slot) {
+        if (e.flags.bytes[FlagBlock::kSpriteActive + static_cast<size_t>(slot)] != 1) {
+            continue;
+        }
+        std::string name(
+            e.flags.Text(FlagBlock::kSpriteNames + FlagBlock::kNameSize * static_cast<size_t>(slot),
+                         FlagBlock::kNameSize));
+        auto x = static_cast<int32_t>(e.flags.U32(FlagBlock::kSpriteValues + 4 * static_cast<size_t>(slot)));
+        ShowSprite(e, slot, x, name);
+    }
+}
+
+// Resumes the script thread wherever it waits until it waits at or past the saved position. Every
+// wait point on the way is passed by the next resume; the script thread's requests are served
+// meanwhile. A replay that cannot get there (a jump away, a menu) ends after one resume per line.
+void Replay(Engine& e, uint32_t from, uint32_t saved) {
+    int64_t budget = 8;
+    for (uint32_t p = from; p <= saved && p < e.scenario.Size(); ++p) {
+        budget += e.scenario.ByteAt(p) == '\n' ? 1 : 0;
+    }
+    int32_t speed = e.env.SpeedMs;
+    e.env.SpeedMs = 0;
+    bool resumed = false;
+    e.ServeRequestsUntil([&] {
+        if (e.ScriptFinished()) {
+            return true;
+        }
+        if (!e.ScriptWaiting()) {
+            return false;
+        }
+        if ((resumed && e.scenario.ReadPos >= saved) || budget-- <= 0) {
+            return true;
+        }
+        resumed = e.ResumeScript() || resumed;
+        return false;
+    });
+    e.env.SpeedMs = speed;
+}
+
+}  // namespace
+
+bool SaveGame(Engine& e, int slot) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(true, &folder)) {
+        TraceResult(e, "save", slot, false);
+        return false;
+    }
+    std::string name = SaveFileName(slot);
+    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), true);
+    int next = e.backlog.Next();
+    SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0);
+    e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
+    e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
+    if (path && files::Exists(*path) &&
+        e.MessageBox(Sjis(msg::kConfirmOverwrite), e.instance.windowName, MessageBoxKind::kOkCancel) ==
+            MessageBoxAnswer::kCancel) {
+        TraceResult(e, "save", slot, true);
+        return true;
+    }
+    if (!path || !files::WriteAtomically(*path, e.flags.bytes.data(), e.flags.bytes.size())) {
+        e.Warn(Sjis(msg::kSaveFailed));
+        TraceResult(e, "save", slot, false);
+        return false;
+    }
+    TraceResult(e, "save", slot, true);
+    return true;
+}
+
+bool LoadGame(Engine& e, int slot) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(false, &folder)) {
+        TraceResult(e, "load", slot, false);
+        return false;
+    }
+    // The file is read and checked on the side: a file that cannot be used changes nothing.
+    std::string name = SaveFileName(slot);
+    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), false);
+    std::vector<uint8_t> bytes;
+    FlagBlock loaded;
+    std::string why;
+    if (!path || !files::ReadAll(*path, bytes, 2 * FlagBlock::kSize) ||
+        !ReadSaveRecord(bytes, e.scenario, loaded, why)) {
+        e.Warn(Sjis(msg::kLoadFailed));
+        TraceResult(e, "load", slot, false);
+        return false;
+    }
+    e.LoadInProgress = 1;
+    e.flags = loaded;
+    e.WaitIconOn = 0;
+    e.UiState = 0;
+    OggStreamer& music = *e.sound.music.streamer;
+    std::string bgm(e.flags.Text(FlagBlock::kBgmName, FlagBlock::kNameSize));
+    music.SetFileName(bgm);
+    music.playOnce = 0;
+    music.fadeRate = OggStreamer::kNoFade;
+    if (!bgm.empty()) {
+        e.BgmRestartRequest();
+    } else {
+        e.BgmStopRequest();
+    }
+    e.graphics.effectNumber = 3;
+    RestoreBackground(e);
+    RestoreSprites(e);
+    e.text.TextCursor.Set(e.text.TextOrigin);
+    uint32_t saved = e.flags.U32(FlagBlock::kSavedPosition);
+    ResumePoint resume = FindResumePoint(e.scenario, saved);
+    if (resume.showMessage) {
+        e.MessageVisible = 1;
+    }
+    e.scenario.SeekToLineStart(resume.lineStart);
+    // The script thread leaves what held it (the rest of a wait line, a choice menu) and reads on
+    // from the resume point.
+    e.LoadResumePending = 1;
+    if (resume.replay) {
+        Replay(e, resume.lineStart, saved);
+        e.LoadInProgress = 0;
+    } else {
+        e.LoadInProgress = 0;
+        e.ResumeScript();
+    }
+    TraceResult(e, "load", slot, true);
+    e.NotifyStateChange();
+    return true;
+}
+
+}  // namespace textreel
