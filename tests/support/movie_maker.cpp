@@ -252,6 +252,14 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
             return Fail(error, "cannot write " + path + ": " + AvError(r));
         }
     }
+    if (choice->video == AV_CODEC_ID_MPEG1VIDEO || choice->video == AV_CODEC_ID_MPEG2VIDEO) {
+        // The program stream's clock runs at the multiplex rate, which must stay above the rate
+        // of the data or the packets come late; a constant quantizer has no rate of its own, so
+        // give it two bits a pixel, more than such pictures take.
+        const int64_t rate = spec.bitrate > 0 ? 2 * static_cast<int64_t>(spec.bitrate) + 512000
+                                              : 2 * static_cast<int64_t>(spec.width) * spec.height * spec.fps;
+        av_opt_set_int(out->priv_data, "muxrate", rate, 0);
+    }
     r = avformat_write_header(out.get(), nullptr);
     if (r < 0) {
         return Fail(error, std::string("cannot write the header: ") + AvError(r));
