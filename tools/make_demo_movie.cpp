@@ -250,25 +250,25 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::vector<double> sound = Sound();
-    textreel::testing::MovieSpec spec;
-    spec.width = kWidth;
-    spec.height = kHeight;
-    spec.fps = kFps;
-    spec.frames = kFrames;
-    spec.draw = DrawFrame;
-    spec.sound = true;
-    spec.sampleRate = kRate;
-    spec.channels = 2;
-    spec.sample = [&sound](int64_t i, int channel) {
+    textreel::testing::MovieSpec movie;
+    movie.width = kWidth;
+    movie.height = kHeight;
+    movie.fps = kFps;
+    movie.frames = kFrames;
+    movie.draw = DrawFrame;
+    movie.sound = true;
+    movie.sampleRate = kRate;
+    movie.channels = 2;
+    movie.sample = [&sound](int64_t i, int channel) {
         const size_t at = static_cast<size_t>(i) * 2 + static_cast<size_t>(channel);
         return at < sound.size() ? static_cast<int>(std::lround(std::clamp(sound[at], -1.0, 1.0) * 32767))
                                  : 0;
     };
-    spec.container = "mpeg";
-    spec.bitrate = 700000;
+    movie.container = "mpeg";
+    movie.bitrate = 700000;
     std::string error;
     const std::string path = (folder / "dawn.mpg").string();
-    if (!textreel::testing::MakeMovie(spec, path, &error)) {
+    if (!textreel::testing::MakeMovie(movie, path, &error)) {
         std::fprintf(stderr, "make_demo_movie: %s\n", error.c_str());
         return 1;
     }

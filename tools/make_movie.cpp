@@ -35,7 +35,7 @@ uint8_t Clamp(int v) {
 }
 
 // Seven bars at 75 %, and a white square that runs along the bottom once a second.
-void DrawBars(const MovieSpec& spec, int frame, std::vector<uint8_t>& rgb) {
+void DrawBars(const MovieSpec& movie, int frame, std::vector<uint8_t>& rgb) {
     static constexpr std::array<std::array<uint8_t, 3>, 7> kBars = {{{191, 191, 191},
                                                                      {191, 191, 0},
                                                                      {0, 191, 191},
@@ -43,9 +43,9 @@ void DrawBars(const MovieSpec& spec, int frame, std::vector<uint8_t>& rgb) {
                                                                      {191, 0, 191},
                                                                      {191, 0, 0},
                                                                      {0, 0, 191}}};
-    const int w = spec.width, h = spec.height;
+    const int w = movie.width, h = movie.height;
     const int side = std::max(4, h / 12);
-    const int markX = (frame % spec.fps) * (w - side) / std::max(1, spec.fps - 1);
+    const int markX = (frame % movie.fps) * (w - side) / std::max(1, movie.fps - 1);
     for (int y = 0; y < h; ++y) {
         for (int x = 0; x < w; ++x) {
             uint8_t* p = &rgb[(static_cast<size_t>(y) * w + x) * 3];
@@ -68,9 +68,9 @@ uint32_t Hash(uint32_t x) {
 }
 
 // A moving picture with detail everywhere. Deterministic: frame i is always the same picture.
-void DrawMotion(const MovieSpec& spec, int frame, std::vector<uint8_t>& rgb) {
-    const int w = spec.width, h = spec.height;
-    const double t = static_cast<double>(frame) / spec.fps;
+void DrawMotion(const MovieSpec& movie, int frame, std::vector<uint8_t>& rgb) {
+    const int w = movie.width, h = movie.height;
+    const double t = static_cast<double>(frame) / movie.fps;
     // Drifting gradients, one table per row and per column.
     std::vector<int> red(static_cast<size_t>(w)), green(static_cast<size_t>(h)), blue(static_cast<size_t>(w));
     for (int x = 0; x < w; ++x) {
@@ -142,10 +142,10 @@ void DrawMotion(const MovieSpec& spec, int frame, std::vector<uint8_t>& rgb) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    MovieSpec spec;
-    spec.width = 800;
-    spec.height = 600;
-    spec.fps = 30;
+    MovieSpec movie;
+    movie.width = 800;
+    movie.height = 600;
+    movie.fps = 30;
     double seconds = 5;
     int frames = 0;
     std::string pattern = "motion";
@@ -154,21 +154,21 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
         if (arg == "--size" && hasValue) {
-            if (std::sscanf(argv[++i], "%dx%d", &spec.width, &spec.height) != 2) {
+            if (std::sscanf(argv[++i], "%dx%d", &movie.width, &movie.height) != 2) {
                 return Usage();
             }
         } else if (arg == "--fps" && hasValue) {
-            spec.fps = std::atoi(argv[++i]);
+            movie.fps = std::atoi(argv[++i]);
         } else if (arg == "--seconds" && hasValue) {
             seconds = std::atof(argv[++i]);
         } else if (arg == "--frames" && hasValue) {
             frames = std::atoi(argv[++i]);
         } else if (arg == "--bitrate" && hasValue) {
-            spec.bitrate = std::atoi(argv[++i]);
+            movie.bitrate = std::atoi(argv[++i]);
         } else if (arg == "--sound") {
-            spec.sound = true;
+            movie.sound = true;
         } else if (arg == "--container" && hasValue) {
-            spec.container = argv[++i];
+            movie.container = argv[++i];
         } else if (arg == "--pattern" && hasValue) {
             pattern = argv[++i];
         } else if (!arg.empty() && arg[0] != '-' && out.empty()) {
@@ -177,19 +177,19 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (out.empty() || spec.fps < 1) {
+    if (out.empty() || movie.fps < 1) {
         return Usage();
     }
-    spec.frames = frames > 0 ? frames : static_cast<int>(std::lround(seconds * spec.fps));
+    movie.frames = frames > 0 ? frames : static_cast<int>(std::lround(seconds * movie.fps));
     if (pattern.rfind("solid:", 0) == 0 && pattern.size() == 12) {
         const unsigned long rgb = std::strtoul(pattern.c_str() + 6, nullptr, 16);
         const std::array<uint8_t, 3> colour = {static_cast<uint8_t>(rgb >> 16),
                                                static_cast<uint8_t>(rgb >> 8), static_cast<uint8_t>(rgb)};
-        spec.colour = [colour](int) { return colour; };
+        movie.colour = [colour](int) { return colour; };
     } else if (pattern == "bars") {
-        spec.draw = [&spec](int frame, std::vector<uint8_t>& rgb) { DrawBars(spec, frame, rgb); };
+        movie.draw = [&movie](int frame, std::vector<uint8_t>& rgb) { DrawBars(movie, frame, rgb); };
     } else if (pattern == "motion") {
-        spec.draw = [&spec](int frame, std::vector<uint8_t>& rgb) { DrawMotion(spec, frame, rgb); };
+        movie.draw = [&movie](int frame, std::vector<uint8_t>& rgb) { DrawMotion(movie, frame, rgb); };
     } else {
         std::fprintf(stderr, "make_movie: unknown pattern \"%s\" (solid:RRGGBB, bars or motion)\n",
                      pattern.c_str());
@@ -197,15 +197,15 @@ int main(int argc, char** argv) {
     }
     const auto start = std::chrono::steady_clock::now();
     std::string error;
-    if (!textreel::testing::MakeMovie(spec, out, &error)) {
+    if (!textreel::testing::MakeMovie(movie, out, &error)) {
         std::fprintf(stderr, "make_movie: %s\n", error.c_str());
         return 1;
     }
     const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::error_code ec;
     const auto bytes = std::filesystem::file_size(out, ec);
-    std::printf("%s: %dx%d, %d frames at %d fps%s, %s, %llu bytes, made in %.1f s\n", out.c_str(), spec.width,
-                spec.height, spec.frames, spec.fps, spec.sound ? " with sound" : "", spec.container.c_str(),
-                static_cast<unsigned long long>(ec ? 0 : bytes), took);
+    std::printf("%s: %dx%d, %d frames at %d fps%s, %s, %llu bytes, made in %.1f s\n", out.c_str(),
+                movie.width, movie.height, movie.frames, movie.fps, movie.sound ? " with sound" : "",
+                movie.container.c_str(), static_cast<unsigned long long>(ec ? 0 : bytes), took);
     return 0;
 }

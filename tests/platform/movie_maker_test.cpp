@@ -28,15 +28,15 @@ constexpr std::array<std::array<uint8_t, 3>, 3> kColours = {{{230, 20, 20}, {20,
 TEST_P(MovieContainers, DecodeToTheFramesColoursAndSoundThatWereAskedFor) {
     const ContainerCase& c = GetParam();
     TempTitle dir;
-    MovieSpec spec;
-    spec.container = c.container;
-    spec.fps = 25;
-    spec.frames = 30;  // ten frames each of red, green, blue
-    spec.colour = [](int frame) { return kColours[static_cast<size_t>(frame / 10)]; };
-    spec.sound = true;
+    MovieSpec made;
+    made.container = c.container;
+    made.fps = 25;
+    made.frames = 30;  // ten frames each of red, green, blue
+    made.colour = [](int frame) { return kColours[static_cast<size_t>(frame / 10)]; };
+    made.sound = true;
     const std::string path = dir.Path() + "/movie";
     std::string error;
-    ASSERT_TRUE(MakeMovie(spec, path, &error)) << error;
+    ASSERT_TRUE(MakeMovie(made, path, &error)) << error;
 
     std::vector<std::array<uint8_t, 3>> middles;
     DecodedMovie movie;
@@ -98,11 +98,11 @@ INSTANTIATE_TEST_SUITE_P(Containers, MovieContainers,
 
 TEST(MovieMaker, AMovieWithoutSoundHasNoSoundStream) {
     TempTitle dir;
-    MovieSpec spec;
-    spec.frames = 5;
+    MovieSpec made;
+    made.frames = 5;
     const std::string path = dir.Path() + "/quiet.mpg";
     std::string error;
-    ASSERT_TRUE(MakeMovie(spec, path, &error)) << error;
+    ASSERT_TRUE(MakeMovie(made, path, &error)) << error;
     DecodedMovie movie;
     ASSERT_TRUE(DecodeMovie(path, &movie, {}, &error)) << error;
     EXPECT_EQ(movie.frames, 5);

@@ -161,24 +161,24 @@ void PutSample(AVFrame* frame, AVSampleFormat format, int channels, int index, i
 
 }  // namespace
 
-bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* error) {
+bool MakeMovie(const MovieSpec& movie, const std::string& path, std::string* error) {
     const Container* choice = nullptr;
     for (const Container& c : kContainers) {
-        if (spec.container == c.name) {
+        if (movie.container == c.name) {
             choice = &c;
         }
     }
     if (choice == nullptr) {
-        return Fail(error, "unknown container \"" + spec.container + "\" (mpeg, mpeg2, avi, asf or mp4)");
+        return Fail(error, "unknown container \"" + movie.container + "\" (mpeg, mpeg2, avi, asf or mp4)");
     }
-    if (spec.width < 16 || spec.height < 16 || spec.width > 4000 || spec.height > 4000 ||
-        spec.width % 2 != 0 || spec.height % 2 != 0) {
+    if (movie.width < 16 || movie.height < 16 || movie.width > 4000 || movie.height > 4000 ||
+        movie.width % 2 != 0 || movie.height % 2 != 0) {
         return Fail(error, "the size must be even and within 16..4000 pixels");
     }
-    if (spec.fps < 1 || spec.fps > 60 || spec.frames < 1) {
+    if (movie.fps < 1 || movie.fps > 60 || movie.frames < 1) {
         return Fail(error, "the frame rate must be within 1..60 and there must be a frame");
     }
-    if (spec.sound && (spec.channels < 1 || spec.channels > 2)) {
+    if (movie.sound && (movie.channels < 1 || movie.channels > 2)) {
         return Fail(error, "the sound must have one or two channels");
     }
 
@@ -197,16 +197,16 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
     }
     video.codec.reset(avcodec_alloc_context3(videoCodec));
     AVCodecContext* vc = video.codec.get();
-    vc->width = spec.width;
-    vc->height = spec.height;
-    vc->time_base = AVRational{1, spec.fps};
-    vc->framerate = AVRational{spec.fps, 1};
+    vc->width = movie.width;
+    vc->height = movie.height;
+    vc->time_base = AVRational{1, movie.fps};
+    vc->framerate = AVRational{movie.fps, 1};
     vc->pix_fmt = AV_PIX_FMT_YUV420P;
-    vc->gop_size = std::max(1, spec.fps / 2);
+    vc->gop_size = std::max(1, movie.fps / 2);
     vc->max_b_frames = choice->bFrames;
     vc->thread_count = 1;  // the same bytes on every run
-    if (spec.bitrate > 0) {
-        vc->bit_rate = spec.bitrate;
+    if (movie.bitrate > 0) {
+        vc->bit_rate = movie.bitrate;
     } else {
         vc->flags |= AV_CODEC_FLAG_QSCALE;
         vc->global_quality = FF_QP2LAMBDA * 4;
@@ -217,7 +217,7 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
 
     Track sound;
     AVSampleFormat soundFormat = AV_SAMPLE_FMT_NONE;
-    if (spec.sound) {
+    if (movie.sound) {
         const AVCodec* soundCodec = avcodec_find_encoder(choice->sound);
         if (soundCodec == nullptr) {
             return Fail(error,
@@ -236,10 +236,10 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
         sound.codec.reset(avcodec_alloc_context3(soundCodec));
         AVCodecContext* ac = sound.codec.get();
         ac->sample_fmt = soundFormat;
-        ac->sample_rate = spec.sampleRate;
-        av_channel_layout_default(&ac->ch_layout, spec.channels);
-        ac->bit_rate = 64000 * spec.channels;
-        ac->time_base = AVRational{1, spec.sampleRate};
+        ac->sample_rate = movie.sampleRate;
+        av_channel_layout_default(&ac->ch_layout, movie.channels);
+        ac->bit_rate = 64000 * movie.channels;
+        ac->time_base = AVRational{1, movie.sampleRate};
         ac->thread_count = 1;
         if (!OpenEncoder(out.get(), sound, error)) {
             return false;
@@ -256,8 +256,9 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
         // The program stream's clock runs at the multiplex rate, which must stay above the rate
         // of the data or the packets come late; a constant quantizer has no rate of its own, so
         // give it two bits a pixel, more than such pictures take.
-        const int64_t rate = spec.bitrate > 0 ? 2 * static_cast<int64_t>(spec.bitrate) + 512000
-                                              : 2 * static_cast<int64_t>(spec.width) * spec.height * spec.fps;
+        const int64_t rate = movie.bitrate > 0
+                                 ? 2 * static_cast<int64_t>(movie.bitrate) + 512000
+                                 : 2 * static_cast<int64_t>(movie.width) * movie.height * movie.fps;
         av_opt_set_int(out->priv_data, "muxrate", rate, 0);
     }
     r = avformat_write_header(out.get(), nullptr);
@@ -273,26 +274,26 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
     if (av_frame_get_buffer(picture.get(), 0) < 0) {
         return Fail(error, "out of memory for a picture");
     }
-    SwsPtr toYuv(sws_getContext(spec.width, spec.height, AV_PIX_FMT_RGB24, spec.width, spec.height,
+    SwsPtr toYuv(sws_getContext(movie.width, movie.height, AV_PIX_FMT_RGB24, movie.width, movie.height,
                                 AV_PIX_FMT_YUV420P, SWS_BICUBIC | SWS_ACCURATE_RND, nullptr, nullptr,
                                 nullptr));
     if (toYuv == nullptr) {
         return Fail(error, "cannot convert RGB to YUV");
     }
-    std::vector<uint8_t> rgb(static_cast<size_t>(spec.width) * spec.height * 3);
+    std::vector<uint8_t> rgb(static_cast<size_t>(movie.width) * movie.height * 3);
 
     FramePtr samples;
     int frameSize = 0;
     int64_t totalSamples = 0;
-    if (spec.sound) {
+    if (movie.sound) {
         AVCodecContext* ac = sound.codec.get();
         frameSize = (ac->codec->capabilities & AV_CODEC_CAP_VARIABLE_FRAME_SIZE) != 0 || ac->frame_size <= 0
                         ? 1024
                         : ac->frame_size;
-        totalSamples = static_cast<int64_t>(spec.frames) * spec.sampleRate / spec.fps;
+        totalSamples = static_cast<int64_t>(movie.frames) * movie.sampleRate / movie.fps;
         samples.reset(av_frame_alloc());
         samples->format = soundFormat;
-        samples->sample_rate = spec.sampleRate;
+        samples->sample_rate = movie.sampleRate;
         samples->nb_samples = frameSize;
         av_channel_layout_copy(&samples->ch_layout, &ac->ch_layout);
         if (av_frame_get_buffer(samples.get(), 0) < 0) {
@@ -302,22 +303,22 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
 
     int nextFrame = 0;
     int64_t nextSample = 0;
-    const int64_t soundEnd = spec.sound ? totalSamples + frameSize : 0;
-    while (nextFrame < spec.frames || nextSample < soundEnd) {
+    const int64_t soundEnd = movie.sound ? totalSamples + frameSize : 0;
+    while (nextFrame < movie.frames || nextSample < soundEnd) {
         const bool pictureNext =
-            nextFrame < spec.frames &&
+            nextFrame < movie.frames &&
             (nextSample >= soundEnd ||
-             av_compare_ts(nextFrame, vc->time_base, nextSample, AVRational{1, spec.sampleRate}) <= 0);
+             av_compare_ts(nextFrame, vc->time_base, nextSample, AVRational{1, movie.sampleRate}) <= 0);
         if (pictureNext) {
-            if (spec.draw) {
+            if (movie.draw) {
                 std::fill(rgb.begin(), rgb.end(), uint8_t{0});
-                spec.draw(nextFrame, rgb);
-                if (rgb.size() != static_cast<size_t>(spec.width) * spec.height * 3) {
+                movie.draw(nextFrame, rgb);
+                if (rgb.size() != static_cast<size_t>(movie.width) * movie.height * 3) {
                     return Fail(error, "the drawing changed the picture's size");
                 }
             } else {
                 const std::array<uint8_t, 3> c =
-                    spec.colour ? spec.colour(nextFrame) : std::array<uint8_t, 3>{0, 0, 0};
+                    movie.colour ? movie.colour(nextFrame) : std::array<uint8_t, 3>{0, 0, 0};
                 for (size_t i = 0; i < rgb.size(); i += 3) {
                     rgb[i] = c[0];
                     rgb[i + 1] = c[1];
@@ -328,8 +329,8 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
                 return Fail(error, "out of memory for a picture");
             }
             const uint8_t* source[1] = {rgb.data()};
-            const int sourceStride[1] = {spec.width * 3};
-            sws_scale(toYuv.get(), source, sourceStride, 0, spec.height, picture->data, picture->linesize);
+            const int sourceStride[1] = {movie.width * 3};
+            sws_scale(toYuv.get(), source, sourceStride, 0, movie.height, picture->data, picture->linesize);
             picture->pts = nextFrame;
             if (!Encode(out.get(), video, picture.get(), packet.get(), error)) {
                 return false;
@@ -343,17 +344,16 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
             // and one frame of silence follows, which the encoders that hold a frame back give out.
             for (int i = 0; i < frameSize; ++i) {
                 const int64_t at = nextSample + i;
-                for (int ch = 0; ch < spec.channels; ++ch) {
+                for (int ch = 0; ch < movie.channels; ++ch) {
                     int value = 0;
                     if (at < totalSamples) {
-                        value =
-                            spec.sample
-                                ? spec.sample(at, ch)
-                                : static_cast<int>(std::lround(
-                                      spec.amplitude * std::sin(2 * std::numbers::pi * spec.toneHz *
-                                                                static_cast<double>(at) / spec.sampleRate)));
+                        value = movie.sample ? movie.sample(at, ch)
+                                             : static_cast<int>(std::lround(
+                                                   movie.amplitude *
+                                                   std::sin(2 * std::numbers::pi * movie.toneHz *
+                                                            static_cast<double>(at) / movie.sampleRate)));
                     }
-                    PutSample(samples.get(), soundFormat, spec.channels, i, ch, value);
+                    PutSample(samples.get(), soundFormat, movie.channels, i, ch, value);
                 }
             }
             samples->pts = nextSample;
@@ -366,7 +366,7 @@ bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* erro
     if (!Encode(out.get(), video, nullptr, packet.get(), error)) {
         return false;
     }
-    if (spec.sound && !Encode(out.get(), sound, nullptr, packet.get(), error)) {
+    if (movie.sound && !Encode(out.get(), sound, nullptr, packet.get(), error)) {
         return false;
     }
     r = av_write_trailer(out.get());

@@ -38,7 +38,7 @@ struct MovieSpec {
 };
 
 // Writes the movie to path; false with a reason in *error when something fails.
-bool MakeMovie(const MovieSpec& spec, const std::string& path, std::string* error = nullptr);
+bool MakeMovie(const MovieSpec& movie, const std::string& path, std::string* error = nullptr);
 
 // What a decode of every packet of a movie file finds.
 struct DecodedMovie {
