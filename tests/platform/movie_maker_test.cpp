@@ -124,6 +124,12 @@ TEST(MovieMaker, WhatCannotBeMadeIsRefusedWithAReason) {
     error.clear();
     EXPECT_FALSE(MakeMovie(MovieSpec{}, dir.Path() + "/no-such-folder/c.mpg", &error));
     EXPECT_NE(error.find("no-such-folder"), std::string::npos);
+    MovieSpec oddRate;  // MP2 has no such rate: the encoder refuses it
+    oddRate.sound = true;
+    oddRate.sampleRate = 12345;
+    error.clear();
+    EXPECT_FALSE(MakeMovie(oddRate, dir.Path() + "/d.mpg", &error));
+    EXPECT_NE(error.find("mp2"), std::string::npos) << error;
     DecodedMovie movie;
     EXPECT_FALSE(DecodeMovie(dir.Path() + "/missing.mpg", &movie, {}, &error));
 }

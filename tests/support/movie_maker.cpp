@@ -111,10 +111,10 @@ bool OpenEncoder(AVFormatContext* out, Track& track, std::string* error) {
     if ((out->oformat->flags & AVFMT_GLOBALHEADER) != 0) {
         track.codec->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     }
-    int r = avcodec_open2(track.codec.get(), track.codec->codec, nullptr);
+    const AVCodec* codec = track.codec->codec;  // a failed open clears it
+    int r = avcodec_open2(track.codec.get(), codec, nullptr);
     if (r < 0) {
-        return Fail(error,
-                    std::string("cannot open the ") + track.codec->codec->name + " encoder: " + AvError(r));
+        return Fail(error, std::string("cannot open the ") + codec->name + " encoder: " + AvError(r));
     }
     track.stream = avformat_new_stream(out, nullptr);
     if (track.stream == nullptr) {
