@@ -13,7 +13,7 @@ namespace textreel::testing {
 
 struct MovieSpec {
     int width = 64, height = 48;
-    int fps = 25;  // 24, 25 or 30 (MPEG-1 legal rates; 50 and 60 too)
+    int fps = 25;  // MPEG-1 and MPEG-2 take 24, 25, 30, 50 or 60; the others any rate up to 60
     int frames = 25;
     // The picture of frame i: by default a solid colour from `colour` (black when unset); `draw`
     // (if set) paints frame i into an RGB24 top-down buffer of width x height instead. The buffer
@@ -45,9 +45,12 @@ struct DecodedMovie {
     std::string format;  // libavformat's name of the container ("mpeg", "avi", "asf", ...)
     std::string videoCodec, soundCodec;
     int width = 0, height = 0;
-    int frames = 0;                    // video frames decoded
-    std::vector<double> frameSeconds;  // each decoded frame's timestamp
-    double durationSeconds = 0;        // the container's duration, 0 when it gives none
+    int frames = 0;  // video frames decoded
+    // Each decoded frame's timestamp; -1 for a frame that came without one. A program stream
+    // stamps only the first frame that starts in each of its packets, so small frames often share a
+    // stamp's packet; and its clock starts at about 0.5 s, not at 0.
+    std::vector<double> frameSeconds;
+    double durationSeconds = 0;  // the container's duration, 0 when it gives none
     bool sound = false;
     int sampleRate = 0, channels = 0;
     int64_t soundSamples = 0;  // per channel
