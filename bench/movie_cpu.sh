@@ -18,7 +18,17 @@ BINARY=$(realpath "${1:-build/release/textreel}")
 MAKE_MOVIE=$(realpath "${2:-$(dirname "$BINARY")/make_movie}")
 BITRATE=${BITRATE:-5000000}
 WORK=$(mktemp -d)
-trap 'rm -rf "$WORK"' EXIT
+pid=
+xvfb=
+# Whatever way the script ends, the game and Xvfb it started go with it.
+# shellcheck disable=SC2317 # run by the trap
+cleanup() {
+    [ -z "$pid" ] || kill "$pid" 2>/dev/null || true
+    [ -z "$xvfb" ] || kill "$xvfb" 2>/dev/null || true
+    rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 1' INT TERM HUP PIPE
 TICKS=$(getconf CLK_TCK)
 FRAMES=1800
 FAILED=0
@@ -42,6 +52,10 @@ PY
 # make_movie prints the movie's size and the time it took to make.
 "$MAKE_MOVIE" --size 800x600 --fps 30 --frames $FRAMES --sound --pattern motion --bitrate "$BITRATE" \
     "$WORK/title/movie.mpg" 2>/dev/null | sed "s|^$WORK/title/||"
+if [ ! -s "$WORK/title/movie.mpg" ]; then
+    echo "make_movie could not make the movie" >&2
+    exit 1
+fi
 
 # Prints a bar's line with PASS or FAIL: bar TEXT PASSED(1 or 0).
 bar() {
@@ -90,6 +104,7 @@ measure() {
         sed 's/^/  stderr: /' "$WORK/stderr-$label" | head -5
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
+        pid=
         unmeasured
         return
     fi
@@ -99,6 +114,7 @@ measure() {
         echo "$label: no movie-stop in the trace within 120 s of the start"
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
+        pid=
         unmeasured
         return
     fi
@@ -106,6 +122,7 @@ measure() {
     t1=$(date +%s.%N)
     kill -TERM "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
+    pid=
     # movie-stop's fields, in the order: reason frames dropped drift_ms (split into words on purpose)
     # shellcheck disable=SC2046
     set -- $(python3 - "$WORK/trace" <<'PY'
@@ -129,7 +146,6 @@ measure headless "$BINARY" --headless
 if command -v Xvfb >/dev/null; then
     Xvfb :96 -screen 0 1024x768x24 >/dev/null 2>&1 &
     xvfb=$!
-    trap 'kill $xvfb 2>/dev/null || true; rm -rf "$WORK"' EXIT
     sleep 1
     DISPLAY=:96 SDL_AUDIODRIVER=dummy measure "window under Xvfb, dummy audio" "$BINARY"
 else
