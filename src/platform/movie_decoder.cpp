@@ -412,7 +412,10 @@ std::unique_ptr<MovieDecoder> MovieDecoder::OpenState(std::unique_ptr<State> sta
     av_dict_free(&options);
     if (r < 0) {
         // avformat_open_input frees the context it fails on.
-        return fail(r == AVERROR_INVALIDDATA ? "not a movie the player knows" : ErrorText(r));
+        // The format whitelist refuses what it does not allow with EINVAL.
+        return fail(r == AVERROR_INVALIDDATA || r == AVERROR(EINVAL)
+                        ? "it is not a movie in a container the player reads"
+                        : ErrorText(r));
     }
     state->format = format;
     r = avformat_find_stream_info(format, nullptr);
