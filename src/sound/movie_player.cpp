@@ -153,18 +153,16 @@ bool MoviePlayer::Wait(Steady::time_point until) {
     return !stop_;
 }
 
-void MoviePlayer::ShowPicture(int64_t timeUs, int64_t clockUs) {
+bool MoviePlayer::ShowPicture() {
     if (!decoder_->ConvertPicture(pixels_.data(), pictureStride_)) {
         ++stats_.dropped;
-        return;
+        return false;
     }
     platform_->BlitToWindow(PixelView{pixels_.data(), pictureWidth_, pictureHeight_, pictureStride_}, 0, 0,
                             pictureWidth_, pictureHeight_, pictureX_, pictureY_);
     ++stats_.frames;
     stats_.anything = true;
-    if (sound_ != nullptr) {
-        stats_.driftMs = std::max(stats_.driftMs, std::abs(clockUs - timeUs) / 1000);
-    }
+    return true;
 }
 
 void MoviePlayer::Run() {
@@ -282,8 +280,12 @@ void MoviePlayer::Run() {
                 const bool starved = lastShownUs < 0 || now - lastShownUs > kMaxUnshownUs;
                 if (late && !starved) {
                     ++stats_.dropped;
-                } else {
-                    ShowPicture(pictureUs, now);
+                } else if (ShowPicture()) {
+                    // How far the picture is from the sound at the moment it reached the window.
+                    const int64_t shownUs = clockUs();
+                    if (sound_ != nullptr && !steady) {
+                        stats_.driftMs = std::max(stats_.driftMs, std::abs(shownUs - pictureUs) / 1000);
+                    }
                     lastShownUs = now;
                     announce();
                 }

@@ -69,7 +69,8 @@ class MoviePlayer {
     void Run();
     int64_t SoundClockUs();
     bool Wait(std::chrono::steady_clock::time_point until);
-    void ShowPicture(int64_t timeUs, int64_t clockUs);
+    // Converts the decoded picture and puts it in the window; false when it could not be converted.
+    bool ShowPicture();
 
     Platform* platform_ = nullptr;
     std::unique_ptr<MovieDecoder> decoder_;
