@@ -280,7 +280,7 @@ struct MovieDecoder::State {
         if (ts == AV_NOPTS_VALUE) {
             return -1;
         }
-        int64_t us = av_rescale_q(ts, s.stream->time_base, AV_TIME_BASE_Q);
+        int64_t us = av_rescale_q(ts, s.stream->time_base, AVRational{1, AV_TIME_BASE});
         if (origin == AV_NOPTS_VALUE) {
             origin = us;
         }
