@@ -9,7 +9,9 @@
 #include <array>
 #include <cstdint>
 #include <cstdlib>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -142,6 +144,16 @@ TEST(MovieDecoder, DamagedAndHostileFilesAreRefusedOrDecodeToAnEnd) {
              return std::string("list.mpg");
          },
          false, 0, 0},
+        // Six pictures, the first at 1 s and the others past what 64 bits of microseconds hold.
+        {"times beyond counting",
+         [](auto& d, auto&) {
+             std::ifstream in(
+                 std::string(TEXTREEL_TEST_DATA) + "/../fuzz/seeds/movie_decoder_fuzz/far-times.mkv",
+                 std::ios::binary);
+             return WriteAs(d, "far.mkv",
+                            {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()});
+         },
+         false, 6, 6},
         // A small WMV with the width in its header raised past what the player shows.
         {"a picture wider than the player shows",
          [](auto& d, auto&) {
@@ -186,6 +198,9 @@ TEST(MovieDecoder, DamagedAndHostileFilesAreRefusedOrDecodeToAnEnd) {
         EXPECT_GE(d.pictures, c.minPictures) << "of 25";
         EXPECT_LE(d.pictures, c.maxPictures) << "of 25";
         EXPECT_EQ(d.converted, d.pictures);
+        for (size_t i = 1; i < d.times.size(); ++i) {
+            EXPECT_GT(d.times[i], d.times[i - 1]) << "picture " << i;
+        }
     }
 }
 
