@@ -15,6 +15,9 @@ namespace {
 constexpr int kWidth = 64;
 constexpr int kHeight = 48;
 constexpr int kMaxSteps = 400;
+// Large pictures cost in proportion to their size: a few big ones end the pictures as soon as many
+// small ones would.
+constexpr int64_t kMaxPixels = int64_t{16} << 20;
 constexpr size_t kMaxSamples =
     size_t{textreel::MovieDecoder::kSoundRate} * 4 * textreel::MovieDecoder::kSoundChannels;
 
@@ -49,6 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     bool pictureEnded = !info.hasPicture;
     bool soundEnded = !info.hasSound;
     size_t soundSamples = 0;
+    int64_t pixelsDecoded = 0;
     for (int step = 0; step < kMaxSteps && (!pictureEnded || !soundEnded); ++step) {
         if (!pictureEnded) {
             int64_t t = -1;
@@ -59,6 +63,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                     std::abort();
                 }
                 movie->ConvertPicture(pixels.data(), kStride);
+                pixelsDecoded += int64_t{info.width} * info.height;
+                if (pixelsDecoded > kMaxPixels) {
+                    pictureEnded = true;
+                }
             }
         }
         if (!soundEnded) {
