@@ -274,17 +274,28 @@ struct MovieDecoder::State {
         return true;
     }
 
-    // A frame's time in microseconds from the movie's start; -1 when it has none.
+    // A frame's time in microseconds from the movie's start; -1 when it has none, or one too far
+    // from the start to be told in 64 bits of microseconds.
     int64_t FrameTime(const Side& s) {
         int64_t ts = s.frame->best_effort_timestamp;
         if (ts == AV_NOPTS_VALUE) {
             return -1;
         }
-        int64_t us = av_rescale_q(ts, s.stream->time_base, AV_TIME_BASE_Q);
+        // av_rescale_q gives INT64_MIN for a time it cannot hold.
+        int64_t us = av_rescale_q(ts, s.stream->time_base, AVRational{1, AV_TIME_BASE});
+        if (us == INT64_MIN) {
+            return -1;
+        }
         if (origin == AV_NOPTS_VALUE) {
             origin = us;
         }
-        return std::max<int64_t>(us - origin, 0);
+        if (us <= origin) {
+            return 0;
+        }
+        if (origin < 0 && us > INT64_MAX + origin) {
+            return -1;
+        }
+        return us - origin;
     }
 };
 
@@ -501,7 +512,9 @@ MovieDecoder::Result MovieDecoder::NextPicture(int64_t& timeUs) {
         }
         int64_t t = s.FrameTime(s.picture);
         if (t < 0) {
-            t = s.lastPictureUs < 0 ? 0 : s.lastPictureUs + s.info.frameUs;
+            t = s.lastPictureUs < 0                            ? 0
+                : s.lastPictureUs > INT64_MAX - s.info.frameUs ? s.lastPictureUs
+                                                               : s.lastPictureUs + s.info.frameUs;
         }
         s.lastPictureUs = t;
         timeUs = t;
