@@ -250,7 +250,7 @@ int main(int argc, char** argv) {
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::vector<double> sound = Sound();
-    textreel::testing::MovieSpec movie;
+    textreel::testing::MovieRecipe movie;
     movie.width = kWidth;
     movie.height = kHeight;
     movie.fps = kFps;

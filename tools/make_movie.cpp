@@ -20,7 +20,7 @@
 
 namespace {
 
-using textreel::testing::MovieSpec;
+using textreel::testing::MovieRecipe;
 
 int Usage() {
     std::fprintf(
@@ -35,7 +35,7 @@ uint8_t Clamp(int v) {
 }
 
 // Seven bars at 75 %, and a white square that runs along the bottom once a second.
-void DrawBars(const MovieSpec& movie, int frame, std::vector<uint8_t>& rgb) {
+void DrawBars(const MovieRecipe& movie, int frame, std::vector<uint8_t>& rgb) {
     static constexpr std::array<std::array<uint8_t, 3>, 7> kBars = {{{191, 191, 191},
                                                                      {191, 191, 0},
                                                                      {0, 191, 191},
@@ -68,7 +68,7 @@ uint32_t Hash(uint32_t x) {
 }
 
 // A moving picture with detail everywhere. Deterministic: frame i is always the same picture.
-void DrawMotion(const MovieSpec& movie, int frame, std::vector<uint8_t>& rgb) {
+void DrawMotion(const MovieRecipe& movie, int frame, std::vector<uint8_t>& rgb) {
     const int w = movie.width, h = movie.height;
     const double t = static_cast<double>(frame) / movie.fps;
     // Drifting gradients, one table per row and per column.
@@ -142,7 +142,7 @@ void DrawMotion(const MovieSpec& movie, int frame, std::vector<uint8_t>& rgb) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    MovieSpec movie;
+    MovieRecipe movie;
     movie.width = 800;
     movie.height = 600;
     movie.fps = 30;

@@ -112,10 +112,14 @@ struct PacketQueue {
     std::deque<AVPacket*> packets;
     int64_t bytes = 0;
 
+    // What a held packet costs: its data and its bookkeeping, so that a flood of empty packets is
+    // bounded too.
+    static int64_t Cost(const AVPacket& p) { return int64_t{p.size} + 256; }
+
     AVPacket* Pop() {
         AVPacket* p = packets.front();
         packets.pop_front();
-        bytes -= p->size;
+        bytes -= Cost(*p);
         return p;
     }
     void Clear() {
@@ -218,7 +222,7 @@ struct MovieDecoder::State {
                 continue;
             }
             other->queue.packets.push_back(p);
-            other->queue.bytes += p->size;
+            other->queue.bytes += PacketQueue::Cost(*p);
             // A file whose streams lie far apart loses the oldest packets held for the other
             // stream rather than memory without bound.
             while (other->queue.bytes > kMaxQueuedBytes && other->queue.packets.size() > 1) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 
 #include "platform/audio_mixer.h"
 #include "platform/platform.h"
@@ -25,6 +26,11 @@ constexpr int64_t kMaxUnshownUs = 250000;
 // Sound that stands still this long while pieces are queued means the sound device has stopped
 // taking samples; the movie then runs by the steady clock from there.
 constexpr int64_t kStalledSoundUs = 500000;
+// Two pictures further apart than this, or a picture this far past the movie's length, carry a
+// damaged time.
+constexpr int64_t kMaxGapUs = 60 * 1000000LL;
+// The longest single sleep; the clock is looked at again after it.
+constexpr int64_t kMaxSleepUs = 250000;
 
 int64_t Micros(Steady::duration d) {
     return std::chrono::duration_cast<std::chrono::microseconds>(d).count();
@@ -223,6 +229,9 @@ void MoviePlayer::Run() {
 
     std::vector<int16_t> piece;
     int64_t lastShownUs = -1;
+    bool decodedAny = false;  // a picture has been decoded before
+    const int64_t latestPictureUs =
+        info_.durationMs >= 0 ? info_.durationMs * 1000 + kMaxGapUs : std::numeric_limits<int64_t>::max() / 4;
     for (;;) {
         {
             std::lock_guard lock(mutex_);
@@ -265,8 +274,15 @@ void MoviePlayer::Run() {
             }
         }
         if (!havePicture && !pictureEnded) {
+            int64_t previousUs = pictureUs;
             if (decoder.NextPicture(pictureUs) == MovieDecoder::Result::kOk) {
                 havePicture = true;
+                // A time far past the movie's end (or a jump of minutes) is a damaged stamp, not a
+                // pause: the picture follows the one before it instead of holding the movie.
+                if (pictureUs > latestPictureUs || (decodedAny && pictureUs - previousUs > kMaxGapUs)) {
+                    pictureUs = previousUs + info_.frameUs;
+                }
+                decodedAny = true;
             } else {
                 pictureEnded = true;
             }
@@ -292,7 +308,8 @@ void MoviePlayer::Run() {
                 havePicture = false;
                 continue;
             }
-            if (!Wait(Steady::now() + std::chrono::microseconds(pictureUs - now))) {
+            const int64_t untilUs = std::min(pictureUs - now, kMaxSleepUs);
+            if (!Wait(Steady::now() + std::chrono::microseconds(untilUs))) {
                 return;
             }
             continue;

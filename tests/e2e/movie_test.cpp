@@ -18,7 +18,7 @@ namespace {
 
 const std::string kTitle = TEXTREEL_TEST_DATA "/e2e/titles/movie";
 
-void Make(const std::string& path, MovieSpec movie) {
+void Make(const std::string& path, MovieRecipe movie) {
     std::filesystem::create_directories(std::filesystem::path(path).parent_path());
     std::string error;
     ASSERT_TRUE(MakeMovie(movie, path, &error)) << path << ": " << error;
@@ -27,13 +27,13 @@ void Make(const std::string& path, MovieSpec movie) {
 // The title's movies: a long red one with a 440 Hz tone, a long blue one in 16:9 (in AVI), a
 // file of noise, and a one-second green one with a 660 Hz tone that plays out.
 void MakeMovies(const std::string& title) {
-    MovieSpec red;
+    MovieRecipe red;
     red.frames = 250;
     red.colour = [](int) { return std::array<uint8_t, 3>{230, 20, 20}; };
     red.sound = true;
     Make(title + "/movie/red.mpg", red);
 
-    MovieSpec wide;
+    MovieRecipe wide;
     wide.width = 128;
     wide.height = 72;
     wide.frames = 250;
@@ -49,7 +49,7 @@ void MakeMovies(const std::string& title) {
     }
     WriteFile(title + "/movie/corrupt.mpg", noise);
 
-    MovieSpec green;
+    MovieRecipe green;
     green.colour = [](int) { return std::array<uint8_t, 3>{20, 220, 20}; };
     green.sound = true;
     green.toneHz = 660;

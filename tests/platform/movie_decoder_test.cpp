@@ -24,7 +24,7 @@ namespace textreel {
 namespace {
 
 using testing::MakeMovie;
-using testing::MovieSpec;
+using testing::MovieRecipe;
 using testing::TempTitle;
 
 // More than any movie here needs: a decode that has not ended by then counts as a hang.
@@ -71,7 +71,7 @@ Drained Drain(MovieDecoder& movie, int width, int height) {
 // 25 frames of MPEG-1 with sound, each picture with a moving texture so that the pictures, not
 // the sound, are most of the bytes.
 std::vector<uint8_t> GoodMpeg(const TempTitle& dir) {
-    MovieSpec spec;
+    MovieRecipe spec;
     spec.frames = 25;
     spec.sound = true;
     spec.draw = [](int frame, std::vector<uint8_t>& rgb) {
@@ -157,7 +157,7 @@ TEST(MovieDecoder, DamagedAndHostileFilesAreRefusedOrDecodeToAnEnd) {
         // A small WMV with the width in its header raised past what the player shows.
         {"a picture wider than the player shows",
          [](auto& d, auto&) {
-             MovieSpec spec;
+             MovieRecipe spec;
              spec.container = "asf";
              spec.frames = 2;
              std::string error;
@@ -216,7 +216,7 @@ TEST(MovieDecoder, EveryContainerGivesItsPicturesInOrderTheRightWayUp) {
     TempTitle dir;
     for (const GoodCase& c : cases) {
         SCOPED_TRACE(c.container);
-        MovieSpec spec;
+        MovieRecipe spec;
         spec.container = c.container;
         spec.frames = kFrames;
         spec.sound = c.sound;

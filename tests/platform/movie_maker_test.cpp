@@ -28,7 +28,7 @@ constexpr std::array<std::array<uint8_t, 3>, 3> kColours = {{{230, 20, 20}, {20,
 TEST_P(MovieContainers, DecodeToTheFramesColoursAndSoundThatWereAskedFor) {
     const ContainerCase& c = GetParam();
     TempTitle dir;
-    MovieSpec made;
+    MovieRecipe made;
     made.container = c.container;
     made.fps = 25;
     made.frames = 30;  // ten frames each of red, green, blue
@@ -98,7 +98,7 @@ INSTANTIATE_TEST_SUITE_P(Containers, MovieContainers,
 
 TEST(MovieMaker, AMovieWithoutSoundHasNoSoundStream) {
     TempTitle dir;
-    MovieSpec made;
+    MovieRecipe made;
     made.frames = 5;
     const std::string path = dir.Path() + "/quiet.mpg";
     std::string error;
@@ -112,19 +112,19 @@ TEST(MovieMaker, AMovieWithoutSoundHasNoSoundStream) {
 TEST(MovieMaker, WhatCannotBeMadeIsRefusedWithAReason) {
     TempTitle dir;
     std::string error;
-    MovieSpec unknown;
+    MovieRecipe unknown;
     unknown.container = "mkv";
     EXPECT_FALSE(MakeMovie(unknown, dir.Path() + "/a", &error));
     EXPECT_NE(error.find("mkv"), std::string::npos);
-    MovieSpec odd;
+    MovieRecipe odd;
     odd.width = 63;
     error.clear();
     EXPECT_FALSE(MakeMovie(odd, dir.Path() + "/b", &error));
     EXPECT_FALSE(error.empty());
     error.clear();
-    EXPECT_FALSE(MakeMovie(MovieSpec{}, dir.Path() + "/no-such-folder/c.mpg", &error));
+    EXPECT_FALSE(MakeMovie(MovieRecipe{}, dir.Path() + "/no-such-folder/c.mpg", &error));
     EXPECT_NE(error.find("no-such-folder"), std::string::npos);
-    MovieSpec oddRate;  // MP2 has no such rate: the encoder refuses it
+    MovieRecipe oddRate;  // MP2 has no such rate: the encoder refuses it
     oddRate.sound = true;
     oddRate.sampleRate = 12345;
     error.clear();

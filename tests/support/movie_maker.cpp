@@ -18,7 +18,7 @@ namespace textreel::testing {
 namespace {
 
 struct Container {
-    const char* name;   // MovieSpec::container
+    const char* name;   // MovieRecipe::container
     const char* muxer;  // libavformat's muxer
     AVCodecID video;
     AVCodecID sound;
@@ -161,7 +161,7 @@ void PutSample(AVFrame* frame, AVSampleFormat format, int channels, int index, i
 
 }  // namespace
 
-bool MakeMovie(const MovieSpec& movie, const std::string& path, std::string* error) {
+bool MakeMovie(const MovieRecipe& movie, const std::string& path, std::string* error) {
     const Container* choice = nullptr;
     for (const Container& c : kContainers) {
         if (movie.container == c.name) {

@@ -11,7 +11,7 @@
 
 namespace textreel::testing {
 
-struct MovieSpec {
+struct MovieRecipe {
     int width = 64, height = 48;
     int fps = 25;  // MPEG-1 and MPEG-2 take 24, 25, 30, 50 or 60; the others any rate up to 60
     int frames = 25;
@@ -38,7 +38,7 @@ struct MovieSpec {
 };
 
 // Writes the movie to path; false with a reason in *error when something fails.
-bool MakeMovie(const MovieSpec& movie, const std::string& path, std::string* error = nullptr);
+bool MakeMovie(const MovieRecipe& movie, const std::string& path, std::string* error = nullptr);
 
 // What a decode of every packet of a movie file finds.
 struct DecodedMovie {
