@@ -71,16 +71,16 @@ Drained Drain(MovieDecoder& movie, int width, int height) {
 // 25 frames of MPEG-1 with sound, each picture with a moving texture so that the pictures, not
 // the sound, are most of the bytes.
 std::vector<uint8_t> GoodMpeg(const TempTitle& dir) {
-    MovieRecipe spec;
-    spec.frames = 25;
-    spec.sound = true;
-    spec.draw = [](int frame, std::vector<uint8_t>& rgb) {
+    MovieRecipe recipe;
+    recipe.frames = 25;
+    recipe.sound = true;
+    recipe.draw = [](int frame, std::vector<uint8_t>& rgb) {
         for (size_t i = 0; i < rgb.size(); ++i) {
             rgb[i] = static_cast<uint8_t>((i * 7 + static_cast<size_t>(frame) * 13) ^ (i / 192 * 31));
         }
     };
     std::string error;
-    EXPECT_TRUE(MakeMovie(spec, dir.Path() + "/good.mpg", &error)) << error;
+    EXPECT_TRUE(MakeMovie(recipe, dir.Path() + "/good.mpg", &error)) << error;
     return dir.Read("good.mpg");
 }
 
@@ -157,11 +157,11 @@ TEST(MovieDecoder, DamagedAndHostileFilesAreRefusedOrDecodeToAnEnd) {
         // A small WMV with the width in its header raised past what the player shows.
         {"a picture wider than the player shows",
          [](auto& d, auto&) {
-             MovieRecipe spec;
-             spec.container = "asf";
-             spec.frames = 2;
+             MovieRecipe recipe;
+             recipe.container = "asf";
+             recipe.frames = 2;
              std::string error;
-             EXPECT_TRUE(MakeMovie(spec, d.Path() + "/small.wmv", &error)) << error;
+             EXPECT_TRUE(MakeMovie(recipe, d.Path() + "/small.wmv", &error)) << error;
              std::vector<uint8_t> bytes = d.Read("small.wmv");
              // The stream's size and its bitmap header's: width, then height, 32 bits each.
              const std::array<uint8_t, 8> size = {64, 0, 0, 0, 48, 0, 0, 0};
@@ -216,12 +216,12 @@ TEST(MovieDecoder, EveryContainerGivesItsPicturesInOrderTheRightWayUp) {
     TempTitle dir;
     for (const GoodCase& c : cases) {
         SCOPED_TRACE(c.container);
-        MovieRecipe spec;
-        spec.container = c.container;
-        spec.frames = kFrames;
-        spec.sound = c.sound;
+        MovieRecipe recipe;
+        recipe.container = c.container;
+        recipe.frames = kFrames;
+        recipe.sound = c.sound;
         // Red above, blue below.
-        spec.draw = [](int, std::vector<uint8_t>& rgb) {
+        recipe.draw = [](int, std::vector<uint8_t>& rgb) {
             for (size_t i = 0; i < rgb.size() / 3; ++i) {
                 const bool top = i < rgb.size() / 6;
                 rgb[i * 3] = top ? 220 : 20;
@@ -231,7 +231,7 @@ TEST(MovieDecoder, EveryContainerGivesItsPicturesInOrderTheRightWayUp) {
         };
         const std::string path = dir.Path() + "/movie-" + c.container;
         std::string error;
-        ASSERT_TRUE(MakeMovie(spec, path, &error)) << error;
+        ASSERT_TRUE(MakeMovie(recipe, path, &error)) << error;
         std::unique_ptr<MovieDecoder> movie = MovieDecoder::Open(path, &error);
         ASSERT_NE(movie, nullptr) << error;
         EXPECT_TRUE(movie->Info().hasPicture);
