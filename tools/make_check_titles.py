@@ -141,10 +141,11 @@ def main():
           "$wave se\\door.wav\n"
           "$talk voice\\a.ogg\n"
           "$movieplay movie\\op.mpg\n"
+          "$movieplay movie\\ed.mpg\n"
           "$cdda 2\n"
           "$OGGPlay STOP\n"
           "$S\n",
-          {"voice/a.ogg": b"RIFF this is no ogg"})
+          {"voice/a.ogg": b"RIFF this is no ogg", "movie/ed.mpg": b"this is no movie"})
     title("instance-bad",
           'InstanceName="check-instance-bad"\r\nWindowWidth=800\r\nWindowheight="600"\r\nGameType="abc"\r\n'
           'BGMType="wave"\r\nWindowName="名前\r\n',

@@ -9,6 +9,8 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "platform/movie_decoder.h"
+#include "shell/messages.h"
 #include "sound/wav_file.h"
 
 namespace textreel::check {
@@ -285,7 +287,8 @@ std::string FileProbe::Nearest(std::string_view windowsPath) {
 
 void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) const {
     if (kind == FileKind::kMovie) {
-        return;  // the movie player opens it; only its presence is checked
+        info.problem = InspectMovie(real);
+        return;
     }
     std::error_code ec;
     if (!fs::is_regular_file(real, ec)) {
@@ -317,6 +320,20 @@ void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) 
         case FileKind::kMovie:
             break;
     }
+}
+
+std::string FileProbe::InspectMovie(const std::string& real) {
+    std::error_code ec;
+    if (!fs::is_regular_file(real, ec)) {
+        return "is not a regular file";
+    }
+    // Opening reads the container's header and the start of its streams, not the whole file.
+    std::string why;
+    if (MovieDecoder::Open(real, &why) == nullptr) {
+        return "cannot be played: " + why + "; the engine shows \"" + std::string(msg::kMovieOpenFailed) +
+               "\"";
+    }
+    return "";
 }
 
 }  // namespace textreel::check

@@ -44,6 +44,7 @@ class FileProbe {
     std::string Refusal(std::string_view windowsPath, const std::string& real) const;
     std::string Nearest(std::string_view windowsPath);
     void Inspect(const std::string& real, FileKind kind, FileInfo& info) const;
+    static std::string InspectMovie(const std::string& real);
 
     std::string root_;  // the title's folder, canonical, with a trailing "/"
     std::unordered_map<std::string, FileInfo> cache_;

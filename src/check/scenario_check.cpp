@@ -852,10 +852,14 @@ class ScenarioWalk {
             Error(i, k + " names no " + what + " file");
             return;
         }
-        std::string says = kind == FileKind::kMovie && k == "movieplay"
-                               ? "; the engine shows \"ムービーファイルがみつかりません。\""
-                               : std::string("; nothing is heard");
-        FileProblem(i, k, probe_.Probe(name, kind), says);
+        const FileInfo& info = probe_.Probe(name, kind);
+        std::string says;
+        if (kind != FileKind::kMovie) {
+            says = "; nothing is heard";
+        } else if (!info.found) {
+            says = std::string("; the engine shows \"") + msg::kMovieMissing + "\"";
+        }
+        FileProblem(i, k, info, says);
     }
 
     // --- menus ---

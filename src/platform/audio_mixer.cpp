@@ -1,6 +1,7 @@
 #include "platform/audio_mixer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <cstring>
 #include <mutex>
@@ -78,7 +79,9 @@ struct Stream {
     int queued = 0;    // nodes in queue
     int pending = 0;   // nodes queued or waiting for their notice, or whose notice runs
     bool closed = false;
-    Stream* prev = nullptr;  // the core's list of open streams
+    int64_t played = 0;        // source frames played since the stream opened
+    int64_t playedBefore = 0;  // ... when the latest Mix began
+    Stream* prev = nullptr;    // the core's list of open streams
     Stream* next = nullptr;
 };
 
@@ -101,6 +104,8 @@ struct Core {
     int64_t underruns = 0;
     int noticesRunning = 0;
     AudioRecorder* recorder = nullptr;
+    int64_t mixStartUs = 0;  // steady-clock time at which the latest Mix began
+    int mixFrames = 0;       // output frames that Mix made
 
     ~Core() {
         done.DeleteAll();
@@ -168,6 +173,12 @@ namespace {
 
 constexpr int kChunkFrames = 256;
 
+int64_t SteadyMicroseconds() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 // Finished buffers whose frames are all used, and empty ones, leave the head of the queue.
 // Returns false when the queue is empty.
 bool SkipFinished(Core& core, Stream* s, bool& finished) {
@@ -213,6 +224,7 @@ void MixStream(Core& core, Stream* s, int32_t* acc, int frames, bool& finished) 
         while (s->frac >= 1.0) {
             s->frac -= 1.0;
             ++s->index;
+            ++s->played;
             if (s->index >= node->frames) {
                 const double carry = s->frac;
                 core.FinishHead(s);
@@ -350,6 +362,20 @@ void WaveOut::Close() {
     }
 }
 
+double WaveOut::PlayedFrames() const {
+    std::lock_guard lock(core_->mutex);
+    const Stream* s = stream_.get();
+    const int64_t mixed = s->played - s->playedBefore;
+    if (core_->mixFrames <= 0 || mixed <= 0) {
+        return static_cast<double>(s->played);
+    }
+    // The frames of the latest period reach the speaker one after the other over the period's
+    // length, not all at once when Mix ran.
+    const double periodUs = 1e6 * core_->mixFrames / AudioMixer::kRate;
+    const double part = std::clamp((SteadyMicroseconds() - core_->mixStartUs) / periodUs, 0.0, 1.0);
+    return static_cast<double>(s->playedBefore) + part * static_cast<double>(mixed);
+}
+
 int WaveOut::QueuedBuffers() const {
     std::lock_guard lock(core_->mutex);
     return stream_->queued;
@@ -451,6 +477,11 @@ void AudioMixer::Mix(int16_t* out, int frames) {
     bool finished = false;
     {
         std::lock_guard lock(core_->mutex);
+        core_->mixStartUs = SteadyMicroseconds();
+        core_->mixFrames = frames;
+        for (Stream* s = core_->streams; s != nullptr; s = s->next) {
+            s->playedBefore = s->played;
+        }
         for (int start = 0; start < frames; start += kChunkFrames) {
             const int n = std::min(kChunkFrames, frames - start);
             std::memset(acc, 0, sizeof(int32_t) * static_cast<size_t>(n) * kChannels);

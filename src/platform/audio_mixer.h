@@ -60,6 +60,11 @@ class WaveOut {
     void Close();
     // Buffers queued whose playing has not finished.
     int QueuedBuffers() const;
+    // How many of this stream's frames (at its own rate) have been played since it opened, with
+    // the fraction of the latest mixing period that has gone by since: a clock that moves smoothly
+    // with the sound heard, and stands still while the stream has nothing to play. A Reset does not
+    // set it back.
+    double PlayedFrames() const;
 
   private:
     friend class AudioMixer;

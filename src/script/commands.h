@@ -66,5 +66,6 @@ void CmdBGMWave(Engine& e, const char* line, int length);
 void CmdCdda(Engine& e, const char* line, int length);
 void CmdWave(Engine& e, const char* line, int length);
 void CmdTalk(Engine& e, const char* line, int length);
+void CmdMoviePlay(Engine& e, const char* line, int length);
 
 }  // namespace textreel

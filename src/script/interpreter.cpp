@@ -49,7 +49,7 @@ const CommandEntry kCommands[] = {
     {"talk", &CmdTalk},
     {"OGGPlay", &CmdOGGPlay},
     {"onestopbgm", &CmdOnestopbgm},
-    {"movieplay", nullptr},
+    {"movieplay", &CmdMoviePlay},
     {"selarea", &CmdSelArea},
     {"selword", &CmdSelWord},
     {"flagselect", &CmdFlagSelect},

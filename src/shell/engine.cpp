@@ -315,6 +315,11 @@ bool Engine::Idle() {
     if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {
         return false;
     }
+    // A movie counts once its first picture is on the screen: then it waits for its end or for
+    // the player's Esc or right click.
+    if (MoviePlaying != 0 && !sound.movieShowing) {
+        return false;
+    }
     std::lock_guard lock(requestMutex_);
     return requests_.empty();
 }

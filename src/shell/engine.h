@@ -127,6 +127,9 @@ class Engine {
     // Window side: resumes the script thread if it is suspended.
     bool ResumeScript();
     bool ScriptWaiting() { return gate_.Waiting(); }
+    // Script thread, before it asks for something whose end resumes it: a resume that comes before
+    // it has suspended itself is kept for its next suspension instead of being dropped.
+    void KeepEarlyResume() { gate_.KeepEarlyResume(); }
     bool ScriptFinished() const { return scriptFinished_; }
     // Starts the script thread (start-up does this after the logo).
     void StartScriptThread();
@@ -195,8 +198,10 @@ class Engine {
     void BgmStopRequest();
     // A streamer's play-once file has played out (music: false, voice: true).
     void StreamPlayedOut(bool voice);
-    // The movie ended, or the player cut it short: the script thread goes on.
-    void MovieEnded();
+    // The movie ended (reason "end"), the player cut it short ("key", "click"), it failed
+    // ("error") or the program closes ("close"): the player stops, the window shows the game's
+    // picture again and the script thread goes on.
+    void StopMovie(const char* reason);
 
     // The window side's operations on the reading modes.
     void StartSkipMode();

@@ -30,6 +30,11 @@ constexpr const char* kErrorCaption = "エラー";
 constexpr const char* kNameTooLong = "全角5文字を超えています";
 // A typed character that Shift-JIS cannot hold (an emoji, a rare kanji) is refused with this.
 constexpr const char* kNameCharacterRefused = "名前に使えない文字が含まれています";
+constexpr const char* kMovieMissing = "ムービーファイルがみつかりません。";
+constexpr const char* kMovieOpenFailed = "オープン失敗";
+constexpr const char* kMovieSizeFailed = "画面サイズ調整失敗";
+constexpr const char* kMoviePlayFailed = "再生失敗";
+constexpr const char* kMovieCaption = "　";
 constexpr const char* kVersionText = "テクストリール　ver.1.51";
 }  // namespace msg
 

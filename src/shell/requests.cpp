@@ -1,6 +1,10 @@
 // The main thread's side of the sound and movie requests. The streamers and the movie player are
 // started and stopped here only, so that they are never touched from two threads at once.
+#include <cstdio>
+
+#include "graphics/screen.h"
 #include "shell/engine.h"
+#include "shell/messages.h"
 #include "sound/sound.h"
 
 namespace textreel {
@@ -23,9 +27,47 @@ void Engine::VoiceStopRequest() {
 }
 
 void Engine::MoviePlayRequest() {
-    // FIXME: play the movie once the player exists. Until then the movie ends at once, so that the
-    // script thread waiting for it goes on.
-    MovieEnded();
+    MoviePlaying = 1;
+    SoundState& s = sound;
+    s.movieShowing = false;
+    const uint64_t run = ++s.movieRun;
+    s.moviePath = Utf8(s.movieName);
+
+    MoviePlayer::Hooks hooks;
+    hooks.showing = [this] {
+        sound.movieShowing = true;
+        NotifyStateChange();
+    };
+    hooks.finished = [this, run] {
+        Post([this, run] {
+            if (sound.movieRun == run && MoviePlaying != 0 && !sound.moviePath.empty()) {
+                StopMovie("end");
+            }
+        });
+    };
+    hooks.volume = [this] { return env.BgmVolumeInUse(); };
+
+    std::string why = "the file cannot be found";
+    auto result = MoviePlayer::StartError::kOpen;
+    if (std::optional<std::string> real = ResolvePath(s.movieName)) {
+        result = s.movie.Start(*real, platform, instance.windowWidth, instance.windowHeight, std::move(hooks),
+                               &why);
+    }
+    if (result != MoviePlayer::StartError::kNone) {
+        std::fprintf(stderr, "textreel: the movie %s cannot be played: %s\n", s.moviePath.c_str(),
+                     why.c_str());
+        const char* text = result == MoviePlayer::StartError::kOpen    ? msg::kMovieOpenFailed
+                           : result == MoviePlayer::StartError::kScale ? msg::kMovieSizeFailed
+                                                                       : msg::kMoviePlayFailed;
+        MessageBox(Sjis(text), Sjis(msg::kMovieCaption));
+        StopMovie("error");
+        return;
+    }
+    const MovieInfo& info = s.movie.Info();
+    trace.Event("movie-start", {{"path", s.moviePath},
+                                {"width", int64_t{info.width}},
+                                {"height", int64_t{info.height}},
+                                {"duration", info.durationMs}});
 }
 
 void Engine::BgmRestartRequest() {
@@ -44,8 +86,27 @@ void Engine::StreamPlayedOut(bool voice) {
     }
 }
 
-void Engine::MovieEnded() {
+void Engine::StopMovie(const char* reason) {
+    SoundState& s = sound;
+    MoviePlayer::Stats stats = s.movie.Stop();
+    std::string what = reason;
+    if (what == "end" && !stats.anything) {
+        // The file opened but nothing in it could be decoded.
+        MessageBox(Sjis(msg::kMoviePlayFailed), Sjis(msg::kMovieCaption));
+        what = "error";
+    }
+    if (!s.moviePath.empty()) {
+        trace.Event("movie-stop", {{"path", s.moviePath},
+                                   {"reason", what},
+                                   {"frames", stats.frames},
+                                   {"dropped", stats.dropped},
+                                   {"drift_ms", stats.driftMs}});
+    }
+    s.moviePath.clear();
+    s.movieShowing = false;
     MoviePlaying = 0;
+    // The window belongs to the game again: its picture replaces the movie's last one.
+    Repaint(*this);
     ResumeScript();
     NotifyStateChange();
 }

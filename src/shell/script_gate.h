@@ -1,5 +1,7 @@
 // The gate at which the script thread suspends itself. The window side's resume wakes it only if it
-// is waiting: a resume that arrives while it runs is dropped, never stored.
+// is waiting: a resume that arrives while it runs is dropped, never stored, unless the script
+// thread has said just before that it expects one (it is about to suspend until something ends
+// that may end at once).
 #pragma once
 
 #include <condition_variable>
@@ -19,6 +21,11 @@ class ScriptGate {
             std::unique_lock lock(mutex_);
             if (shutDown_) {
                 return false;
+            }
+            keepEarly_ = false;
+            if (early_) {
+                early_ = false;
+                return true;
             }
             waiting_ = true;
             released_ = false;
@@ -40,6 +47,11 @@ class ScriptGate {
     bool Resume() {
         {
             std::lock_guard lock(mutex_);
+            if (!waiting_ && keepEarly_) {
+                keepEarly_ = false;
+                early_ = true;
+                return true;
+            }
             if (!waiting_ || released_) {
                 return false;
             }
@@ -47,6 +59,12 @@ class ScriptGate {
         }
         wake_.notify_all();
         return true;
+    }
+
+    // Script thread: the next resume is kept even if it comes before the next Suspend.
+    void KeepEarlyResume() {
+        std::lock_guard lock(mutex_);
+        keepEarly_ = true;
     }
 
     bool Waiting() {
@@ -76,6 +94,8 @@ class ScriptGate {
     bool waiting_ = false;
     bool released_ = false;
     bool shutDown_ = false;
+    bool keepEarly_ = false;  // a resume before the next Suspend is kept ...
+    bool early_ = false;      // ... and here it is
     std::function<void()> observer_;
 };
 

@@ -179,6 +179,9 @@ void Engine::ShutDown() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
+    if (MoviePlaying != 0) {
+        StopMovie("close");
+    }
     // Every way out of a running game passes here (the close box, the exit commands, the end of
     // the scenario, a termination signal): the lines read and the settings since the last write
     // are kept.

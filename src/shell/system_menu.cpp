@@ -239,7 +239,7 @@ void RunMenuCommand(Engine& e, int id) {
     if (int32_t volume = BgmVolumeOfCommand(id); volume >= 0) {
         e.env.bgmVolume = static_cast<int16_t>(volume);
         // The music streamers read the setting at every refill, so the change is heard at once.
-        // FIXME: the movie's sound follows it too once movies play.
+        // A movie reads it for every piece of sound it queues.
         e.WriteEnvDat();
         return;
     }

@@ -136,7 +136,7 @@ void Wheel(Engine& e, int delta) {
 void KeyUp(Engine& e, int key) {
     if (e.MoviePlaying != 0) {
         if (key == vk::kEscape) {
-            e.MovieEnded();
+            e.StopMovie("key");
         }
         return;
     }
@@ -188,7 +188,7 @@ void Engine::HandleInput(const InputEvent& event) {
                 }
             } else if (event.button == InputEvent::kRightButton) {
                 if (MoviePlaying != 0) {
-                    MovieEnded();
+                    StopMovie("click");
                     break;
                 }
                 if (AdvanceMode == 3) {

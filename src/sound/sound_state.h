@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "platform/audio_mixer.h"
+#include "sound/movie_player.h"
 #include "sound/ogg_streamer.h"
 
 namespace textreel {
@@ -44,6 +45,15 @@ struct SoundState {
     // CD music: a CD (or ripped tracks) was found at start-up; the track asked for last.
     std::atomic<int32_t> cdFound{0};
     std::atomic<int32_t> cdTrack{1};
+
+    // The movie (movieplay). The script thread names the file (title-relative, Shift-JIS) before it
+    // asks the main thread to play it; everything else is the main thread's.
+    MoviePlayer movie;
+    std::string movieName;
+    std::string moviePath;  // the movie being played, UTF-8, for the trace; empty when none
+    uint64_t movieRun = 0;  // counts the movies started, so that a late notice of an earlier one is ignored
+    // The first picture of the movie that plays is on the screen (any thread).
+    std::atomic<bool> movieShowing{false};
 
     // Auto mode waits here for the voice to end.
     std::mutex voiceMutex;

@@ -13,93 +13,13 @@
 
 #include "support/e2e_run.h"
 #include "support/ogg_maker.h"
+#include "support/recording.h"
 
 namespace textreel::testing {
 namespace {
 
 const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
 constexpr int kRate = 44100;
-
-// The recording: 16-bit stereo at 44.1 kHz, read back as the left channel.
-struct Recording {
-    std::vector<int16_t> left;
-
-    // Milliseconds of the trace clock map to samples (the recording starts with the program).
-    size_t At(int64_t ms) const {
-        return std::min(left.size(), static_cast<size_t>(std::max<int64_t>(ms, 0) * kRate / 1000));
-    }
-
-    double Rms(size_t from, size_t to) const {
-        double sum = 0;
-        for (size_t i = from; i < to; ++i) {
-            sum += static_cast<double>(left[i]) * left[i];
-        }
-        return to > from ? std::sqrt(sum / static_cast<double>(to - from)) : 0;
-    }
-    // Strength of one frequency in a stretch (Goertzel), as an amplitude.
-    double Tone(size_t from, size_t to, double hz) const {
-        const double w = 2 * std::numbers::pi * hz / kRate;
-        double s1 = 0, s2 = 0;
-        for (size_t i = from; i < to; ++i) {
-            double s = left[i] + 2 * std::cos(w) * s1 - s2;
-            s2 = s1;
-            s1 = s;
-        }
-        double power = s1 * s1 + s2 * s2 - 2 * std::cos(w) * s1 * s2;
-        return to > from ? 2 * std::sqrt(std::max(power, 0.0)) / static_cast<double>(to - from) : 0;
-    }
-    // The share of 50 ms windows between two times whose loudness passes test.
-    template <typename Test>
-    double Share(int64_t fromMs, int64_t toMs, Test test) const {
-        int windows = 0;
-        int passing = 0;
-        for (int64_t ms = fromMs; ms + 50 <= toMs; ms += 50) {
-            size_t a = At(ms);
-            size_t b = At(ms + 50);
-            if (b <= a) {
-                break;
-            }
-            ++windows;
-            passing += test(a, b) ? 1 : 0;
-        }
-        return windows == 0 ? -1 : static_cast<double>(passing) / windows;
-    }
-    int64_t LengthMs() const { return static_cast<int64_t>(left.size()) * 1000 / kRate; }
-};
-
-Recording ReadRecording(const std::string& path) {
-    Recording r;
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    EXPECT_NE(f, nullptr) << path;
-    if (f == nullptr) {
-        return r;
-    }
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    }
-    std::fclose(f);
-    EXPECT_GE(bytes.size(), 44u);
-    if (bytes.size() < 44) {
-        return r;
-    }
-    auto le32 = [&](size_t p) {
-        return bytes[p] | (bytes[p + 1] << 8) | (bytes[p + 2] << 16) |
-               (static_cast<uint32_t>(bytes[p + 3]) << 24);
-    };
-    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "RIFF");
-    EXPECT_EQ(std::string(bytes.begin() + 8, bytes.begin() + 16), "WAVEfmt ");
-    EXPECT_EQ(le32(24), static_cast<uint32_t>(kRate));
-    // The header was finished at exit: its sizes match the file.
-    EXPECT_EQ(le32(40), bytes.size() - 44);
-    EXPECT_EQ(le32(4), bytes.size() - 8);
-    for (size_t p = 44; p + 4 <= bytes.size(); p += 4) {
-        r.left.push_back(static_cast<int16_t>(bytes[p] | (bytes[p + 1] << 8)));
-    }
-    return r;
-}
 
 std::vector<uint8_t> Wav(const std::vector<int16_t>& mono) {
     std::vector<uint8_t> b(44 + mono.size() * 2);

@@ -27,6 +27,28 @@ TEST(ScriptGate, AResumeWhileTheThreadRunsIsDroppedNotStored) {
     EXPECT_EQ(passed, 1);
 }
 
+TEST(ScriptGate, AnExpectedResumeThatComesFirstIsKeptForTheNextSuspendOnly) {
+    ScriptGate gate;
+    gate.KeepEarlyResume();
+    EXPECT_TRUE(gate.Resume());   // kept...
+    EXPECT_FALSE(gate.Resume());  // ...once
+    EXPECT_TRUE(gate.Suspend());  // passes at once
+    // The next suspension waits for a resume of its own; an early one is dropped again.
+    EXPECT_FALSE(gate.Resume());
+    std::atomic<int> passed{0};
+    std::thread worker([&] {
+        gate.Suspend();
+        passed = 1;
+    });
+    while (!gate.Waiting()) {
+        std::this_thread::yield();
+    }
+    EXPECT_EQ(passed, 0);
+    EXPECT_TRUE(gate.Resume());
+    worker.join();
+    EXPECT_EQ(passed, 1);
+}
+
 TEST(ScriptGate, ShutdownReleasesTheWaiterAndEveryLaterSuspend) {
     ScriptGate gate;
     std::atomic<bool> result{true};

@@ -1,0 +1,101 @@
+// The movie player: decodes a movie on a thread of its own, puts its sound on a stream of the
+// mixer and its pictures into the window framebuffer, each picture when its time has come.
+//
+// The sound is the clock: a picture waits until the sound heard has reached its time, and a
+// picture that comes too late is dropped rather than shown late, so the two never drift apart. A
+// movie without sound (or whose sound ended first) runs by the steady clock instead.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/movie_decoder.h"
+
+namespace textreel {
+
+class Platform;
+class WaveOut;
+
+class MoviePlayer {
+  public:
+    enum class StartError { kNone, kOpen, kScale, kPlay };
+
+    struct Hooks {
+        // The first picture has reached the window (or, for a movie without pictures, the sound
+        // has begun). Runs on the player's thread.
+        std::function<void()> showing;
+        // The movie has played out; runs on the player's thread, which ends right after.
+        std::function<void()> finished;
+        // The sound's volume, 0..100, read for every piece of sound queued.
+        std::function<int()> volume;
+    };
+
+    struct Stats {
+        int64_t frames = 0;     // pictures shown
+        int64_t dropped = 0;    // pictures decoded too late to be shown
+        int64_t driftMs = 0;    // the largest gap between a shown picture's time and the sound's
+        bool anything = false;  // a picture or some sound came out of the file
+    };
+
+    MoviePlayer() = default;
+    ~MoviePlayer();
+    MoviePlayer(const MoviePlayer&) = delete;
+    MoviePlayer& operator=(const MoviePlayer&) = delete;
+
+    // Main thread: opens the movie and starts playing it in the window's whole area (width x
+    // height), scaled to fit with its aspect kept. On failure nothing plays; *error says why.
+    StartError Start(const std::string& realPath, Platform& platform, int width, int height, Hooks hooks,
+                     std::string* error);
+    // The same for a decoder opened by the caller (tests).
+    StartError Start(std::unique_ptr<MovieDecoder> decoder, Platform& platform, int width, int height,
+                     Hooks hooks, std::string* error);
+
+    // Main thread: stops the movie, waits for its thread and closes its sound. Safe to call when
+    // nothing plays; returns what the movie showed.
+    Stats Stop();
+
+    bool Running() const { return running_; }
+    const MovieInfo& Info() const { return info_; }
+
+  private:
+    void Run();
+    int64_t SoundClockUs();
+    bool Wait(std::chrono::steady_clock::time_point until);
+    // Converts the decoded picture and puts it in the window; false when it could not be converted.
+    bool ShowPicture();
+
+    Platform* platform_ = nullptr;
+    std::unique_ptr<MovieDecoder> decoder_;
+    std::shared_ptr<WaveOut> sound_;
+    Hooks hooks_;
+    MovieInfo info_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+
+    // The window and the picture's place in it.
+    int windowWidth_ = 0;
+    int windowHeight_ = 0;
+    int pictureX_ = 0;
+    int pictureY_ = 0;
+    int pictureWidth_ = 0;
+    int pictureHeight_ = 0;
+    std::vector<uint8_t> pixels_;  // the scaled picture, bottom-up, stride pictureStride_
+    int pictureStride_ = 0;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;          // guarded by mutex_
+    uint64_t soundNotices_ = 0;  // guarded by mutex_: buffers the mixer has finished
+
+    Stats stats_;  // written by the player's thread, read after it has been joined
+};
+
+}  // namespace textreel
