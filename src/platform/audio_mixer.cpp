@@ -106,6 +106,7 @@ struct Core {
     AudioRecorder* recorder = nullptr;
     int64_t mixStartUs = 0;  // steady-clock time at which the latest Mix began
     int mixFrames = 0;       // output frames that Mix made
+    int64_t latencyUs = 0;   // how long the device holds mixed sound before it is heard
 
     ~Core() {
         done.DeleteAll();
@@ -373,7 +374,9 @@ double WaveOut::PlayedFrames() const {
     // length, not all at once when Mix ran.
     const double periodUs = 1e6 * core_->mixFrames / AudioMixer::kRate;
     const double part = std::clamp((SteadyMicroseconds() - core_->mixStartUs) / periodUs, 0.0, 1.0);
-    return static_cast<double>(s->playedBefore) + part * static_cast<double>(mixed);
+    // What the device still holds has not been heard yet.
+    const double held = static_cast<double>(core_->latencyUs) * static_cast<double>(mixed) / periodUs;
+    return std::max(0.0, static_cast<double>(s->playedBefore) + part * static_cast<double>(mixed) - held);
 }
 
 int WaveOut::QueuedBuffers() const {
@@ -507,6 +510,11 @@ void AudioMixer::WaitForNotices() {
     std::unique_lock lock(core_->mutex);
     core_->noticeRan.wait(
         lock, [&] { return core_->stopping || (core_->done.head == nullptr && core_->noticesRunning == 0); });
+}
+
+void AudioMixer::SetDeviceLatency(int frames) {
+    std::lock_guard lock(core_->mutex);
+    core_->latencyUs = std::max(frames, 0) * int64_t{1000000} / kRate;
 }
 
 int64_t AudioMixer::Underruns() {

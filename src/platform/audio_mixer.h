@@ -60,10 +60,10 @@ class WaveOut {
     void Close();
     // Buffers queued whose playing has not finished.
     int QueuedBuffers() const;
-    // How many of this stream's frames (at its own rate) have been played since it opened, with
-    // the fraction of the latest mixing period that has gone by since: a clock that moves smoothly
-    // with the sound heard, and stands still while the stream has nothing to play. A Reset does not
-    // set it back.
+    // How many of this stream's frames (at its own rate) have been heard since it opened: those
+    // mixed before the latest mixing period, the fraction of that period that has gone by since,
+    // less what the device still holds. A clock that moves smoothly with the sound heard and stands
+    // still while the stream has nothing to play. A Reset does not set it back.
     double PlayedFrames() const;
 
   private:
@@ -110,6 +110,10 @@ class AudioMixer {
     // Blocks until every done notice of the buffers finished so far has run (for callers that
     // step Mix by hand, such as tests).
     void WaitForNotices();
+
+    // The output device holds this many mixed frames before they are heard (its buffer); the
+    // streams' played positions leave them out. 0 for output that is not heard (headless).
+    void SetDeviceLatency(int frames);
 
     // Underruns: times a stream ran out of queued samples while playing and was fed again later,
     // so that a gap was heard. A stream that simply ends is no underrun.

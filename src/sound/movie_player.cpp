@@ -230,8 +230,10 @@ void MoviePlayer::Run() {
     std::vector<int16_t> piece;
     int64_t lastShownUs = -1;
     bool decodedAny = false;  // a picture has been decoded before
-    const int64_t latestPictureUs =
-        info_.durationMs >= 0 ? info_.durationMs * 1000 + kMaxGapUs : std::numeric_limits<int64_t>::max() / 4;
+    constexpr int64_t kNoLatest = std::numeric_limits<int64_t>::max() / 4;
+    const int64_t latestPictureUs = info_.durationMs >= 0 && info_.durationMs < kNoLatest / 1000
+                                        ? info_.durationMs * 1000 + kMaxGapUs
+                                        : kNoLatest;
     for (;;) {
         {
             std::lock_guard lock(mutex_);

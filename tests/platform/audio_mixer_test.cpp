@@ -191,6 +191,24 @@ TEST(AudioMixer, WaveOutResamplesAcrossBufferBoundaries) {
     EXPECT_EQ(notices.Tags(), (std::vector<int>{1, 2}));
 }
 
+TEST(AudioMixer, ThePlayedPositionCountsTheSourceFramesMixedLessWhatTheDeviceHolds) {
+    Notices notices;  // outlives the mixer's completion thread
+    AudioMixer mixer;
+    auto stream = mixer.OpenWaveOut(22050, 1, notices.Callback());
+    ASSERT_TRUE(stream->Queue(Constant(4410, 1000), 1));
+    EXPECT_EQ(stream->PlayedFrames(), 0.0);
+    Mix(mixer, 441);
+    Mix(mixer, 441);
+    // Two periods of 441 output frames take 441 source frames at half the rate; the second period
+    // counts as far as it has been heard, which depends on the time gone by since it was mixed.
+    EXPECT_GE(stream->PlayedFrames(), 220.0);
+    EXPECT_LE(stream->PlayedFrames(), 441.0);
+    // A device that holds a second of sound has let none of this be heard yet.
+    mixer.SetDeviceLatency(44100);
+    EXPECT_EQ(stream->PlayedFrames(), 0.0);
+    stream->Close();
+}
+
 TEST(AudioMixer, ResetReturnsEveryQueuedBufferInOrder) {
     Notices notices;  // outlives the mixer's completion thread
     AudioMixer mixer;

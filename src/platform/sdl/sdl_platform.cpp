@@ -76,6 +76,8 @@ SdlPlatform::SdlPlatform() {
         want.userdata = this;
         audioDevice_ = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
         if (audioDevice_ != 0) {
+            // What the callback mixes is heard after the buffer that plays now.
+            mixer_.SetDeviceLatency(want.samples);
             SDL_PauseAudioDevice(audioDevice_, 0);
         } else {
             std::fprintf(stderr, "textreel: no audio device, playing silently: %s\n", SDL_GetError());
