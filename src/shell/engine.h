@@ -38,11 +38,12 @@ class Automation;
 class PopupMenuWindow;
 
 struct EngineOptions {
-    std::string tracePath;     // empty: no trace
-    std::string eventsPath;    // empty: no scripted input
-    std::string startDir;      // the folder textreel was started in (relative screenshot paths)
-    std::string instanceFile;  // the instance file named on the command line; empty: the first by name
-    int scale = 0;             // the window's integer scale; 0: the largest that fits the desktop
+    std::string tracePath;   // empty: no trace
+    std::string eventsPath;  // empty: no scripted input
+    std::string startDir;    // the folder textreel was started in (relative screenshot paths)
+    int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
+    // The instance file named on the command line, in the title's folder; empty: the first by name.
+    std::string instanceFile;
 };
 
 // Exit codes of the program.
