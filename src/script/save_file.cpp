@@ -48,8 +48,13 @@ bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario,
         why = "the saved position lies outside the scenario";
         return false;
     }
-    if (scenario.ByteAt(p) != '\r' && scenario.ByteAt(p + 1) != '\n') {
-        why = "the saved position is not on a line end";
+    // A game saved at a wait stands on the end of its line; one saved while a choice menu waits
+    // stands on the start of the line after the menu's items. Either is a place the resume-point
+    // search starts from; a position inside a line is not.
+    const bool lineEnd = scenario.ByteAt(p) == '\r' || scenario.ByteAt(p + 1) == '\n';
+    const bool lineStart = p == 0 || scenario.ByteAt(p - 1) == '\n';
+    if (!lineEnd && !lineStart) {
+        why = "the saved position lies inside a line";
         return false;
     }
     const struct {

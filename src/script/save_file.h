@@ -26,9 +26,9 @@ std::string SaveFileName(int slot);
 void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine);
 
 // Checks the bytes of a save file against the scenario and copies them into out. A usable file is
-// exactly one FlagBlock long, its saved position lies inside the scenario on a line end, every name
-// field ends in a zero byte inside its field and the sprite and variant bytes are 0 or 1. why
-// receives the reason of a refusal.
+// exactly one FlagBlock long, its saved position lies inside the scenario on the start or the end of
+// a line, every name field ends in a zero byte inside its field and the sprite and variant bytes
+// are 0 or 1. why receives the reason of a refusal.
 bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario, FlagBlock& out,
                     std::string& why);
 

@@ -115,6 +115,13 @@ TEST(ReadSaveRecord, TakesOnlyAWholeRecordThatFitsTheScenario) {
         {"position past the scenario", [](std::vector<uint8_t>& b) { b[0] = 0xff, b[1] = 0xff; }, false},
         {"position inside a line", [](std::vector<uint8_t>& b) { b[0] = 2, b[1] = 0, b[2] = 0, b[3] = 0; },
          false},
+        // Where a save made while a choice menu waits stands: the start of a line.
+        {"position on the start of a line",
+         [](std::vector<uint8_t>& b) { b[0] = 7, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
+        {"position on the first byte",
+         [](std::vector<uint8_t>& b) { b[0] = 0, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
+        {"position on the end mark", [](std::vector<uint8_t>& b) { b[0] = 23, b[1] = 0, b[2] = 0, b[3] = 0; },
+         false},
         {"background name without its zero",
          [](std::vector<uint8_t>& b) {
              std::fill(b.begin() + FlagBlock::kBackgroundName, b.begin() + FlagBlock::kSpriteNames, 'x');
