@@ -47,6 +47,23 @@ struct ResumePoint {
 // again; with none of them, the scenario runs again from its first line.
 ResumePoint FindResumePoint(const Scenario& scenario, uint32_t savedPosition);
 
+// The names a file name read from a save file may stand for inside the title's folder. The Windows
+// program stores the music's name (and a movie's, in the background field) as its working folder
+// and the name ("C:\Games\Title\bgm\a.ogg"): a name that is absolute or starts with a drive letter
+// gives its tails of components, longest first ("Games\Title\bgm\a.ogg" ... "a.ogg"), leaving out
+// tails with "." or ".." components. Any other name gives nothing: it is used as it stands.
+std::vector<std::string> SavedNameTails(std::string_view name);
+
+// A music command found by looking back in the scenario text from a position: the keyword as the
+// dispatch takes the line ("OGGPlay", "onestopbgm", "BGMWave" or "cdda"), and the line.
+struct MusicCommand {
+    std::string keyword;
+    std::string line;
+};
+// The last line before position p (that line included) that the interpreter would dispatch to a
+// music command; an empty keyword when there is none.
+MusicCommand LastMusicCommand(const Scenario& scenario, uint32_t p);
+
 // Writes save slot n (success also when the player declines to overwrite) and reads it back into
 // the running game; both run on the main thread while the script thread is suspended.
 bool SaveGame(Engine& e, int slot);

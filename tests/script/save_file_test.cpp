@@ -163,3 +163,56 @@ TEST(ReadSaveRecord, TakesOnlyAWholeRecordThatFitsTheScenario) {
 
 }  // namespace
 }  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(SavedNameTails, AWindowsFolderInFrontGivesTheTailsLongestFirst) {
+    const struct {
+        const char* name;
+        std::vector<std::string> tails;
+    } cases[] = {
+        {"bgm\\a.ogg", {}},
+        {"", {}},
+        {"C:\\Games\\Title\\bgm\\a.ogg",
+         {"Games\\Title\\bgm\\a.ogg", "Title\\bgm\\a.ogg", "bgm\\a.ogg", "a.ogg"}},
+        {"d:/x/a.ogg", {"x\\a.ogg", "a.ogg"}},
+        {"\\\\server\\share\\a.ogg", {"server\\share\\a.ogg", "share\\a.ogg", "a.ogg"}},
+        {"/home/p/t/../a.ogg", {"a.ogg"}},
+        {"C:", {}},
+        {"1:\\a.ogg", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SavedNameTails(c.name), c.tails) << c.name;
+    }
+}
+
+TEST(LastMusicCommand, FindsTheLastLineTheDispatchGivesToAMusicCommand) {
+    const std::string text =
+        "$BGMWave bgm\\w.wav\r\n$C\r\n$cdda 4\r\ntext\r\n$talk voice\\wave01.ogg\r\n$OGGPlay STOP $C\r\n"
+        "$selword\r\n(a,0,A)\r\nselend\r\n$onestopbgm bgm\\b.ogg\r\n:a\r\n";
+    Scenario s;
+    Load(s, text);
+    const struct {
+        uint32_t position;
+        const char* keyword;
+        const char* line;
+    } cases[] = {
+        {LineEndOf(text, "$C"), "BGMWave", "$BGMWave bgm\\w.wav"},
+        {LineEndOf(text, "$cdda 4"), "cdda", "$cdda 4"},
+        // "wave" captures the talk line; a line that waits runs no command.
+        {LineEndOf(text, "$OGGPlay STOP $C"), "cdda", "$cdda 4"},
+        // At a menu the save stands on the start of the line after it, which has not run.
+        {LineStartOf(text, "$onestopbgm bgm\\b.ogg"), "cdda", "$cdda 4"},
+        {LineEndOf(text, "$onestopbgm bgm\\b.ogg"), "onestopbgm", "$onestopbgm bgm\\b.ogg"},
+        {0, "", ""},
+    };
+    for (const auto& c : cases) {
+        MusicCommand found = LastMusicCommand(s, c.position);
+        EXPECT_EQ(found.keyword, c.keyword) << c.position;
+        EXPECT_EQ(found.line, c.line) << c.position;
+    }
+}
+
+}  // namespace
+}  // namespace textreel
