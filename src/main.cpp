@@ -1,4 +1,4 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
+// textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,8 +13,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [GAME_DIR]\n";
+    "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
+    "                [--scale N] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -24,6 +24,8 @@ void PrintHelp() {
         "its Shift-JIS scenario (*.txt), pictures, music, voices and movies.\n"
         "\n"
         "  --headless     no window and no sound device; the picture exists only in memory\n"
+        "  --fast         with --headless: virtual time; every wait ends at once, in order, and\n"
+        "                 movies are skipped as by Esc (the events file's sleep is virtual too)\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
@@ -56,6 +58,7 @@ int main(int argc, char** argv) {
         }
     }
     bool headless = false;
+    bool fast = false;
     bool haveDir = false;
     std::string gameDir;
     std::string audioOut;
@@ -72,6 +75,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--fast") {
+            fast = true;
         } else if (arg == "--audio-out") {
             if (i + 1 >= argc) {
                 return Usage("--audio-out needs a file name");
@@ -100,6 +105,9 @@ int main(int argc, char** argv) {
             haveDir = true;
         }
     }
+    if (fast && !headless) {
+        return Usage("--fast needs --headless");
+    }
     options.startDir = textreel::files::CurrentDirectory();
     if (haveDir) {
         if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
@@ -107,7 +115,7 @@ int main(int argc, char** argv) {
         }
     }
     std::unique_ptr<textreel::Platform> platform =
-        headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+        headless ? textreel::MakeHeadlessPlatform(fast) : textreel::MakeSdlPlatform();
     // The recording ends, its header finished, when the platform and its mixer go away.
     if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
         std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());

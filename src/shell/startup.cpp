@@ -107,6 +107,7 @@ int Engine::StartUp() {
 }
 
 void Engine::StartScriptThread() {
+    scriptStarted_ = true;
     scriptThread_ = std::thread([this] {
         ScriptThreadMain(*this);
         scriptFinished_ = true;

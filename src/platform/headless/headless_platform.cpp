@@ -8,7 +8,9 @@
 
 namespace textreel {
 
-HeadlessPlatform::HeadlessPlatform() {
+HeadlessPlatform::HeadlessPlatform(bool virtualTime)
+    : clock_(virtualTime ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+                         : std::unique_ptr<Clock>(std::make_unique<SteadyClock>())) {
     if (const char* display = std::getenv("TEXTREEL_HEADLESS_DISPLAY")) {
         int w = 0;
         int h = 0;
@@ -111,8 +113,8 @@ bool HeadlessPlatform::OpenUrl(const std::string&) {
     return true;
 }
 
-std::unique_ptr<Platform> MakeHeadlessPlatform() {
-    return std::make_unique<HeadlessPlatform>();
+std::unique_ptr<Platform> MakeHeadlessPlatform(bool virtualTime) {
+    return std::make_unique<HeadlessPlatform>(virtualTime);
 }
 
 }  // namespace textreel
