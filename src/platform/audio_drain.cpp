@@ -31,7 +31,8 @@ void AudioDrain::Run() {
             mixer_.Mix(buffer.data(), kFrames);
             next += kPeriodMs;
             clock.SleepUntil(next);
-        } while (!stop_ && !(clock.Virtual() && clock.IsShutDown()) && (mixer_.Active() || mixer_.Recording()));
+        } while (!stop_ && !(clock.Virtual() && clock.IsShutDown()) &&
+                 (mixer_.Active() || mixer_.Recording()));
         if (clock.Virtual()) {
             clock.AddActors(-1);
             if (clock.IsShutDown()) {

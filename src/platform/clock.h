@@ -112,7 +112,7 @@ class VirtualClock : public Clock {
     int outsideActors_ = 0;
     bool shutDown_ = false;
     bool stopKeeper_ = false;
-    std::mutex askMutex_;  // held while the keeper asks, so that the owner can withdraw the question
+    std::mutex askMutex_;   // held while the keeper asks, so that the owner can withdraw the question
     Quiescence quiescent_;  // written under both mutexes
     std::thread keeper_;
 };

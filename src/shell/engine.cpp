@@ -18,10 +18,6 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
-    if (clock.Virtual()) {
-        static_cast<VirtualClock&>(clock).SetQuiescence(
-            [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
-    }
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
@@ -29,6 +25,10 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
 }
 
 Engine::~Engine() {
+    if (clock.Virtual()) {
+        // Virtual time no longer asks this engine whether it may move.
+        static_cast<VirtualClock&>(clock).SetQuiescence(nullptr);
+    }
     // A Run that ended normally has joined the script thread already; this covers an engine that
     // is destroyed while its thread still runs (a failed test, for instance).
     if (!quitting_) {
@@ -40,9 +40,6 @@ Engine::~Engine() {
     // The streamers' notices post to this engine; none may come once it goes.
     StopAllSound(*this);
     automation.reset();
-    if (clock.Virtual()) {
-        static_cast<VirtualClock&>(clock).SetQuiescence(nullptr);
-    }
 }
 
 std::string Engine::Utf8(const std::string& sjis) const {

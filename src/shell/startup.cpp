@@ -124,6 +124,13 @@ int Engine::Run() {
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }
+    }
+    if (clock.Virtual()) {
+        // From here on virtual time may move: every thread it counts is known.
+        static_cast<VirtualClock&>(clock).SetQuiescence(
+            [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
+    }
+    if (automation) {
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
     }

@@ -13,6 +13,9 @@ namespace {
 
 const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
 
+// These runs ask for --fast themselves, so that it holds even when TEXTREEL_E2E_TIME=real.
+const std::vector<std::string> kFast = {"--fast"};
+
 // The trace without its times, one line per event ("name key=value ..."); the events file's own
 // events apart, since its thread writes them beside the game's.
 std::vector<std::string> Untimed(const RunResult& r, bool input) {
@@ -44,8 +47,8 @@ std::vector<std::string> Untimed(const RunResult& r, bool input) {
 //   二行目です。
 TEST(Fast, SlowTextATransitionAWaitAndSyncTimingTakeNoTimeAndKeepTheirOrder) {
     const std::string events = "wait\nclick 400 300\nwait\nclose\n";
-    E2eRun fast(kTitles + "fast-time");
-    RunResult f = fast.Run(events);
+    E2eRun fast(kTitles + "fast-time", Time::kReal);
+    RunResult f = fast.Run(events, 20000, kFast);
     E2eRun real(kTitles + "fast-time", Time::kReal);
     RunResult r = real.Run(events, 60000);
     ASSERT_FALSE(f.timedOut) << f.stderrText;
@@ -65,8 +68,8 @@ TEST(Fast, SlowTextATransitionAWaitAndSyncTimingTakeNoTimeAndKeepTheirOrder) {
 
 // A `sleep` in the events file passes in virtual time too.
 TEST(Fast, TheEventsFilesSleepAdvancesVirtualTime) {
-    E2eRun run(kTitles + "fast-time");
-    RunResult r = run.Run("wait\nsleep 60000\nclose\n");
+    E2eRun run(kTitles + "fast-time", Time::kReal);
+    RunResult r = run.Run("wait\nsleep 60000\nclose\n", 20000, kFast);
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     std::vector<TraceEvent> inputs = r.Events("input");
     ASSERT_EQ(inputs.size(), 4u);
@@ -86,7 +89,7 @@ TEST(Fast, NeedsHeadless) {
 // "$movieplay movie\missing.mpg" (its box still opens), "$movieplay movie\corrupt.mpg" and
 // "$movieplay movie\short.mpg" (here one-second movies), each followed by a text line and "$C".
 TEST(Fast, MoviesAreSkippedAsByEscAtTheirFirstPictureAndTheStoryGoesOn) {
-    E2eRun run(kTitles + "movie");
+    E2eRun run(kTitles + "movie", Time::kReal);
     std::filesystem::create_directories(run.Title() + "/movie");
     auto make = [&](const std::string& name, int frames) {
         MovieRecipe movie;
@@ -101,7 +104,8 @@ TEST(Fast, MoviesAreSkippedAsByEscAtTheirFirstPictureAndTheStoryGoesOn) {
     make("short.mpg", 25);
     RunResult r = run.Run(
         "wait\nclick 10 10\nwait\nclick 10 10\nwait\nclick 10 10\nwait\nanswer ok\nwait\nclick 10 10\nwait\n"
-        "click 10 10\n");
+        "click 10 10\n",
+        20000, kFast);
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"first", "after red", "after wide", "after missing",

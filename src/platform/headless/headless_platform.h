@@ -4,8 +4,8 @@
 #pragma once
 
 #include <atomic>
-#include <memory>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
