@@ -30,7 +30,9 @@ void AudioDrain::Run() {
         do {
             mixer_.Mix(buffer.data(), kFrames);
             next += kPeriodMs;
-            clock.SleepUntil(next);
+            // A virtual clock's sleeps also end when others are woken; the period still waits.
+            while (!stop_ && !clock.SleepUntil(next) && !clock.IsShutDown() && clock.NowMs() < next) {
+            }
         } while (!stop_ && !(clock.Virtual() && clock.IsShutDown()) &&
                  (mixer_.Active() || mixer_.Recording()));
         if (clock.Virtual()) {

@@ -52,7 +52,12 @@ void HeadlessPlatform::PostWindowEvent(InputEvent event) {
     PostEvent(std::move(event));
 }
 
-HeadlessPlatform::~HeadlessPlatform() = default;
+HeadlessPlatform::~HeadlessPlatform() {
+    // Virtual time ends with the platform: the audio drain's sleep on it returns.
+    if (clock_->Virtual()) {
+        clock_->Shutdown();
+    }
+}
 
 bool HeadlessPlatform::OpenWindow(const std::string& title, int width, int height) {
     title_ = title;
