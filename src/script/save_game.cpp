@@ -4,11 +4,13 @@
 
 #include "graphics/picture_commands.h"
 #include "platform/files.h"
+#include "script/byte_text.h"
 #include "script/commands.h"
 #include "script/save_file.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/ogg_streamer.h"
+#include "sound/sound.h"
 
 namespace textreel {
 
@@ -16,6 +18,63 @@ namespace {
 
 void TraceResult(Engine& e, const char* event, int slot, bool ok) {
     e.trace.Event(event, {{"slot", int64_t{slot}}, {"ok", ok}});
+}
+
+// A file name read from a save file, as the title's folder holds it: a name the Windows program
+// stored with its working folder in front becomes the longest tail that names a file here. A name
+// with no such tail stays as it stands (and is refused where it is opened).
+std::string LocalName(const std::string& name) {
+    for (const std::string& tail : SavedNameTails(name)) {
+        std::optional<std::string> real = files::Resolve(tail);
+        uint64_t size = 0;
+        if (real && files::RegularFileSize(*real, size)) {
+            return tail;
+        }
+    }
+    return name;
+}
+
+void LocalizeNames(FlagBlock& block) {
+    for (size_t field : {FlagBlock::kBackgroundName, FlagBlock::kSpriteNames,
+                         FlagBlock::kSpriteNames + FlagBlock::kNameSize, FlagBlock::kBgmName}) {
+        std::string name(block.Text(field, FlagBlock::kNameSize));
+        std::string local = LocalName(name);
+        if (local != name) {
+            block.SetText(field, FlagBlock::kNameSize, local);
+        }
+    }
+}
+
+// The save file holds only the Ogg music's name. CD tracks and wave music of the scene the player
+// left stop; when no Ogg music was saved, the last music command before the saved position tells
+// which CD track or wave music the loaded scene had, and it plays again.
+void RestoreUnsavedMusic(Engine& e, uint32_t saved, bool oggSaved) {
+    StopCd(e);
+    e.sound.cdTrack = 0;
+    StopWaveMusic(e);
+    OggStreamer& wave = *e.sound.waveMusic.streamer;
+    wave.SetFileName("");
+    if (oggSaved) {
+        return;
+    }
+    MusicCommand last = LastMusicCommand(e.scenario, saved);
+    const char* arg = TextAfterBlank(last.line.c_str());
+    if (arg == nullptr || *arg == '\0' || last.line.find("STOP") != std::string::npos) {
+        return;
+    }
+    std::string name(arg);
+    if (name.size() >= FlagBlock::kNameSize) {
+        name.resize(FlagBlock::kNameSize - 1);
+    }
+    if (last.keyword == "cdda" && e.instance.cdMusic && e.sound.cdFound != 0) {
+        int32_t track = ReadDecimal(arg);
+        e.sound.cdTrack = track;
+        e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, name);
+        PlayCdTrack(e, track);
+    } else if (last.keyword == "BGMWave" && !e.instance.cdMusic) {
+        wave.SetFileName(name);
+        StartWaveMusic(e);
+    }
 }
 
 // Draws the background the record names again: a picture or a colour fill, each with the message
@@ -134,6 +193,7 @@ bool LoadGame(Engine& e, int slot) {
         TraceResult(e, "load", slot, false);
         return false;
     }
+    LocalizeNames(loaded);
     e.LoadInProgress = 1;
     e.flags = loaded;
     e.WaitIconOn = 0;
@@ -148,6 +208,7 @@ bool LoadGame(Engine& e, int slot) {
     } else {
         e.BgmStopRequest();
     }
+    RestoreUnsavedMusic(e, e.flags.U32(FlagBlock::kSavedPosition), !bgm.empty());
     e.graphics.effectNumber = 3;
     RestoreBackground(e);
     RestoreSprites(e);
