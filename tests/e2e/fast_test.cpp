@@ -63,7 +63,9 @@ TEST(Fast, SlowTextATransitionAWaitAndSyncTimingTakeNoTimeAndKeepTheirOrder) {
     ASSERT_EQ(f.Events("exit").size(), 1u);
     const int64_t virtualMs = f.Events("exit")[0].Ms();
     EXPECT_GE(virtualMs, 8000 + 3000 + 16 * 200);
-    EXPECT_LT(f.wallMs, virtualMs / 5);
+    // The normal run spends the virtual time on top of what both runs spend on their work; the
+    // fast one spends at most a small part of it.
+    EXPECT_LT(f.wallMs, r.wallMs - virtualMs / 2);
 }
 
 // A `sleep` in the events file passes in virtual time too.
