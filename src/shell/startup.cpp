@@ -132,7 +132,8 @@ int Engine::Run() {
     if (clock.Virtual()) {
         // From here on virtual time may move: every thread it counts is known.
         auto& virtualClock = static_cast<VirtualClock&>(clock);
-        virtualClock.SetQuiescence([this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
+        virtualClock.SetQuiescence(
+            [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
         virtualClock.SetPacing([this] { return (!automation || !automation->Running()) && Idle(); });
     }
     if (automation) {
