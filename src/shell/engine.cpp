@@ -18,6 +18,9 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
+    if (options_.seed) {
+        random.Seed(*options_.seed);
+    }
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());

@@ -22,6 +22,7 @@
 #include "script/flag_block.h"
 #include "script/menu_table.h"
 #include "script/scenario.h"
+#include "script/script_random.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
 #include "shell/overlay.h"
@@ -42,6 +43,8 @@ struct EngineOptions {
     std::string eventsPath;  // empty: no scripted input
     std::string startDir;    // the folder textreel was started in (relative screenshot paths)
     int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
+    // The seed of `random`; none: one from the system's entropy source.
+    std::optional<uint32_t> seed;
 };
 
 // Exit codes of the program.
@@ -99,6 +102,8 @@ class Engine {
     FlagBlock flags;
     Backlog backlog;
     MenuTable menu;
+    // The generator of `random` (script thread).
+    ScriptRandom random;
     GraphicsState graphics;
     TextState text;
     SoundState sound;
