@@ -320,7 +320,7 @@ bool Engine::Idle() {
     }
     // A movie counts once its first picture is on the screen: then it waits for its end or for
     // the player's Esc or right click.
-    if (MoviePlaying != 0 && !sound.movieShowing) {
+    if (MoviePlaying != kMovieNone && !sound.movieShowing) {
         return false;
     }
     std::lock_guard lock(requestMutex_);

@@ -179,7 +179,7 @@ void Engine::ShutDown() {
     if (scriptThread_.joinable()) {
         scriptThread_.join();
     }
-    if (MoviePlaying != 0) {
+    if (MoviePlaying != kMovieNone) {
         StopMovie("close");
     }
     // Every way out of a running game passes here (the close box, the exit commands, the end of
