@@ -17,7 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [--seed N] [GAME_DIR]\n";
+    "                [--seed N] [--continue] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -32,6 +32,7 @@ void PrintHelp() {
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
         "  --seed N       the seed of the scenario's random numbers, 0 to 4294967295, so that a\n"
         "                 scripted run repeats (default: a fresh seed every run)\n"
+        "  --continue     go on from where the last run ended (the save folder's auto.sav)\n"
         "  --audio-out FILE.wav\n"
         "                 write everything the game sounds to FILE.wav as it plays\n"
         "  --help         show this help\n"
@@ -95,6 +96,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--continue") {
+            options.continueGame = true;
         } else if (arg == "--audio-out") {
             if (i + 1 >= argc) {
                 return Usage("--audio-out needs a file name");
