@@ -1,5 +1,5 @@
 // textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [--seed N]
-//          [GAME_DIR]
+//          [--continue] [GAME_DIR]
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
