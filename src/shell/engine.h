@@ -45,6 +45,8 @@ struct EngineOptions {
     std::string startDir;       // the folder textreel was started in (relative screenshot paths)
     int scale = 0;              // the window's integer scale; 0: the largest that fits the desktop
     bool continueGame = false;  // load the save folder's "auto.sav" once the story first waits
+    // The instance file named on the command line, in the title's folder; empty: the first by name.
+    std::string instanceFile;
     // The seed of `random`; none: one from the system's entropy source.
     std::optional<uint32_t> seed;
 };

@@ -32,8 +32,9 @@ int Engine::StartUp() {
         workDir += '/';
     }
 
-    // The instance file. A title without one runs with the per-key defaults.
-    instance = ReadInstanceConfig();
+    // The instance file: the one named on the command line, else the first by name. A title without
+    // one runs with the per-key defaults.
+    instance = ReadInstanceConfig(nullptr, options_.instanceFile);
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
