@@ -1,10 +1,11 @@
 // textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
-//          [--continue] [GAME_DIR | FILE.ist]
+//          [--seed N] [--continue] [GAME_DIR | FILE.ist]
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "check/check_command.h"
@@ -17,7 +18,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
-    "                [--scale N] [--continue] [GAME_DIR | FILE.ist]\n";
+    "                [--scale N] [--seed N] [--continue] [GAME_DIR | FILE.ist]\n";
 
 // Shown when textreel is started with no title: nothing to play in the current folder.
 constexpr const char* kNoTitle =
@@ -39,6 +40,8 @@ void PrintHelp() {
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
+        "  --seed N       the seed of the scenario's random numbers, 0 to 4294967295, so that a\n"
+        "                 scripted run repeats (default: a fresh seed every run)\n"
         "  --continue     go on from where the last run ended (the save folder's auto.sav)\n"
         "  --audio-out FILE.wav\n"
         "                 write everything the game sounds to FILE.wav as it plays\n"
@@ -51,6 +54,24 @@ std::string Absolute(const std::string& path) {
         return path;
     }
     return textreel::files::CurrentDirectory() + "/" + path;
+}
+
+// A seed: decimal digits only, at most 2^32 - 1.
+std::optional<uint32_t> ParseSeed(const std::string& text) {
+    if (text.empty() || text.size() > 10) {
+        return std::nullopt;
+    }
+    uint64_t value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9') {
+            return std::nullopt;
+        }
+        value = value * 10 + static_cast<uint64_t>(c - '0');
+    }
+    if (value > UINT32_MAX) {
+        return std::nullopt;
+    }
+    return static_cast<uint32_t>(value);
 }
 
 int Usage(const char* problem) {
@@ -133,6 +154,12 @@ int main(int argc, char** argv) {
                 return Usage("--scale needs a number from 1 to 8");
             }
             options.scale = n[0] - '0';
+        } else if (arg == "--seed") {
+            std::optional<uint32_t> seed = i + 1 < argc ? ParseSeed(argv[++i]) : std::nullopt;
+            if (!seed) {
+                return Usage("--seed needs a number from 0 to 4294967295");
+            }
+            options.seed = seed;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(("unknown option " + arg).c_str());
         } else if (haveDir) {

@@ -29,6 +29,11 @@ bool CreateGraphics(Engine& e) {
                          description.c_str());
         }
         e.glyphs = std::move(fonts);
+        // The slot font of the save and load screens is the same gothic in a heavier weight.
+        auto slotFonts = std::make_unique<FreeTypeGlyphs>(FreeTypeGlyphs::kSemiBold);
+        if (slotFonts->Open(nullptr)) {
+            e.slotGlyphs = std::move(slotFonts);
+        }
     }
     return true;
 }
@@ -53,7 +58,7 @@ void CopyScreenToWindow(Engine& e) {
 }
 
 void Repaint(Engine& e) {
-    if (e.MoviePlaying == 0) {
+    if (e.MoviePlaying == kMovieNone) {
         CopyScreenToWindow(e);
     }
 }

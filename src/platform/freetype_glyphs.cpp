@@ -3,6 +3,7 @@
 #include <fontconfig/fontconfig.h>
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_SYNTHESIS_H
 
 #include <algorithm>
 #include <array>
@@ -32,7 +33,8 @@ bool CoversJapanese(FcCharSet* charset) {
                        [charset](FcChar32 c) { return FcCharSetHasChar(charset, c) != FcFalse; });
 }
 
-bool MatchWithConfig(FcConfig* config, const std::string& family, const std::string& lang, FontFace& out) {
+bool MatchWithConfig(FcConfig* config, const std::string& family, const std::string& lang, FontFace& out,
+                     int weight) {
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) {
         return false;
@@ -41,6 +43,7 @@ bool MatchWithConfig(FcConfig* config, const std::string& family, const std::str
     if (!lang.empty()) {
         FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(lang.c_str()));
     }
+    FcPatternAddInteger(pattern, FC_WEIGHT, FcWeightFromOpenType(weight));
     FcConfigSubstitute(config, pattern, FcMatchPattern);
     FcDefaultSubstitute(pattern);
     FcResult result = FcResultNoMatch;
@@ -57,6 +60,10 @@ bool MatchWithConfig(FcConfig* config, const std::string& family, const std::str
         out.file = reinterpret_cast<const char*>(file);
         int index = 0;
         out.index = FcPatternGetInteger(match, FC_INDEX, 0, &index) == FcResultMatch ? index : 0;
+        int matchedWeight = FC_WEIGHT_REGULAR;
+        out.weight = FcPatternGetInteger(match, FC_WEIGHT, 0, &matchedWeight) == FcResultMatch
+                         ? FcWeightToOpenType(matchedWeight)
+                         : 400;
         FcChar8* matchedFamily = nullptr;
         out.family = FcPatternGetString(match, FC_FAMILY, 0, &matchedFamily) == FcResultMatch
                          ? reinterpret_cast<const char*>(matchedFamily)
@@ -69,12 +76,12 @@ bool MatchWithConfig(FcConfig* config, const std::string& family, const std::str
 
 }  // namespace
 
-bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out) {
+bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out, int weight) {
     FcConfig* config = FcInitLoadConfigAndFonts();
     if (config == nullptr) {
         return false;
     }
-    bool found = MatchWithConfig(config, family, lang, out);
+    bool found = MatchWithConfig(config, family, lang, out, weight);
     FcConfigDestroy(config);
     return found;
 }
@@ -95,7 +102,7 @@ struct FreeTypeGlyphs::FreeTypeState {
     }
 };
 
-FreeTypeGlyphs::FreeTypeGlyphs() : ft_(std::make_unique<FreeTypeState>()) {}
+FreeTypeGlyphs::FreeTypeGlyphs(int weight) : ft_(std::make_unique<FreeTypeState>()), weight_(weight) {}
 
 FreeTypeGlyphs::~FreeTypeGlyphs() = default;
 
@@ -118,7 +125,7 @@ bool FreeTypeGlyphs::Open(std::string* description) {
     bool opened = false;
     for (size_t i = 0; i < kCandidates.size() && !opened; ++i) {
         FontFace face;
-        if (!MatchWithConfig(config, kCandidates[i].first, kCandidates[i].second, face)) {
+        if (!MatchWithConfig(config, kCandidates[i].first, kCandidates[i].second, face, weight_)) {
             continue;
         }
         std::string detail;
@@ -169,8 +176,11 @@ bool FreeTypeGlyphs::OpenFace(const FontFace& face, std::string* description) {
         }
         return false;
     }
+    // A face a weight class or more lighter than asked for is drawn with thickened outlines, as
+    // Windows draws a bold font that has no bold face.
+    embolden_ = weight_ >= kSemiBold && face.weight <= weight_ - 100;
     if (description != nullptr) {
-        *description = face.family + " (" + face.file + ")";
+        *description = face.family + " (" + face.file + ")" + (embolden_ ? ", emboldened" : "");
     }
     return true;
 }
@@ -248,6 +258,10 @@ void FreeTypeGlyphs::Build(int cellHeight, uint32_t sjisCode, Entry& entry) {
         return;
     }
     FT_GlyphSlot slot = face->glyph;
+    if (embolden_ && slot->format == FT_GLYPH_FORMAT_OUTLINE) {
+        // Thickens the outline by a 24th of the em and widens the advance to match.
+        FT_GlyphSlot_Embolden(slot);
+    }
     if (slot->format != FT_GLYPH_FORMAT_BITMAP && FT_Render_Glyph(slot, FT_RENDER_MODE_NORMAL) != 0) {
         return;
     }

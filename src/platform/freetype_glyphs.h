@@ -16,6 +16,7 @@ struct FontFace {
     std::string file;
     int index = 0;
     std::string family;
+    int weight = 400;  // the face's own weight on the OpenType scale (400 regular, 700 bold)
 };
 
 // The family the scenario engine's text font asks for: "ＭＳ ゴシック" in UTF-8.
@@ -24,7 +25,7 @@ extern const char* const kWindowsGothicFamily;
 // Asks fontconfig for its best match for family (and for language lang unless it is empty) and
 // accepts it only when the face covers Japanese: hiragana, kanji and full-width Latin letters.
 // fontconfig answers any name it does not know with some Latin font, which this refuses.
-bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out);
+bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out, int weight = 400);
 
 // A GlyphSource over one FreeType face. Bitmaps are rendered from outlines, anti-aliased with 256
 // grey levels and scaled to 0..64, and cached per size and code. All operations may be called from
@@ -33,8 +34,13 @@ class FreeTypeGlyphs : public GlyphSource {
   public:
     // Sizes above this are refused: their bitmaps would be megabytes each.
     static constexpr int kMaxCellHeight = 1024;
+    // Weights on the OpenType scale, as Windows fonts are asked for them.
+    static constexpr int kRegular = 400;
+    static constexpr int kSemiBold = 600;
 
-    FreeTypeGlyphs();
+    // Glyphs of the given weight: the face's own style of that weight when fontconfig finds one,
+    // otherwise the regular face with its outlines emboldened (for weights of 600 and more).
+    explicit FreeTypeGlyphs(int weight = kRegular);
     ~FreeTypeGlyphs() override;
     FreeTypeGlyphs(const FreeTypeGlyphs&) = delete;
     FreeTypeGlyphs& operator=(const FreeTypeGlyphs&) = delete;
@@ -70,6 +76,8 @@ class FreeTypeGlyphs : public GlyphSource {
     std::unique_ptr<FreeTypeState> ft_;
     std::unordered_map<uint64_t, Entry> cache_;
     std::unordered_map<int, int> ascents_;
+    int weight_ = kRegular;
+    bool embolden_ = false;  // the face is lighter than asked: outlines are thickened
     size_t cachedBytes_ = 0;
 };
 

@@ -54,8 +54,10 @@ bool LoadMasked(Engine& e, const char* name, Surface& out) {
     return true;
 }
 
+// Slot text in the slot font (the gothic at weight 600).
 void DrawText(Engine& e, Surface& surface, int x, int y, const std::string& sjis, uint32_t colour) {
-    if (!e.glyphs) {
+    GlyphSource* glyphs = e.slotGlyphs ? e.slotGlyphs.get() : e.glyphs.get();
+    if (glyphs == nullptr) {
         return;
     }
     for (size_t i = 0; i < sjis.size();) {
@@ -66,9 +68,9 @@ void DrawText(Engine& e, Surface& surface, int x, int y, const std::string& sjis
             break;
         }
         const auto* bytes = reinterpret_cast<const uint8_t*>(sjis.data() + i);
-        DrawGlyph(*e.glyphs, surface, kSlotFontSize, x, y, bytes, count, colour);
+        DrawGlyph(*glyphs, surface, kSlotFontSize, x, y, bytes, count, colour);
         uint32_t code = count == 2 ? (static_cast<uint32_t>(b) << 8) | static_cast<uint8_t>(sjis[i + 1]) : b;
-        x += e.glyphs->Advance(kSlotFontSize, code);
+        x += glyphs->Advance(kSlotFontSize, code);
         i += static_cast<size_t>(count);
     }
 }
@@ -128,18 +130,12 @@ void CloseScreen(Engine& e) {
     if (s.previousUiState == 0) {
         e.WaitIconOn = 1;
     }
-    Surface start = fade;
     for (int k = 8; k <= 16 && !e.Quitting(); ++k) {
         int64_t noted = e.clock.NowMs();
-        int weight = k * k;
         {
             std::lock_guard lock(g.ScreenLock);
-            const uint8_t* target = g.WorkPixels.Pixels();
-            uint8_t* out = fade.Pixels();
             size_t n = std::min(fade.ByteSize(), g.WorkPixels.ByteSize());
-            for (size_t i = 0; i < n; ++i) {
-                out[i] = static_cast<uint8_t>((weight * target[i] + (256 - weight) * start.Pixels()[i]) >> 8);
-            }
+            FadeStep(fade.Pixels(), g.WorkPixels.Pixels(), n, k);
             CopyWhole(fade, g.ScreenSurface);
             CopyScreenToWindow(e);
         }
@@ -157,6 +153,13 @@ void CloseScreen(Engine& e) {
 }
 
 }  // namespace
+
+void FadeStep(uint8_t* picture, const uint8_t* target, size_t n, int k) {
+    const int weight = k * k;
+    for (size_t i = 0; i < n; ++i) {
+        picture[i] = static_cast<uint8_t>((weight * target[i] + (256 - weight) * picture[i]) >> 8);
+    }
+}
 
 bool ReadSlotSummary(Engine& e, int slot, std::string& date, std::string& title) {
     date = "--/--/--";

@@ -2,6 +2,8 @@
 // file and the title stored in it, and a return button.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 
 namespace textreel {
@@ -22,6 +24,10 @@ void SaveLoadClick(Engine& e, int x, int y);
 
 // The pointer moved while a screen is open: the active entry under it shows highlighted.
 void SaveLoadHover(Engine& e, int x, int y);
+
+// One step k (8 to 16) of the fade back to the game: every byte of picture moves k*k/256 of the way
+// towards target's byte, from where the previous step left it; step 16 reaches target exactly.
+void FadeStep(uint8_t* picture, const uint8_t* target, size_t n, int k);
 
 // Lets go of the pictures kept while a screen was open (a return to the title).
 void ReleaseSaveLoad(Engine& e);

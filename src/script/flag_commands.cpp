@@ -2,7 +2,6 @@
 // `random` and `recflag`.
 #include <algorithm>
 #include <cstring>
-#include <random>
 #include <string>
 
 #include "script/byte_text.h"
@@ -53,15 +52,21 @@ NumberFields CutNumberFields(const char* line, size_t firstStart, size_t lastEnd
     return fields;
 }
 
+// $flagreset
+// Every flag and counter of the game state returns to 0.
 void CmdFlagReset(Engine& e, const char*, int) {
     e.flags.Clear();
 }
 
+// $eventflag N | $eventflag N reset
+// Event flag N becomes 1, or 0 with "reset".
 void CmdEventFlag(Engine& e, const char* line, int) {
     int32_t n = NumberAfterBlank(line);
     e.flags.SetEventFlag(n, FindText(line, "reset") != nullptr ? 0 : 1);
 }
 
+// $eventjudge N LABEL
+// Jumps to LABEL when event flag N is 1.
 void CmdEventJudge(Engine& e, const char* line, int) {
     NumberFields fields = CutNumberFields(line, kEventJudgeFirst, kEventJudgeFirst);
     if (e.flags.EventFlag(fields.first) == 1) {
@@ -69,6 +74,8 @@ void CmdEventJudge(Engine& e, const char* line, int) {
     }
 }
 
+// $pointflag N M | $pointflag N reset
+// Counter N grows by M (never below 0), or returns to 0 with "reset".
 void CmdPointFlag(Engine& e, const char* line, int) {
     NumberFields fields = CutNumberFields(line, kPointFlagFirst, kPointFlagLastEnd);
     if (FindText(line, "reset") != nullptr) {
@@ -79,6 +86,8 @@ void CmdPointFlag(Engine& e, const char* line, int) {
     e.flags.SetPointCounter(fields.first, static_cast<int32_t>(std::clamp<int64_t>(sum, 0, INT32_MAX)));
 }
 
+// $pointjudge N M LABEL
+// Jumps to LABEL when counter N is at least M.
 void CmdPointJudge(Engine& e, const char* line, int) {
     NumberFields fields = CutNumberFields(line, kPointJudgeFirst, kPointJudgeLastEnd);
     // Compared as unsigned: a negative value is never reached.
@@ -87,18 +96,19 @@ void CmdPointJudge(Engine& e, const char* line, int) {
     }
 }
 
+// $random N M
+// Counter N takes a number drawn evenly from 0..M-1; M outside 1..999 changes nothing.
 void CmdRandom(Engine& e, const char* line, int) {
     NumberFields fields = CutNumberFields(line, kRandomFirst, kRandomLastEnd);
     int32_t m = fields.second;
     if (m < 1 || m > 999) {
         return;
     }
-    // Seeded from the millisecond clock at every call, as the scenarios were written against.
-    std::minstd_rand generator(static_cast<uint32_t>(e.clock.NowMs()));
-    std::uniform_int_distribution<int32_t> pick(0, m - 1);
-    e.flags.SetPointCounter(fields.first, pick(generator));
+    e.flags.SetPointCounter(fields.first, e.random.Draw(m));
 }
 
+// $recflag N | $recflag N reset
+// Record flag N is set (or cleared with "reset") and env.dat is written.
 void CmdRecFlag(Engine& e, const char* line, int) {
     int32_t n = NumberAfterBlank(line);
     // Record flags 0..19 only: a larger number would reach past the stored flags.

@@ -115,15 +115,17 @@ void RestoreBackground(Engine& e) {
     }
 }
 
-void RestoreSprites(Engine& e) {
+// Draws the sprites of the saved record again. They are read from the record as loaded, since
+// redrawing the background has marked both slots unused in the live one.
+void RestoreSprites(Engine& e, const FlagBlock& saved) {
     for (int slot = 0; slot < 2; ++slot) {
-        if (e.flags.bytes[FlagBlock::kSpriteActive + static_cast<size_t>(slot)] != 1) {
+        if (saved.bytes[FlagBlock::kSpriteActive + static_cast<size_t>(slot)] != 1) {
             continue;
         }
         std::string name(
-            e.flags.Text(FlagBlock::kSpriteNames + FlagBlock::kNameSize * static_cast<size_t>(slot),
-                         FlagBlock::kNameSize));
-        auto x = static_cast<int32_t>(e.flags.U32(FlagBlock::kSpriteValues + 4 * static_cast<size_t>(slot)));
+            saved.Text(FlagBlock::kSpriteNames + FlagBlock::kNameSize * static_cast<size_t>(slot),
+                       FlagBlock::kNameSize));
+        auto x = static_cast<int32_t>(saved.U32(FlagBlock::kSpriteValues + 4 * static_cast<size_t>(slot)));
         ShowSprite(e, slot, x, name);
     }
 }
@@ -239,7 +241,7 @@ bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& sl
     RestoreUnsavedMusic(e, e.flags.U32(FlagBlock::kSavedPosition), !bgm.empty());
     e.graphics.effectNumber = 3;
     RestoreBackground(e);
-    RestoreSprites(e);
+    RestoreSprites(e, loaded);
     e.text.TextCursor.Set(e.text.TextOrigin);
     uint32_t saved = e.flags.U32(FlagBlock::kSavedPosition);
     ResumePoint resume = FindResumePoint(e.scenario, saved);

@@ -19,6 +19,9 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
+    if (options_.seed) {
+        random.Seed(*options_.seed);
+    }
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
@@ -357,7 +360,7 @@ bool Engine::Idle() {
     }
     // A movie counts once its first picture is on the screen: then it waits for its end or for
     // the player's Esc or right click.
-    if (MoviePlaying != 0 && !sound.movieShowing) {
+    if (MoviePlaying != kMovieNone && !sound.movieShowing) {
         return false;
     }
     std::lock_guard lock(requestMutex_);

@@ -22,6 +22,7 @@
 #include "script/flag_block.h"
 #include "script/menu_table.h"
 #include "script/scenario.h"
+#include "script/script_random.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
 #include "shell/notice.h"
@@ -46,12 +47,22 @@ struct EngineOptions {
     bool continueGame = false;  // load the save folder's "auto.sav" once the story first waits
     // The instance file named on the command line, in the title's folder; empty: the first by name.
     std::string instanceFile;
+    // The seed of `random`; none: one from the system's entropy source.
+    std::optional<uint32_t> seed;
 };
 
 // Exit codes of the program.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the program could not run (no display, a broken PNG library)
 constexpr int kExitUsage = 2;
+
+// The values of MoviePlaying. While it is not kMovieNone the window takes only Esc and the right
+// button, which end the movie.
+constexpr int32_t kMovieNone = 0;
+// `movieplay` has asked the main thread to play a movie that it has not started yet.
+constexpr int32_t kMovieStarting = 1;
+// The main thread has started the movie (or failed to, and is about to stop it).
+constexpr int32_t kMovieStarted = 2;
 
 class Engine {
   public:
@@ -87,7 +98,7 @@ class Engine {
     std::atomic<int32_t> NewPagePending{0};
     std::atomic<int32_t> MessageWindowOpen{0};
     std::atomic<int32_t> VoicePlaying{0};
-    std::atomic<int32_t> MoviePlaying{0};
+    std::atomic<int32_t> MoviePlaying{kMovieNone};
     std::atomic<int32_t> ResetRequest{0};
     std::atomic<int32_t> savedSpeedMs{1};
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
@@ -103,11 +114,16 @@ class Engine {
     FlagBlock flags;
     Backlog backlog;
     MenuTable menu;
+    // The generator of `random` (script thread).
+    ScriptRandom random;
     GraphicsState graphics;
     TextState text;
     SoundState sound;
     // The text font's glyphs (FreeType unless a test puts its own source here before start-up).
     std::unique_ptr<GlyphSource> glyphs;
+    // The save and load screens' slot texts: the same gothic at weight 600 (FreeType unless a test
+    // puts its own source here; without one the text font serves).
+    std::unique_ptr<GlyphSource> slotGlyphs;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;
@@ -136,6 +152,7 @@ class Engine {
     // Script thread, before it asks for something whose end resumes it: a resume that comes before
     // it has suspended itself is kept for its next suspension instead of being dropped.
     void KeepEarlyResume() { gate_.KeepEarlyResume(); }
+    void DropEarlyResume() { gate_.DropEarlyResume(); }
     bool ScriptFinished() const { return scriptFinished_; }
     // Starts the script thread (start-up does this after the logo).
     void StartScriptThread();
@@ -208,6 +225,10 @@ class Engine {
     // ("error") or the program closes ("close"): the player stops, the window shows the game's
     // picture again and the script thread goes on.
     void StopMovie(const char* reason);
+    // The player's Esc ("key") or right click ("click") during a movie: it stops now, or, when the
+    // main thread has not started it yet, as soon as it has started, so that the story resumes only
+    // once, after the movie.
+    void CutMovieShort(const char* reason);
 
     // The window side's operations on the reading modes.
     void StartSkipMode();

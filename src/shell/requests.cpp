@@ -27,7 +27,7 @@ void Engine::VoiceStopRequest() {
 }
 
 void Engine::MoviePlayRequest() {
-    MoviePlaying = 1;
+    MoviePlaying = kMovieStarted;
     SoundState& s = sound;
     s.movieShowing = false;
     const uint64_t run = ++s.movieRun;
@@ -49,7 +49,7 @@ void Engine::MoviePlayRequest() {
     };
     hooks.finished = [this, run] {
         Post([this, run] {
-            if (sound.movieRun == run && MoviePlaying != 0 && !sound.moviePath.empty()) {
+            if (sound.movieRun == run && MoviePlaying != kMovieNone && !sound.moviePath.empty()) {
                 StopMovie("end");
             }
         });
@@ -77,6 +77,19 @@ void Engine::MoviePlayRequest() {
                                 {"width", int64_t{info.width}},
                                 {"height", int64_t{info.height}},
                                 {"duration", info.durationMs}});
+    if (!s.movieCutReason.empty()) {
+        // Esc or the right button came while the movie was on its way.
+        std::string reason = s.movieCutReason;
+        StopMovie(reason.c_str());
+    }
+}
+
+void Engine::CutMovieShort(const char* reason) {
+    if (MoviePlaying == kMovieStarting) {
+        sound.movieCutReason = reason;
+        return;
+    }
+    StopMovie(reason);
 }
 
 void Engine::BgmRestartRequest() {
@@ -112,8 +125,9 @@ void Engine::StopMovie(const char* reason) {
                                    {"drift_ms", stats.driftMs}});
     }
     s.moviePath.clear();
+    s.movieCutReason.clear();
     s.movieShowing = false;
-    MoviePlaying = 0;
+    MoviePlaying = kMovieNone;
     // The window belongs to the game again: its picture replaces the movie's last one.
     Repaint(*this);
     ResumeScript();

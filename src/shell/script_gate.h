@@ -67,6 +67,13 @@ class ScriptGate {
         keepEarly_ = true;
     }
 
+    // Script thread: forgets a kept resume and the wish to keep one.
+    void DropEarlyResume() {
+        std::lock_guard lock(mutex_);
+        keepEarly_ = false;
+        early_ = false;
+    }
+
     bool Waiting() {
         std::lock_guard lock(mutex_);
         return waiting_ && !released_;

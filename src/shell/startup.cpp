@@ -198,7 +198,7 @@ void Engine::ShutDown() {
     if (storyStarted) {
         scriptThread_.join();
     }
-    if (MoviePlaying != 0) {
+    if (MoviePlaying != kMovieNone) {
         StopMovie("close");
     }
     // A story that was still going is kept for --continue; one that has ended is not.

@@ -119,7 +119,7 @@ void HoverRouting(Engine& e, int x, int y) {
 }
 
 void Wheel(Engine& e, int delta) {
-    if (e.MoviePlaying != 0 || e.ScriptBusy != 0) {
+    if (e.MoviePlaying != kMovieNone || e.ScriptBusy != 0) {
         return;
     }
     if (delta >= 0) {
@@ -135,9 +135,9 @@ void Wheel(Engine& e, int delta) {
 }
 
 void KeyUp(Engine& e, int key) {
-    if (e.MoviePlaying != 0) {
+    if (e.MoviePlaying != kMovieNone) {
         if (key == vk::kEscape) {
-            e.StopMovie("key");
+            e.CutMovieShort("key");
         }
         return;
     }
@@ -189,18 +189,18 @@ void Engine::HandleInput(const InputEvent& event) {
             BeginClose();
             break;
         case InputEvent::Kind::kMouseMove:
-            if (MoviePlaying == 0) {
+            if (MoviePlaying == kMovieNone) {
                 HoverRouting(*this, event.x, event.y);
             }
             break;
         case InputEvent::Kind::kButtonUp:
             if (event.button == InputEvent::kLeftButton) {
-                if (MoviePlaying == 0) {
+                if (MoviePlaying == kMovieNone) {
                     AdvanceHandler(*this, event.x, event.y);
                 }
             } else if (event.button == InputEvent::kRightButton) {
-                if (MoviePlaying != 0) {
-                    StopMovie("click");
+                if (MoviePlaying != kMovieNone) {
+                    CutMovieShort("click");
                     break;
                 }
                 if (AdvanceMode == 3) {

@@ -40,11 +40,20 @@ void CmdMoviePlay(Engine& e, const char* line, int) {
     }
     e.sound.movieName = name;
     // Input other than Esc and the right button stops counting at once, so that no click can
-    // resume the story between here and the start of the movie.
-    e.MoviePlaying = 1;
+    // resume the story between here and the start of the movie; an Esc or right click that comes
+    // before the start ends the movie once it has started.
+    e.MoviePlaying = kMovieStarting;
     e.KeepEarlyResume();
     e.Post([&e] { e.MoviePlayRequest(); });
-    e.SuspendScript();
+    // Only the movie's stop goes on with the story: a resume from a click that the window side
+    // took for reading just before the movie was marked is passed over.
+    while (e.SuspendScript()) {
+        e.KeepEarlyResume();
+        if (e.MoviePlaying == kMovieNone) {
+            e.DropEarlyResume();
+            break;
+        }
+    }
 }
 
 }  // namespace textreel

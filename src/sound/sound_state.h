@@ -52,6 +52,8 @@ struct SoundState {
     std::string movieName;
     std::string moviePath;  // the movie being played, UTF-8, for the trace; empty when none
     uint64_t movieRun = 0;  // counts the movies started, so that a late notice of an earlier one is ignored
+    // Why the player cut short a movie before it started ("key", "click"); empty when they did not.
+    std::string movieCutReason;
     // The first picture of the movie that plays is on the screen (any thread).
     std::atomic<bool> movieShowing{false};
 

@@ -57,6 +57,10 @@ void MakeMovies(const std::string& title) {
     Make(title + "/movie/short.mpg", green);
 }
 
+std::vector<uint8_t> Bytes(const std::string& text) {
+    return std::vector<uint8_t>(text.begin(), text.end());
+}
+
 bool Near(uint32_t pixel, int r, int g, int b) {
     auto channel = [&](int shift) { return static_cast<int>((pixel >> shift) & 0xff); };
     return std::abs(channel(0) - r) < 40 && std::abs(channel(8) - g) < 40 && std::abs(channel(16) - b) < 40;
@@ -155,6 +159,53 @@ TEST(Movie, ClosingDuringAMovieEndsTheProgram) {
     EXPECT_EQ(stops[0]->Get("reason"), "close");
     EXPECT_EQ(r.trace.back().Name(), "exit");
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"first"}));
+}
+
+#ifdef TEXTREEL_SANITIZED
+constexpr int kEarlyEscRuns = 5;
+#else
+constexpr int kEarlyEscRuns = 20;
+#endif
+
+// The player presses Esc at once after the click that reaches the movie, before its first picture
+// may be up:
+//   first / $C / $movieplay movie\quick.mpg / after movie / $C / the line after / $C
+// Whenever the Esc lands, the movie starts and stops before the story goes on, the story goes on
+// once, and the line after still waits for its click.
+TEST(Movie, EscRightAfterTheClickThatReachesAMovieResumesTheStoryOnceAfterIt) {
+    E2eRun run(kTitle);
+    MovieRecipe quick;
+    quick.frames = 8;
+    quick.colour = [](int) { return std::array<uint8_t, 3>{230, 20, 20}; };
+    Make(run.Title() + "/movie/quick.mpg", quick);
+    WriteFile(run.Title() + "/scenario.txt",
+              Bytes("first\r\n$C\r\n$movieplay movie\\quick.mpg\r\nafter movie\r\n$C\r\n"
+                    "the line after\r\n$C\r\n"));
+    int cutShort = 0;
+    for (int i = 0; i < kEarlyEscRuns; ++i) {
+        // The sleep lets a movie that the Esc missed play out, and a stray resume show itself.
+        // A pause of 0 to 4 ms between the click and the Esc spreads the moment the Esc lands over
+        // the reading of the movieplay line and the start of the movie.
+        std::string pause = i % 5 == 0 ? "" : "sleep " + std::to_string(i % 5) + "\n";
+        RunResult r = run.Run("wait\nclick 10 10\n" + pause + "key Escape\nwait\nsleep 600\nclose\n");
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        std::vector<std::string> order;
+        for (const TraceEvent& e : r.trace) {
+            if (e.Name() == "movie-start" || e.Name() == "movie-stop") {
+                order.push_back(e.Name());
+            } else if (e.Name() == "text") {
+                order.push_back(e.Get("line"));
+            }
+        }
+        ASSERT_EQ(order, (std::vector<std::string>{"first", "movie-start", "movie-stop", "after movie"}))
+            << "run " << i << "\n"
+            << r.stderrText;
+        const std::string reason = Named(r, "movie-stop")[0]->Get("reason");
+        EXPECT_TRUE(reason == "key" || reason == "end") << reason;
+        cutShort += reason == "key" ? 1 : 0;
+    }
+    // How often the Esc reached the movie rather than coming before the movieplay line.
+    RecordProperty("cut_short", cutShort);
 }
 
 }  // namespace

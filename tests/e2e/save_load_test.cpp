@@ -3,14 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "graphics/surface.h"
+#include "platform/freetype_glyphs.h"
 #include "support/e2e_run.h"
 #include "support/test_files.h"
+#include "text/draw_glyph.h"
 
 namespace textreel::testing {
 namespace {
@@ -103,6 +109,122 @@ TEST(SaveLoad, ALoadInALaterRunShowsThePageOfTheRunThatNeverStopped) {
     int y = 0;
     EXPECT_TRUE(SamePage(LoadShot(run.File("whole.png")), LoadShot(run.File("loaded.png")), x, y))
         << "first difference at " << x << "," << y;
+}
+
+// The slot texts as a regular face would draw them over the screen's grey: a black shadow two
+// pixels down and right, then white, the date at (left + 15, top + 3), the title 17 pixels lower.
+Surface RegularSlotText(int left, int top, const std::string& date, const std::string& title) {
+    Surface surface(800, 600);
+    for (int y = 0; y < 600; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            surface.SetPixel(x, y, 0x808080);
+        }
+    }
+    FreeTypeGlyphs regular;
+    if (!regular.Open(nullptr)) {
+        ADD_FAILURE() << "no Japanese gothic";
+        return surface;
+    }
+    auto draw = [&](int x, int y, const std::string& text, uint32_t colour) {
+        for (char c : text) {
+            const auto byte = static_cast<uint8_t>(c);
+            DrawGlyph(regular, surface, 17, x, y, &byte, 1, colour);
+            x += regular.Advance(17, byte);
+        }
+    };
+    for (auto [dx, colour] : {std::pair{2, 0x000000u}, std::pair{0, 0xFFFFFFu}}) {
+        draw(left + 15 + dx, top + 3 + dx, date, colour);
+        draw(left + 15 + dx, top + 20 + dx, title, colour);
+    }
+    return surface;
+}
+
+// Pixels of the rectangle lit well above the screen's grey: the white strokes of the slot text.
+int LitPixels(const std::function<uint32_t(int, int)>& at, int left, int top, int right, int bottom) {
+    int lit = 0;
+    for (int y = top; y <= bottom; ++y) {
+        for (int x = left; x <= right; ++x) {
+            uint32_t p = at(x, y);
+            lit += ((p & 0xFF) > 0xB0 && ((p >> 8) & 0xFF) > 0xB0 && ((p >> 16) & 0xFF) > 0xB0) ? 1 : 0;
+        }
+    }
+    return lit;
+}
+
+// The slot texts are drawn in the gothic at weight 600: their strokes carry clearly more white than
+// the regular face's at the same size and place.
+TEST(SaveLoad, TheSlotTextsAreBold) {
+    E2eRun run(kTitles + "save-load");
+    ScreenPictures(run);
+    // The screen reaches the window slot by slot as the pointer moves over it.
+    RunResult r = run.Run("wait\n" + kSaveButton + "wait\nmove 780 560\nscreenshot " +
+                          run.File("screen.png") + "\nclick 60 110\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    Shot shot = LoadShot(run.File("screen.png"));
+    // Slot 7: an empty slot, away from the pointer.
+    const int left = 406;
+    const int top = 176;
+    Surface regular = RegularSlotText(left, top, "--/--/--", "None");
+    int bold = LitPixels([&](int x, int y) { return shot.At(x, y); }, left, top, 737, 217);
+    int plain = LitPixels(
+        [&](int x, int y) {
+            uint32_t c = 0;
+            regular.GetPixel(x, y, c);
+            return c;
+        },
+        left, top, 737, 217);
+    ASSERT_GT(plain, 20);
+    EXPECT_GT(bold, plain * 6 / 5) << "bold " << bold << ", regular " << plain;
+}
+
+// Two sprites side by side, saved in one run and loaded in the next from a black screen: each comes
+// back at its own x. The label before the saved line makes the load replay only the text, so the
+// sprites on the screen are those the load itself restores.
+TEST(SaveLoad, ALoadPutsBothSpritesBackWhereTheyStood) {
+    E2eRun run(kTitles + "save-load");
+    ScreenPictures(run);
+    WriteBytes(run.Title() + "/bg/white.png", MakePng(800, 600, 0xFFFFFF));
+    // Masked sprites 100 x 300: colour on the left, an opaque (black) mask on the right.
+    WriteBytes(run.Title() + "/cg/red.png", MakePng(200, 300, 0x0000FF, {{100, 0, 100, 300, 0x000000}}));
+    WriteBytes(run.Title() + "/cg/blue.png", MakePng(200, 300, 0xFF0000, {{100, 0, 100, 300, 0x000000}}));
+    const std::string scenario =
+        "$windowopen\r\n$fill black\r\nStart.\r\n$C\r\n"
+        "$imgblt bg\\white.png\r\n$sprite 0 100 cg\\red.png\r\n$sprite 1 500 cg\\blue.png\r\n"
+        ":stand\r\nTwo stand side by side.\r\n$C\r\nThe end.\r\n$C\r\n";
+    WriteBytes(run.Title() + "/scenario.txt", std::vector<uint8_t>(scenario.begin(), scenario.end()));
+
+    RunResult saving = run.Run("wait\nclick 400 300\nwait\nscreenshot " + run.File("saved.png") + "\n" +
+                               kSaveButton + "wait\n" + kSlot1 + "wait\nclick 60 110\nwait\nclose\n");
+    ASSERT_FALSE(saving.timedOut) << saving.stderrText;
+    ASSERT_EQ(saving.Events("save").size(), 1u) << saving.stderrText;
+    RunResult loading = run.Run("wait\n" + kLoadButton + "wait\n" + kSlot1 + "wait\nscreenshot " +
+                                run.File("loaded.png") + "\nclose\n");
+    ASSERT_FALSE(loading.timedOut) << loading.stderrText;
+    ASSERT_EQ(loading.Events("load").size(), 1u);
+    EXPECT_EQ(loading.Events("load")[0].Get("ok"), "true");
+    EXPECT_TRUE(loading.Events("message").empty());
+
+    Shot saved = LoadShot(run.File("saved.png"));
+    Shot loaded = LoadShot(run.File("loaded.png"));
+    // Red at x 100..199, blue at 500..599, white between and beside them (above the message window).
+    auto near = [](uint32_t pixel, uint32_t colour) {
+        for (int shift : {0, 8, 16}) {
+            if (std::abs(static_cast<int>((pixel >> shift) & 0xFF) -
+                         static_cast<int>((colour >> shift) & 0xFF)) > 8) {
+                return false;
+            }
+        }
+        return true;
+    };
+    for (auto [x, colour] : {std::pair{95, 0xFFFFFFu}, std::pair{105, 0x0000FFu}, std::pair{195, 0x0000FFu},
+                             std::pair{205, 0xFFFFFFu}, std::pair{495, 0xFFFFFFu}, std::pair{505, 0xFF0000u},
+                             std::pair{595, 0xFF0000u}, std::pair{605, 0xFFFFFFu}}) {
+        EXPECT_TRUE(near(saved.At(x, 320), colour))
+            << "saved, x " << x << ": " << std::hex << saved.At(x, 320);
+        EXPECT_TRUE(near(loaded.At(x, 320), colour))
+            << "loaded, x " << x << ": " << std::hex << loaded.At(x, 320);
+    }
+    EXPECT_EQ(loaded.Area(0, 290, 799, 420), saved.Area(0, 290, 799, 420));
 }
 
 TEST(SaveLoad, AFileThatCannotBeUsedChangesNothingAndSaysSo) {

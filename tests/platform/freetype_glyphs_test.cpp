@@ -167,6 +167,50 @@ TEST_F(FreeTypeGlyphsTest, DrawnMessageTextStaysInItsCell) {
     EXPECT_EQ(brightest, 250);
 }
 
+int64_t Ink(FreeTypeGlyphs& glyphs, int size, uint32_t code) {
+    GlyphBitmap bitmap;
+    if (!glyphs.Render(size, code, bitmap)) {
+        return -1;
+    }
+    int64_t sum = 0;
+    for (uint8_t level : bitmap.levels) {
+        sum += level;
+    }
+    return sum;
+}
+
+// Weight 600 takes the face's own bold when there is one; a face without one has its outlines
+// thickened, so every stroke carries more ink and the pen moves at least as far.
+TEST(FontWeight, SemiBoldIsTheBoldFaceOrEmboldenedOutlines) {
+    FontFace face;
+    ASSERT_TRUE(MatchJapaneseFace("IPAGothic", "", face));
+    FreeTypeGlyphs regular;
+    ASSERT_TRUE(regular.OpenFace(face, nullptr));
+    FontFace plain = face;
+    plain.weight = FreeTypeGlyphs::kRegular;
+    FreeTypeGlyphs emboldened(FreeTypeGlyphs::kSemiBold);
+    std::string description;
+    ASSERT_TRUE(emboldened.OpenFace(plain, &description));
+    EXPECT_NE(description.find("emboldened"), std::string::npos) << description;
+    for (uint32_t code : {kNichi, kAi, uint32_t{'0'}, uint32_t{'N'}, uint32_t{'/'}}) {
+        EXPECT_GT(Ink(emboldened, 17, code), Ink(regular, 17, code) * 11 / 10) << std::hex << code;
+        EXPECT_GE(emboldened.Advance(17, code), regular.Advance(17, code)) << std::hex << code;
+    }
+    // A face that is bold itself is drawn as it is.
+    FontFace bold = face;
+    bold.weight = 700;
+    FreeTypeGlyphs ownBold(FreeTypeGlyphs::kSemiBold);
+    ASSERT_TRUE(ownBold.OpenFace(bold, &description));
+    EXPECT_EQ(description.find("emboldened"), std::string::npos) << description;
+    EXPECT_EQ(Ink(ownBold, 17, kNichi), Ink(regular, 17, kNichi));
+    // Open() asks fontconfig for the weight; with only regular faces installed it thickens them.
+    FreeTypeGlyphs opened(FreeTypeGlyphs::kSemiBold);
+    ASSERT_TRUE(opened.Open(&description)) << description;
+    FontFace asked;
+    ASSERT_TRUE(MatchJapaneseFace("IPAGothic", "", asked, FreeTypeGlyphs::kSemiBold));
+    EXPECT_EQ(description.find("emboldened") != std::string::npos, asked.weight < 600) << description;
+}
+
 TEST(FontMatch, OnlyFacesCoveringJapaneseAreAccepted) {
     FontFace face;
     EXPECT_FALSE(MatchJapaneseFace("DejaVu Sans", "", face));

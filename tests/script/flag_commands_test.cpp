@@ -2,12 +2,14 @@
 // and the guards that keep every index inside FlagBlock and PersistentFlags.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "script/commands.h"
 #include "script/flag_fields.h"
+#include "script/script_random.h"
 #include "support/engine_fixture.h"
 #include "support/script_harness.h"
 
@@ -114,6 +116,57 @@ TEST(FlagCommands, RandomIgnoresRangesOutsideOneTo999) {
         EXPECT_GE(f.engine.flags.PointCounter(4), 0);
         EXPECT_LE(f.engine.flags.PointCounter(4), 998);
     }
+}
+
+// Six hundred throws of a die: every face comes up, none takes more than a third of the throws.
+TEST(FlagCommands, RandomDrawsEveryValueEvenlyFromOneGenerator) {
+    EngineFixture f;
+    int counts[6] = {};
+    for (int i = 0; i < 600; ++i) {
+        RunLine(f.engine, "$random 4 6", &CmdRandom);
+        int32_t value = f.engine.flags.PointCounter(4);
+        ASSERT_GE(value, 0);
+        ASSERT_LE(value, 5);
+        ++counts[value];
+    }
+    for (int face = 0; face < 6; ++face) {
+        EXPECT_GT(counts[face], 0) << face;
+        EXPECT_LE(counts[face], 200) << face;
+    }
+}
+
+TEST(ScriptRandom, ASeedRepeatsItsDrawsAndAnotherSeedDiffers) {
+    auto draws = [](ScriptRandom generator) {
+        std::vector<int32_t> out;
+        for (int i = 0; i < 40; ++i) {
+            out.push_back(generator.Draw(6));
+        }
+        return out;
+    };
+    EXPECT_EQ(draws(ScriptRandom(7)), draws(ScriptRandom(7)));
+    EXPECT_NE(draws(ScriptRandom(7)), draws(ScriptRandom(8)));
+    // Two generators seeded from the entropy source, as two runs without --seed are.
+    EXPECT_NE(draws(ScriptRandom()), draws(ScriptRandom()));
+    // Reseeding starts the sequence again.
+    ScriptRandom reseeded(1);
+    reseeded.Draw(6);
+    reseeded.Seed(7);
+    EXPECT_EQ(draws(reseeded), draws(ScriptRandom(7)));
+}
+
+// The largest range: draws reach both ends and stay inside.
+TEST(ScriptRandom, DrawsCoverTheWholeRange) {
+    ScriptRandom generator(3);
+    int32_t low = 999;
+    int32_t high = -1;
+    for (int i = 0; i < 20000; ++i) {
+        int32_t v = generator.Draw(999);
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
+    EXPECT_EQ(low, 0);
+    EXPECT_EQ(high, 998);
+    EXPECT_EQ(ScriptRandom(5).Draw(1), 0);
 }
 
 TEST(FlagCommands, RecFlagPersistsFlagsOneToNineteenInEnvDat) {

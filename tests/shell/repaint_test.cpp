@@ -30,7 +30,7 @@ TEST(Repaint, AnExposedWindowShowsTheScreenSurfaceAgain) {
 
     // While a movie plays the window belongs to it.
     EngineFixture::Fill(g.ScreenSurface, 0xFF0000);
-    f.engine.MoviePlaying = 1;
+    f.engine.MoviePlaying = kMovieStarted;
     f.engine.HandleInput(expose);
     EXPECT_EQ(f.platform.WindowPixel(10, 10), 0x00FF00u);
 }

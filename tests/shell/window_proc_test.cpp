@@ -133,5 +133,24 @@ TEST(RightClick, EndsAutoModeAndSkipModeAndOpensTheMenu) {
     EXPECT_FALSE(f.Advanced());
 }
 
+// Esc and the right button between `movieplay` and the start of its movie resume nothing: the
+// movie is marked to end as soon as it starts, and the story goes on only after that.
+TEST(MovieInput, EscOrARightClickBeforeTheMovieStartsResumesNothing) {
+    StopFixture f;
+    f.engine.MoviePlaying = kMovieStarting;
+    f.engine.HandleInput(Key(vk::kEscape));
+    EXPECT_EQ(f.engine.MoviePlaying, kMovieStarting);
+    EXPECT_EQ(f.engine.sound.movieCutReason, "key");
+    InputEvent right = Click();
+    right.button = InputEvent::kRightButton;
+    f.engine.HandleInput(right);
+    EXPECT_EQ(f.engine.MoviePlaying, kMovieStarting);
+    EXPECT_EQ(f.engine.sound.movieCutReason, "click");
+    EXPECT_FALSE(SystemMenuOpen(f.engine));
+    f.engine.MoviePlaying = kMovieNone;
+    f.engine.sound.movieCutReason.clear();
+    EXPECT_FALSE(f.Advanced());
+}
+
 }  // namespace
 }  // namespace textreel
