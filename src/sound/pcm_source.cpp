@@ -135,7 +135,11 @@ class WavSource : public PcmSource {
     long Read(char* out, int bytes) override {
         size_t total = sound_.samples.size() * 2;
         size_t frameBytes = static_cast<size_t>(sound_.channels) * 2;
-        size_t n = std::min(static_cast<size_t>(std::max(bytes, 0)), total - pos_);
+        // At most one Ogg packet's worth (1024 frames) a read: a fade steps once a read, so WAV
+        // music fades at the pace Ogg music does.
+        constexpr size_t kFramesPerRead = 1024;
+        size_t n =
+            std::min({static_cast<size_t>(std::max(bytes, 0)), total - pos_, kFramesPerRead * frameBytes});
         n -= n % frameBytes;
         std::memcpy(out, reinterpret_cast<const char*>(sound_.samples.data()) + pos_, n);
         pos_ += n;
