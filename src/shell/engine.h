@@ -234,6 +234,8 @@ class Engine {
     // menu or button part) inside the title's folder. A refused path counts as missing; the
     // refusal goes to stderr and to the trace as a "refused" event with the path and the reason.
     std::optional<std::string> ResolvePath(std::string_view windowsPath);
+    // Writes the `refused` trace event for a refusal the resolver made (nothing when reason is empty).
+    void TraceRefusal(const files::Refusal& refusal);
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;

@@ -74,8 +74,8 @@ InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes) {
     return config;
 }
 
-InstanceConfig ReadInstanceConfig(std::string* fileName) {
-    if (auto name = files::FindFirstWithExtension("ist")) {
+InstanceConfig ReadInstanceConfig(std::string* fileName, files::Refusal* refusal) {
+    if (auto name = files::FindFirstWithExtension("ist", refusal)) {
         std::vector<uint8_t> bytes;
         if (files::ReadAll(*name, bytes)) {
             if (fileName != nullptr) {
