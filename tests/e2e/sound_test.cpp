@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <numbers>
 #include <string>
 #include <thread>
@@ -97,6 +99,48 @@ TEST(Sound, MusicLoopsUntilStopRestartsAfterItAndAFadeEndsInSilence) {
     EXPECT_GE(rec.Share(stop1 + 500, start2, silent), 0.75);
     EXPECT_GE(rec.Share(fadeEnd + 500, rec.LengthMs() - 50, silent), 0.9);
     EXPECT_GT(rec.LengthMs(), fadeEnd + 1000);
+}
+
+// A fade steps once per chunk of decoded sound; WAV music is read in chunks of the size Ogg music
+// decodes in, so "FADEOUT 100" takes as long on a WAV as on an Ogg of the same length and rate:
+//   $OGGPlay bgm\a.ogg / ogg / $C / $OGGPlay FADEOUT 100 / ... / $OGGPlay bgm\a.wav / ... FADEOUT 100
+TEST(Sound, WavMusicFadesAtThePaceOggMusicDoes) {
+    E2eRun run(kTitles + "sound");
+    const std::vector<int16_t> tone = Tone(kRate, 1, 10 * kRate, 440, 12000);
+    WriteFile(run.Title() + "/bgm/a.ogg", EncodeOgg(tone, kRate, 1));
+    WriteFile(run.Title() + "/bgm/a.wav", Wav(tone));
+    std::ofstream(run.Title() + "/scenario.txt", std::ios::binary)
+        << "$OGGPlay bgm\\a.ogg\r\nogg\r\n$C\r\n$OGGPlay FADEOUT 100\r\nogg fades\r\n$C\r\n"
+           "$OGGPlay bgm\\a.wav\r\nwav\r\n$C\r\n$OGGPlay FADEOUT 100\r\nwav fades\r\n$C\r\n$S\r\n";
+    const std::string wav = run.File("out.wav");
+    // Each fade gets four seconds of recording; the Ogg's takes about 2.3.
+    RunResult r = run.Run(
+        "wait\nsleep 1000\nclick 10 10\nwait\nsleep 4000\nclick 10 10\n"
+        "wait\nsleep 1000\nclick 10 10\nwait\nsleep 4000\nclose\n",
+        60000, {"--audio-out", wav});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<const TraceEvent*> events = Sound(r);
+    ASSERT_EQ(Describe(events),
+              "music-start bgm\\a.ogg true; fade 100; music-stop bgm\\a.ogg true; "
+              "music-start bgm\\a.wav true; fade 100; music-stop bgm\\a.wav true; ")
+        << r.stderrText;
+    Recording rec = ReadRecording(wav);
+    // How long after its fade event the music falls below 2 % of its level before the fade.
+    auto fadeMs = [&rec](int64_t fade) -> int64_t {
+        const double before = rec.Rms(rec.At(fade - 600), rec.At(fade - 100));
+        EXPECT_GT(before, 3000);
+        for (int64_t ms = fade; ms + 50 <= fade + 4000; ms += 10) {
+            if (rec.Rms(rec.At(ms), rec.At(ms + 50)) < 0.02 * before) {
+                return ms - fade;
+            }
+        }
+        return 4000;
+    };
+    const int64_t ogg = fadeMs(events[1]->Ms());
+    const int64_t wavFade = fadeMs(events[4]->Ms());
+    EXPECT_GT(ogg, 1000);
+    EXPECT_LT(ogg, 3500);
+    EXPECT_LE(std::abs(wavFade - ogg), ogg / 10) << "Ogg " << ogg << " ms, WAV " << wavFade << " ms";
 }
 
 TEST(Sound, ANewVoiceCutsOffTheOneSpeakingAndAnEffectPlaysAtOnce) {
