@@ -152,14 +152,16 @@ bool OggHeadersBounded(Input& in) {
         if (pageSerial != serial) {
             continue;
         }
-        for (size_t i = 0; i < segments && packets < kHeaderPackets; ++i) {
+        bool tooLarge = false;
+        for (size_t i = 0; i < segments && packets < kHeaderPackets && !tooLarge; ++i) {
             packetBytes += lacing[i];
+            tooLarge = packetBytes > kMaxOggHeaderPacketBytes;
             if (lacing[i] < 255) {
                 ++packets;
                 packetBytes = 0;
             }
         }
-        if (packetBytes > kMaxOggHeaderPacketBytes) {
+        if (tooLarge) {
             break;
         }
         if (packets >= kHeaderPackets) {
