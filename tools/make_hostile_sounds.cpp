@@ -20,7 +20,8 @@ constexpr int kRate = 44100;
 bool WritePage(std::FILE* out, const ogg_page& page) {
     return std::fwrite(page.header, 1, static_cast<size_t>(page.header_len), out) ==
                static_cast<size_t>(page.header_len) &&
-           std::fwrite(page.body, 1, static_cast<size_t>(page.body_len), out) == static_cast<size_t>(page.body_len);
+           std::fwrite(page.body, 1, static_cast<size_t>(page.body_len), out) ==
+               static_cast<size_t>(page.body_len);
 }
 
 // A comment header of count empty comments: "\x03vorbis", the vendor, the count, a zero length
@@ -94,7 +95,8 @@ int Make(const char* path, int channels, double seconds, uint32_t comments) {
             float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
             for (int c = 0; c < channels; ++c) {
                 for (long i = 0; i < n; ++i) {
-                    buffer[c][i] = 0.05f * std::sin(2 * 3.14159265f * 440.0f * static_cast<float>(done + i) / kRate);
+                    buffer[c][i] =
+                        0.05f * std::sin(2 * 3.14159265f * 440.0f * static_cast<float>(done + i) / kRate);
                 }
             }
             vorbis_analysis_wrote(&vd, static_cast<int>(n));

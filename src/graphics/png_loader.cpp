@@ -22,9 +22,34 @@ constexpr double kScreenGamma = 2.2;
 constexpr double kDefaultFileGamma = 0.5;
 // The ancillary chunks the loader has no use for, as libpng's list of 4-letter names.
 // (sRGB and cHRM stay: they bear on the gamma libpng reports.)
-constexpr png_byte kIgnoredChunks[] = "bKGD" "\0" "eXIf" "\0" "hIST" "\0" "iCCP" "\0" "iTXt" "\0"
-                                      "oFFs" "\0" "pCAL" "\0" "pHYs" "\0" "sCAL" "\0" "sPLT" "\0"
-                                      "sBIT" "\0" "tEXt" "\0" "tIME" "\0" "zTXt";
+constexpr png_byte kIgnoredChunks[] =
+    "bKGD"
+    "\0"
+    "eXIf"
+    "\0"
+    "hIST"
+    "\0"
+    "iCCP"
+    "\0"
+    "iTXt"
+    "\0"
+    "oFFs"
+    "\0"
+    "pCAL"
+    "\0"
+    "pHYs"
+    "\0"
+    "sCAL"
+    "\0"
+    "sPLT"
+    "\0"
+    "sBIT"
+    "\0"
+    "tEXt"
+    "\0"
+    "tIME"
+    "\0"
+    "zTXt";
 // The largest chunk libpng may hold in memory at once (pixel data is inflated row by row, never
 // held whole).
 constexpr png_alloc_size_t kMaxChunkBytes = 1u << 20;

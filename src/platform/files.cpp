@@ -353,7 +353,8 @@ bool WriteAtomically(const std::string& path, const void* data, size_t size) {
     return WriteAtomicallyWith(path, [data, size](const WritePiece& write) { return write(data, size); });
 }
 
-bool WriteAtomicallyWith(const std::string& path, const std::function<bool(const WritePiece& write)>& produce) {
+bool WriteAtomicallyWith(const std::string& path,
+                         const std::function<bool(const WritePiece& write)>& produce) {
     size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);

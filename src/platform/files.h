@@ -72,7 +72,8 @@ bool WriteAtomically(const std::string& path, const void* data, size_t size);
 // whole: produce calls write for each piece in order and returns false (as does write when the
 // disk refuses) to give up, leaving the target as it was.
 using WritePiece = std::function<bool(const void* data, size_t size)>;
-bool WriteAtomicallyWith(const std::string& path, const std::function<bool(const WritePiece& write)>& produce);
+bool WriteAtomicallyWith(const std::string& path,
+                         const std::function<bool(const WritePiece& write)>& produce);
 
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);

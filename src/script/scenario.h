@@ -101,7 +101,7 @@ class Scenario {
     std::string loadedFrom_;     // the file the text came from, empty for text given directly
     std::vector<uint8_t> text_;  // Size() bytes, the end mark, and a zero guard byte
     uint32_t size_ = 0;
-    std::mutex marksMutex_;  // the settings writer reads the marks from either thread
+    std::mutex marksMutex_;        // the settings writer reads the marks from either thread
     std::vector<uint64_t> marks_;  // bit p % 64 of word p / 64 for byte p
 };
 

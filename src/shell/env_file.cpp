@@ -46,7 +46,8 @@ void Engine::ReadEnvDat() {
     env.FromBytes(record, persistentFlags);
     std::vector<uint8_t> piece(kMarkPieceBytes);
     for (uint32_t at = 0; got == read.size() && at < scenario.Size();) {
-        const size_t n = std::fread(piece.data(), 1, std::min<size_t>(piece.size(), scenario.Size() - at), file);
+        const size_t n =
+            std::fread(piece.data(), 1, std::min<size_t>(piece.size(), scenario.Size() - at), file);
         if (n == 0) {
             break;
         }

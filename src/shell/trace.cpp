@@ -88,7 +88,8 @@ void Trace::Jump(const std::string& label) {
         return;
     }
     const int64_t now = clock_.NowMs();
-    std::string line = "{\"ms\":" + std::to_string(now) + ",\"event\":\"jump\",\"label\":\"" + Escape(label) + "\"}\n";
+    std::string line =
+        "{\"ms\":" + std::to_string(now) + ",\"event\":\"jump\",\"label\":\"" + Escape(label) + "\"}\n";
     std::lock_guard lock(mutex_);
     auto [it, fresh] = lastJumpMs_.try_emplace(label, now);
     if (!fresh) {

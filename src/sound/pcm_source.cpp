@@ -237,7 +237,8 @@ class WavSource : public PcmSource {
     long Read(char* out, int bytes) override {
         const size_t frameBytes = layout_.FrameBytes();
         const size_t outFrameBytes = static_cast<size_t>(layout_.channels) * 2;
-        size_t frames = std::min<size_t>(static_cast<size_t>(std::max(bytes, 0)) / outFrameBytes, kChunkFrames);
+        size_t frames =
+            std::min<size_t>(static_cast<size_t>(std::max(bytes, 0)) / outFrameBytes, kChunkFrames);
         frames = static_cast<size_t>(std::min<uint64_t>(frames, (layout_.dataBytes - done_) / frameBytes));
         if (frames == 0) {
             return 0;

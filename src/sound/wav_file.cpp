@@ -135,7 +135,8 @@ bool ParseWav(const uint8_t* data, size_t size, PcmSound& out) {
     out.rate = layout.rate;
     out.channels = layout.channels;
     out.samples.resize(static_cast<size_t>(layout.Frames()) * static_cast<size_t>(layout.channels));
-    ConvertWavFrames(data + layout.dataOffset, static_cast<size_t>(layout.Frames()), layout, out.samples.data());
+    ConvertWavFrames(data + layout.dataOffset, static_cast<size_t>(layout.Frames()), layout,
+                     out.samples.data());
     return true;
 }
 

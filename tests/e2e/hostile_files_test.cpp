@@ -114,7 +114,8 @@ Bytes MatroskaCodecHeaderBomb(int tracks) {
     for (int n = 1; n <= tracks; ++n) {
         Bytes entry = Ebml(
             {0xAE},
-            Join({Uint({0xD7}, n), Uint({0x73, 0xC5}, n), Uint({0x83}, 1), Ebml({0x86}, {'V', '_', 'M', 'P', 'E', 'G', '4', '/', 'I', 'S', 'O', '/', 'A', 'V', 'C'}),
+            Join({Uint({0xD7}, n), Uint({0x73, 0xC5}, n), Uint({0x83}, 1),
+                  Ebml({0x86}, {'V', '_', 'M', 'P', 'E', 'G', '4', '/', 'I', 'S', 'O', '/', 'A', 'V', 'C'}),
                   Ebml({0xE0}, Join({Uint({0xB0}, 64), Uint({0xBA}, 48)})),
                   Ebml({0x6D, 0x80}, Ebml({0x62, 0x40}, Join({Uint({0x50, 0x31}, 0), Uint({0x50, 0x32}, 2),
                                                               Uint({0x50, 0x33}, 0),
@@ -124,14 +125,15 @@ Bytes MatroskaCodecHeaderBomb(int tracks) {
     }
     Bytes block = {0x81, 0, 0, 0x80};
     block.resize(20, 0);
-    return Join({Ebml({0x1A, 0x45, 0xDF, 0xA3},
-                      Join({Uint({0x42, 0x86}, 1), Uint({0x42, 0xF7}, 1), Uint({0x42, 0xF2}, 4),
-                            Uint({0x42, 0xF3}, 8), Ebml({0x42, 0x82}, {'m', 'a', 't', 'r', 'o', 's', 'k', 'a'}),
-                            Uint({0x42, 0x87}, 4), Uint({0x42, 0x85}, 2)})),
-                 Ebml({0x18, 0x53, 0x80, 0x67},
-                      Join({Ebml({0x15, 0x49, 0xA9, 0x66}, Uint({0x2A, 0xD7, 0xB1}, 1000000)),
-                            Ebml({0x16, 0x54, 0xAE, 0x6B}, entries),
-                            Ebml({0x1F, 0x43, 0xB6, 0x75}, Join({Uint({0xE7}, 0), Ebml({0xA3}, block)}))}))});
+    return Join(
+        {Ebml({0x1A, 0x45, 0xDF, 0xA3},
+              Join({Uint({0x42, 0x86}, 1), Uint({0x42, 0xF7}, 1), Uint({0x42, 0xF2}, 4),
+                    Uint({0x42, 0xF3}, 8), Ebml({0x42, 0x82}, {'m', 'a', 't', 'r', 'o', 's', 'k', 'a'}),
+                    Uint({0x42, 0x87}, 4), Uint({0x42, 0x85}, 2)})),
+         Ebml({0x18, 0x53, 0x80, 0x67},
+              Join({Ebml({0x15, 0x49, 0xA9, 0x66}, Uint({0x2A, 0xD7, 0xB1}, 1000000)),
+                    Ebml({0x16, 0x54, 0xAE, 0x6B}, entries),
+                    Ebml({0x1F, 0x43, 0xB6, 0x75}, Join({Uint({0xE7}, 0), Ebml({0xA3}, block)}))}))});
 }
 
 // The header of a PCM WAV file whose data chunk holds dataBytes.
@@ -174,7 +176,8 @@ std::vector<std::string> Names(const RunResult& r, const std::string& event, con
 
 // `textreel --check DIR`: its exit code and what it prints on stdout.
 std::pair<int, std::string> Check(const std::string& dir) {
-    const std::string command = std::string("'") + TEXTREEL_BINARY_PATH + "' --check '" + dir + "' 2>/dev/null";
+    const std::string command =
+        std::string("'") + TEXTREEL_BINARY_PATH + "' --check '" + dir + "' 2>/dev/null";
     std::string out;
     FILE* pipe = popen(command.c_str(), "r");
     if (pipe == nullptr) {
@@ -232,7 +235,8 @@ TEST(HostileFiles, EachIsReadInBoundedMemory) {
          "$OGGPlay bgm\\long.wav\r\nend\r\n$S\r\n",
          2,
          [](const RunResult& r) {
-             EXPECT_EQ(Names(r, "music-start", "path"), (std::vector<std::string>{"bgm\\big.wav", "bgm\\long.wav"}));
+             EXPECT_EQ(Names(r, "music-start", "path"),
+                       (std::vector<std::string>{"bgm\\big.wav", "bgm\\long.wav"}));
              EXPECT_EQ(Names(r, "voice-start", "path"), (std::vector<std::string>{"voice\\big.wav"}));
              EXPECT_EQ(Names(r, "effect", "path"), (std::vector<std::string>{"se\\big.wav"}));
          }},
@@ -323,8 +327,8 @@ TEST(HostileFiles, AnInstanceFileOrScenarioThatIsALinkOutOrAFifoIsRefused) {
         ASSERT_FALSE(r.timedOut);
         EXPECT_EQ(r.exitCode, 0);
         EXPECT_EQ(Names(r, "refused", "path"), (std::vector<std::string>{"title.ist", "scenario.txt"}));
-        const std::string reason = shape == Shape::kLinkOut ? "a link that leads out of the title's folder"
-                                                            : "not a regular file";
+        const std::string reason =
+            shape == Shape::kLinkOut ? "a link that leads out of the title's folder" : "not a regular file";
         EXPECT_EQ(Names(r, "refused", "reason"), (std::vector<std::string>{reason, reason}));
         EXPECT_NE(r.stderrText.find("refused title.ist: " + reason), std::string::npos) << r.stderrText;
         EXPECT_NE(r.stderrText.find("refused scenario.txt: " + reason), std::string::npos);

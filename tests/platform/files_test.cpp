@@ -77,7 +77,11 @@ TEST(DirectorySearch, TheFirstMatchIsRefusedWhenItLeadsOutOrIsNoRegularFile) {
         const char* found;   // nullptr: none
         const char* reason;  // the refusal's reason, "" for none
     } cases[] = {
-        {"a link inside", [](TempTitle& t) { t.Write("inner/s.txt", "x"); fs::create_symlink("inner/s.txt", "a.txt"); },
+        {"a link inside",
+         [](TempTitle& t) {
+             t.Write("inner/s.txt", "x");
+             fs::create_symlink("inner/s.txt", "a.txt");
+         },
          "a.txt", ""},
         {"a link out",
          [](TempTitle& t) {
@@ -87,10 +91,18 @@ TEST(DirectorySearch, TheFirstMatchIsRefusedWhenItLeadsOutOrIsNoRegularFile) {
              fs::create_symlink(fs::absolute("../secret.txt"), "a.txt");
          },
          nullptr, "a link that leads out of the title's folder"},
-        {"a FIFO", [](TempTitle& t) { t.Write("b.txt", "b"); ASSERT_EQ(::mkfifo("a.txt", 0600), 0); }, nullptr,
-         "not a regular file"},
-        {"a device", [](TempTitle& t) { t.Write("b.txt", "b"); fs::create_symlink("/dev/zero", "a.txt"); }, nullptr,
-         "a link that leads out of the title's folder"},
+        {"a FIFO",
+         [](TempTitle& t) {
+             t.Write("b.txt", "b");
+             ASSERT_EQ(::mkfifo("a.txt", 0600), 0);
+         },
+         nullptr, "not a regular file"},
+        {"a device",
+         [](TempTitle& t) {
+             t.Write("b.txt", "b");
+             fs::create_symlink("/dev/zero", "a.txt");
+         },
+         nullptr, "a link that leads out of the title's folder"},
         {"a folder and a dangling link",
          [](TempTitle& t) {
              t.Write("a.txt/inner", "d");

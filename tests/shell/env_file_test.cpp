@@ -131,7 +131,8 @@ TEST(EnvFile, ReadMarksOfALongScenarioRoundTripAcrossThePieces) {
     }
     f.title.Write("save/env.dat", old);
     f.engine.ReadEnvDat();
-    for (uint32_t p : {0u, 1u, 62u, 63u, 64u, 65534u, 65535u, 65536u, 65537u, 131071u, 131072u, 199998u, 199999u}) {
+    for (uint32_t p :
+         {0u, 1u, 62u, 63u, 64u, 65534u, 65535u, 65536u, 65537u, 131071u, 131072u, 199998u, 199999u}) {
         EXPECT_EQ(f.engine.scenario.MarkAt(p), old[64 + p] == 1) << p;
     }
     f.engine.scenario.SetMarks(100000, std::vector<uint8_t>{1, 0, 1}.data(), 3);

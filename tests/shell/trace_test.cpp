@@ -19,9 +19,9 @@ TEST(Trace, JumpLinesOfOneLabelComeAtMostOnceEvery100Ms) {
         const char* label;  // nullptr: a `text` event
         bool written;
     } steps[] = {
-        {0, "loop", true},    {1, "loop", false},  {99, "loop", false}, {100, "loop", true},
+        {0, "loop", true},    {1, "loop", false},    {99, "loop", false},  {100, "loop", true},
         {150, "other", true}, {160, "other", false}, {199, "loop", false}, {200, "loop", true},
-        {210, nullptr, true}, {211, "loop", true},  {212, "loop", false}, {311, "loop", true},
+        {210, nullptr, true}, {211, "loop", true},   {212, "loop", false}, {311, "loop", true},
     };
     testing::FakeClock clock;
     Trace trace(clock);
@@ -38,8 +38,8 @@ TEST(Trace, JumpLinesOfOneLabelComeAtMostOnceEvery100Ms) {
         std::vector<std::string> lines = trace.CapturedLines();
         ASSERT_EQ(lines.size(), expected) << step.ms;
         if (step.written && step.label != nullptr) {
-            EXPECT_EQ(lines.back(), "{\"ms\":" + std::to_string(step.ms) + ",\"event\":\"jump\",\"label\":\"" +
-                                        step.label + "\"}");
+            EXPECT_EQ(lines.back(), "{\"ms\":" + std::to_string(step.ms) +
+                                        ",\"event\":\"jump\",\"label\":\"" + step.label + "\"}");
         }
     }
 }

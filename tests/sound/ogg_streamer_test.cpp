@@ -207,9 +207,9 @@ TEST(OggSource, AShortLoopingFileRepeatsSeamlesslyInsideOneBuffer) {
 // 44.1 kHz, so that a fade, which steps once per chunk, runs at the same pace on WAV and Ogg.
 TEST(PcmSource, WavAndOggHandOutChunksOfTheSameFrameCount) {
     const std::vector<int16_t> tone = Tone(44100, 2, 44100, 300, 15000);
-    std::vector<uint8_t> wav = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0,
-                                1,   0,   2,   0,   0x44, 0xAC, 0, 0, 0x10, 0xB1, 2, 0, 4, 0, 16, 0,
-                                'd', 'a', 't', 'a'};
+    std::vector<uint8_t> wav = {'R',  'I',  'F', 'F', 0, 0, 0,  0, 'W', 'A', 'V',  'E',  'f', 'm',
+                                't',  ' ',  16,  0,   0, 0, 1,  0, 2,   0,   0x44, 0xAC, 0,   0,
+                                0x10, 0xB1, 2,   0,   4, 0, 16, 0, 'd', 'a', 't',  'a'};
     const uint32_t dataBytes = static_cast<uint32_t>(tone.size() * 2);
     for (int i = 0; i < 4; ++i) {
         wav.push_back(static_cast<uint8_t>(dataBytes >> (8 * i)));
@@ -238,13 +238,13 @@ TEST(OggSource, HeaderPacketsOver1MbAndMoreThanTwoChannelsAreRefused) {
         int channels;
         uint32_t emptyComments;  // four bytes each
         bool accepted;
-    } cases[] = {{1, 0, true}, {2, 0, true}, {3, 0, false}, {6, 0, false},
-                 {1, 250000, true}, {1, 270000, false}};
+    } cases[] = {{1, 0, true},  {2, 0, true},      {3, 0, false},
+                 {6, 0, false}, {1, 250000, true}, {1, 270000, false}};
     for (const auto& c : cases) {
-        std::vector<uint8_t> ogg =
-            EncodeOgg(std::vector<int16_t>(4410 * static_cast<size_t>(c.channels), 0), 44100, c.channels,
-                      c.emptyComments);
-        EXPECT_EQ(OpenOggSource(ogg) != nullptr, c.accepted) << c.channels << " channels, " << c.emptyComments;
+        std::vector<uint8_t> ogg = EncodeOgg(std::vector<int16_t>(4410 * static_cast<size_t>(c.channels), 0),
+                                             44100, c.channels, c.emptyComments);
+        EXPECT_EQ(OpenOggSource(ogg) != nullptr, c.accepted)
+            << c.channels << " channels, " << c.emptyComments;
     }
 }
 

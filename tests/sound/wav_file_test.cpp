@@ -98,10 +98,10 @@ TEST(WavFile, OnlyTheFormatsTitlesUseAreAccepted) {
         uint16_t bits;
         bool accepted;
     } cases[] = {
-        {1, 1, 8000, 8, true},    {1, 2, 48000, 16, true},  {1, 1, 7999, 16, false},
-        {1, 1, 48001, 16, false}, {1, 1, 96000, 16, false}, {1, 3, 44100, 16, false},
+        {1, 1, 8000, 8, true},      {1, 2, 48000, 16, true},  {1, 1, 7999, 16, false},
+        {1, 1, 48001, 16, false},   {1, 1, 96000, 16, false}, {1, 3, 44100, 16, false},
         {1, 255, 44100, 16, false}, {1, 1, 44100, 24, false}, {1, 1, 44100, 32, false},
-        {3, 1, 44100, 32, false},  {3, 2, 44100, 64, false},
+        {3, 1, 44100, 32, false},   {3, 2, 44100, 64, false},
     };
     for (const auto& c : cases) {
         Bytes chunks;
@@ -109,7 +109,8 @@ TEST(WavFile, OnlyTheFormatsTitlesUseAreAccepted) {
         PutChunk(chunks, "data", Bytes(static_cast<size_t>(c.channels) * c.bits / 8 * 4, 0x80));
         PcmSound s;
         EXPECT_EQ(Parse(Riff(chunks), s), c.accepted)
-            << "tag " << c.tag << ", " << c.channels << " channels, " << c.rate << " Hz, " << c.bits << " bits";
+            << "tag " << c.tag << ", " << c.channels << " channels, " << c.rate << " Hz, " << c.bits
+            << " bits";
         EXPECT_EQ(s.samples.size(), c.accepted ? 4u * c.channels : 0u);
     }
 }
