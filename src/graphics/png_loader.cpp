@@ -23,33 +23,7 @@ constexpr double kDefaultFileGamma = 0.5;
 // The ancillary chunks the loader has no use for, as libpng's list of 4-letter names.
 // (sRGB and cHRM stay: they bear on the gamma libpng reports.)
 constexpr png_byte kIgnoredChunks[] =
-    "bKGD"
-    "\0"
-    "eXIf"
-    "\0"
-    "hIST"
-    "\0"
-    "iCCP"
-    "\0"
-    "iTXt"
-    "\0"
-    "oFFs"
-    "\0"
-    "pCAL"
-    "\0"
-    "pHYs"
-    "\0"
-    "sCAL"
-    "\0"
-    "sPLT"
-    "\0"
-    "sBIT"
-    "\0"
-    "tEXt"
-    "\0"
-    "tIME"
-    "\0"
-    "zTXt";
+    "bKGD\0eXIf\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sCAL\0sPLT\0sBIT\0tEXt\0tIME\0zTXt";
 // The largest chunk libpng may hold in memory at once (pixel data is inflated row by row, never
 // held whole).
 constexpr png_alloc_size_t kMaxChunkBytes = 1u << 20;
