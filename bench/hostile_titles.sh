@@ -6,9 +6,10 @@
 # channels, WAV files of 256 and 300 MB for every sound command, the largest window, an instance
 # file and scenario that are links out of the folder, and an endless jump loop under --trace.
 # Builds the titles in a temporary folder, plays each one to its end with an events file, and
-# prints each title's peak RSS and wall time. Every title but the largest window (whose surfaces
-# are what its size asks for) must stay under 200 MB, the links must be refused, the loop's trace
-# must grow by less than 1 MB/s, and the whole run must take under 60 s.
+# prints each title's peak RSS and wall time, and how long a SIGTERM sent while its files load
+# takes to end a second run. Every title but the largest window (whose surfaces are what its size
+# asks for) must stay under 200 MB, every SIGTERM must end its run within 1 s, the links must be
+# refused, the loop's trace must grow by less than 1 MB/s, and the whole run must take under 60 s.
 #
 #   bench/hostile_titles.sh [path/to/textreel] [path/to/make_hostile_sounds]
 #       (defaults: build/dev/textreel, and make_hostile_sounds beside it)
@@ -178,7 +179,7 @@ printf 'wait\nclose\n' >> "$WORK/events-common"
 printf 'rclick 0 0\nsleep 2000\nclose\n' > "$WORK/events-loop"
 
 status=0
-printf '%-20s %12s %8s %s\n' title "peak RSS" seconds result
+printf '%-20s %12s %8s %7s %s\n' title "peak RSS" seconds SIGTERM result
 for dir in "$WORK"/*/; do
     name=$(basename "$dir")
     runtime="$WORK/runtime-$name"
@@ -224,7 +225,26 @@ for dir in "$WORK"/*/; do
         verdict="$verdict (exit $code)"
         status=1
     fi
-    printf '%-20s %9d KB %8.1f %s\n' "$name" "$kb" "$seconds" "$verdict"
+    # SIGTERM 0.8 s into a second run, while the title's files load: the process must be gone
+    # within 1 s.
+    set +e
+    XDG_RUNTIME_DIR="$runtime" "$BIN" --headless --events "$events" "$dir" >/dev/null 2>&1 &
+    pid=$!
+    sleep 0.8
+    term="-"
+    if kill -TERM "$pid" 2>/dev/null; then
+        sent=$(date +%s.%N)
+        wait "$pid"
+        term=$(printf '%.2f' "$(echo "$(date +%s.%N) - $sent" | bc)")
+        if [ "$(echo "$term >= 1" | bc)" -eq 1 ]; then
+            verdict="$verdict; SIGTERM took OVER 1 s"
+            status=1
+        fi
+    else
+        wait "$pid"
+    fi
+    set -e
+    printf '%-20s %9d KB %8.1f %7s %s\n' "$name" "$kb" "$seconds" "$term" "$verdict"
 done
 total=$(echo "$(date +%s.%N) - $STARTED" | bc)
 printf 'whole run: %.1f s' "$total"
