@@ -225,12 +225,12 @@ for dir in "$WORK"/*/; do
         verdict="$verdict (exit $code)"
         status=1
     fi
-    # SIGTERM 0.8 s into a second run, while the title's files load: the process must be gone
+    # SIGTERM 0.5 s into a second run, while the title's files load: the process must be gone
     # within 1 s.
     set +e
     XDG_RUNTIME_DIR="$runtime" "$BIN" --headless --events "$events" "$dir" >/dev/null 2>&1 &
     pid=$!
-    sleep 0.8
+    sleep 0.5
     term="-"
     if kill -TERM "$pid" 2>/dev/null; then
         sent=$(date +%s.%N)
