@@ -42,6 +42,7 @@ struct EngineOptions {
     std::string eventsPath;  // empty: no scripted input
     std::string startDir;    // the folder textreel was started in (relative screenshot paths)
     int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
+    std::string saveDir;     // when set, the folder of the saves and env.dat instead of the title's
 };
 
 // Exit codes of the program.
@@ -89,6 +90,10 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // Lines the interpreter has read, and their number when it last waited for the player (a
+    // wait code, a choice menu, a movie): the explorer tells a loop without a wait by them.
+    std::atomic<uint64_t> LinesRun{0};
+    std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
@@ -174,6 +179,8 @@ class Engine {
     bool Idle();
     // Blocks until Idle() or the program has closed.
     void WaitUntilIdle();
+    // The same for at most ms milliseconds of wall time; returns whether the engine is idle.
+    bool WaitUntilIdleFor(int64_t ms);
 
     // Main thread, for loops that hold the event loop (the logo): takes one pending input off the
     // queues without handling it. Requests of other threads that are not input are run meanwhile.
