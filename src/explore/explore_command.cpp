@@ -4,6 +4,7 @@
 #include <string>
 
 #include "explore/explorer.h"
+#include "explore/route_graph.h"
 #include "platform/files.h"
 
 namespace textreel::explore {
@@ -76,6 +77,12 @@ int RunExploreCommand(int argc, char** argv) {
     if (!result.book) {
         std::fprintf(stderr, "textreel: there is no scenario file (*.txt) to explore\n");
         return 1;
+    }
+    if (!graphPath.empty()) {
+        std::string error;
+        if (!WriteRouteGraph(RouteGraphDot(*result.book, result.edges), graphPath, error)) {
+            std::fprintf(stderr, "textreel: %s\n", error.c_str());
+        }
     }
     std::string text = json ? result.book->FormatJson() : result.book->FormatText();
     std::fwrite(text.data(), 1, text.size(), stdout);

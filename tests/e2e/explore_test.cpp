@@ -207,6 +207,34 @@ TEST(Explore, NamesALoopWithoutAWaitOnOneRoute) {
               "1 fault\n");
 }
 
+TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[12] = "$imgblt bg\\missing.png";
+    Title title(lines);
+    std::string dot = title.Path().string() + "-run/routes.dot";
+    std::string svg = title.Path().string() + "-run/routes.svg";
+    EXPECT_EQ(title.Explore({"--graph", dot}).exitCode, 1);
+    EXPECT_EQ(title.Explore({"--graph", svg}).exitCode, 1);
+    std::string text = ReadText(dot);
+    // The menu of line 3, reached; its two entries lead to the two endings; the fault hangs on it.
+    EXPECT_NE(text.find("menu3 [shape=box, style=filled, fillcolor=\"#c8e6c9\""), std::string::npos) << text;
+    EXPECT_NE(text.find("start -> menu3;"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end0_18 [label=\"left\"];"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end1_15 [label=\"right\"];"), std::string::npos) << text;
+    EXPECT_NE(text.find("shape=note, style=filled, fillcolor=\"#ffcdd2\", color=red"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("label=\"scenario.txt:13\\nmessage box [zovi] 画像の読み込み失敗\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("menu3 -> fault0 [style=dashed, color=red];"), std::string::npos) << text;
+    // Graphviz drew it: an SVG with the entries' labels and the fault's line in it.
+    std::string picture = ReadText(svg);
+    EXPECT_EQ(picture.rfind("<?xml", 0), 0u);
+    EXPECT_NE(picture.find("<svg"), std::string::npos);
+    EXPECT_NE(picture.find(">left</text>"), std::string::npos);
+    EXPECT_NE(picture.find(">scenario.txt:13</text>"), std::string::npos);
+}
+
 TEST(Explore, RefusesABadCommandLine) {
     Title title(kTwoRoutes);
     EXPECT_EQ(title.Explore({"--max-seconds", "0"}).exitCode, 2);
