@@ -222,6 +222,13 @@ void RouteBook::EndRoute(RouteEnd kind, uint32_t line, std::vector<int> recordFl
     // a menu entry leads straight back.
     if (kind == RouteEnd::kEndOfScenario || kind == RouteEnd::kExitGame ||
         (kind == RouteEnd::kTitle && line != 0)) {
+        // An ending is told once, with the record flags set when it was first reached (they are
+        // kept across routes, as across plays).
+        for (const Ending& e : endings_) {
+            if (e.kind == kind && e.line == line) {
+                return;
+            }
+        }
         endings_.insert({kind, line, std::move(recordFlags)});
     }
 }

@@ -111,19 +111,20 @@ TEST(RouteBook, ReportsFaultsEndingsAndTheFiguresInOrder) {
     book.EndRoute(RouteEnd::kMerged, 5);
     book.EndRoute(RouteEnd::kTitle, 0);  // back at the title straight from a menu: not an ending
     book.EndRoute(RouteEnd::kEndOfScenario, 17);
+    book.EndRoute(RouteEnd::kExitGame, 17, {1, 3, 4});  // reached again later: told once
     EXPECT_EQ(book.FormatText(),
               "s.txt:4: error: first\n"
               "s.txt:12: error: second\n"
               "s.txt:17: ending: end of scenario\n"
               "s.txt:17: ending: exit_game, record flags 1 3\n"
-              "4 routes, 2 endings, 2/5 lines reached, 2/4 choice entries taken\n"
+              "5 routes, 2 endings, 2/5 lines reached, 2/4 choice entries taken\n"
               "2 faults\n");
     EXPECT_EQ(book.FormatJson(),
               "{\"file\":\"s.txt\",\"line\":4,\"level\":\"error\",\"message\":\"first\"}\n"
               "{\"file\":\"s.txt\",\"line\":12,\"level\":\"error\",\"message\":\"second\"}\n"
               "{\"file\":\"s.txt\",\"line\":17,\"ending\":\"end of scenario\",\"recordFlags\":[]}\n"
               "{\"file\":\"s.txt\",\"line\":17,\"ending\":\"exit_game\",\"recordFlags\":[1,3]}\n"
-              "{\"faults\":2,\"routes\":4,\"endings\":2,\"linesReached\":2,\"lines\":5,\"entriesTaken\":2,"
+              "{\"faults\":2,\"routes\":5,\"endings\":2,\"linesReached\":2,\"lines\":5,\"entriesTaken\":2,"
               "\"entries\":4}\n");
 }
 
