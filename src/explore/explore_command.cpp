@@ -12,7 +12,7 @@ namespace textreel::explore {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [GAME_DIR]\n";
+    "usage: textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [GAME_DIR]\n";
 
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "textreel: %s\n%s", problem.c_str(), kUsage);
@@ -61,8 +61,14 @@ int RunExploreCommand(int argc, char** argv) {
                 return Usage("--max-seconds needs a whole number of seconds from 1");
             }
             ++i;
+        } else if (arg == "--seed") {
+            if (i + 1 >= argc || !ParseCount(argv[i + 1], options.seed)) {
+                return Usage("--seed needs a whole number");
+            }
+            ++i;
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return Usage("--explore takes --json, --graph FILE, --max-seconds N and GAME_DIR, not " + arg);
+            return Usage(
+                "--explore takes --json, --graph FILE, --max-seconds N, --seed N and GAME_DIR, not " + arg);
         } else if (haveDir) {
             return Usage("only one GAME_DIR may be given");
         } else {

@@ -88,7 +88,7 @@ class Session {
   public:
     using Observer = std::function<void(Engine&, std::string_view, const std::string&)>;
 
-    Session(const std::string& saveDir, Observer observer) : platform_(MakeHeadlessPlatform()) {
+    Session(const std::string& saveDir, int64_t seed, Observer observer) : platform_(MakeHeadlessPlatform()) {
         // A right click cuts the start-up logo short, as a player may; without a logo it would open
         // the system menu, so it is only sent when there is one.
         if (files::Resolve("cg\\menu\\logo.bmp", nullptr, files::Scope::kTitle)) {
@@ -97,9 +97,10 @@ class Session {
             click.button = InputEvent::kRightButton;
             platform_->PostEvent(click);
         }
-        thread_ = std::thread([this, saveDir, observer = std::move(observer)]() mutable {
+        thread_ = std::thread([this, saveDir, seed, observer = std::move(observer)]() mutable {
             EngineOptions options;
             options.saveDir = saveDir;
+            options.randomSeed = seed;
             options.startDir = files::CurrentDirectory();
             Engine engine(*platform_, options);
             engine.trace.Observe(
@@ -300,7 +301,7 @@ Session& Explorer::Game() {
             sawFault_ = false;
         }
         game_ = std::make_unique<Session>(
-            saveDir_,
+            saveDir_, options_.seed,
             [this](Engine& e, std::string_view name, const std::string& line) { Observe(e, name, line); });
     }
     return *game_;

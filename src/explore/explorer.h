@@ -15,6 +15,7 @@ namespace textreel::explore {
 
 struct ExploreOptions {
     int64_t maxSeconds = 0;  // 0: no limit
+    int64_t seed = -1;       // from 0: every game `random` draws from is seeded with it
 };
 
 // One edge of the route graph: from a menu (or the start, line 0) by an entry to the next menu

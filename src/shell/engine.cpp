@@ -22,6 +22,9 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
     // A save folder given from outside (the explorer's scratch folder) is used as the user's data
     // folder is: the title's own folder is never written.
     fallbackSaveDir_ = options_.saveDir;
+    if (options_.randomSeed >= 0) {
+        seededRandom.emplace(static_cast<uint32_t>(options_.randomSeed));
+    }
     gate_.SetObserver([this] { NotifyStateChange(); });
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {

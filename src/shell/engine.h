@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -38,11 +39,12 @@ class Automation;
 class PopupMenuWindow;
 
 struct EngineOptions {
-    std::string tracePath;   // empty: no trace
-    std::string eventsPath;  // empty: no scripted input
-    std::string startDir;    // the folder textreel was started in (relative screenshot paths)
-    int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
-    std::string saveDir;     // when set, the folder of the saves and env.dat instead of the title's
+    std::string tracePath;    // empty: no trace
+    std::string eventsPath;   // empty: no scripted input
+    std::string startDir;     // the folder textreel was started in (relative screenshot paths)
+    int scale = 0;            // the window's integer scale; 0: the largest that fits the desktop
+    std::string saveDir;      // when set, the folder of the saves and env.dat instead of the title's
+    int64_t randomSeed = -1;  // from 0: `random` draws from a generator seeded with it
 };
 
 // Exit codes of the program.
@@ -96,6 +98,9 @@ class Engine {
     std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
+    // The generator `random` draws from when a seed was given (script thread only); without one it
+    // seeds a generator from the clock at every draw.
+    std::optional<std::minstd_rand> seededRandom;
 
     // ----- subsystems -----
     EnvSettings env;

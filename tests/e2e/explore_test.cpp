@@ -235,11 +235,25 @@ TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
     EXPECT_NE(picture.find(">scenario.txt:13</text>"), std::string::npos);
 }
 
+TEST(Explore, ASeedMakesRandomDrawsRepeat) {
+    // "$random 1 2" then "$pointjudge 1 1 odd": one of two endings, as the draw falls.
+    Title title({"$effect 1", "$random 1 2", "$pointjudge 1 1 odd", "偶数。", "$C", "$exit_game", ":odd",
+                 "奇数。", "$C"});
+    Title::Run first = title.Explore({"--seed", "7"});
+    Title::Run second = title.Explore({"--seed", "7"});
+    EXPECT_EQ(first.exitCode, 0) << first.out;
+    EXPECT_EQ(first.out, second.out);
+    bool even = first.out.find("scenario.txt:6: ending: exit_game\n") != std::string::npos;
+    bool odd = first.out.find("scenario.txt:9: ending: end of scenario\n") != std::string::npos;
+    EXPECT_NE(even, odd) << first.out;
+}
+
 TEST(Explore, RefusesABadCommandLine) {
     Title title(kTwoRoutes);
     EXPECT_EQ(title.Explore({"--max-seconds", "0"}).exitCode, 2);
     EXPECT_EQ(title.Explore({"--max-seconds"}).exitCode, 2);
     EXPECT_EQ(title.Explore({"--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(title.Explore({"--seed", "x"}).exitCode, 2);
     EXPECT_EQ(title.Explore({"--headless"}).exitCode, 2);
 }
 
