@@ -9,6 +9,7 @@
 
 #include "script/flag_block.h"
 #include "script/scenario.h"
+#include "shell/trace.h"
 
 namespace textreel {
 
@@ -68,5 +69,10 @@ MusicCommand LastMusicCommand(const Scenario& scenario, uint32_t p);
 // the running game; both run on the main thread while the script thread is suspended.
 bool SaveGame(Engine& e, int slot);
 bool LoadGame(Engine& e, int slot);
+// The same for a save file of another name in the save folder ("quick.sav", "auto.sav"), which
+// the trace names slotName: the file is replaced without a question. atExit: no box can open, so
+// a failure is told on stderr.
+bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit);
+bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot);
 
 }  // namespace textreel

@@ -1,5 +1,8 @@
 // Saving and loading a game on the main thread while the script thread is suspended.
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 #include "graphics/picture_commands.h"
@@ -16,8 +19,14 @@ namespace textreel {
 
 namespace {
 
-void TraceResult(Engine& e, const char* event, int slot, bool ok) {
-    e.trace.Event(event, {{"slot", int64_t{slot}}, {"ok", ok}});
+// The automatic save at the end of a run (slot "auto" of a save) is not traced: the trace's last
+// events stay what the player saw before the end.
+void TraceResult(Engine& e, const char* event, const Trace::Value& slot, bool ok) {
+    if (std::string_view(event) == "save" && std::holds_alternative<std::string>(slot) &&
+        std::get<std::string>(slot) == "auto") {
+        return;
+    }
+    e.trace.Event(event, {{"slot", slot}, {"ok", ok}});
 }
 
 // A file name read from a save file, as the title's folder holds it: a name the Windows program
@@ -146,28 +155,34 @@ void Replay(Engine& e, uint32_t from, uint32_t saved) {
     e.env.SpeedMs = speed;
 }
 
-}  // namespace
-
-bool SaveGame(Engine& e, int slot) {
+// Writes the game into fileName in the save folder. ask: an existing file is replaced only when the
+// player agrees. boxes: failures are told in a box (else on stderr, for the write at exit).
+bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot, bool ask, bool boxes) {
     std::string folder;
-    if (!e.EnsureSaveFolder(true, &folder)) {
+    if (!e.EnsureSaveFolder(boxes, &folder)) {
+        if (!boxes) {
+            std::fprintf(stderr, "textreel: there is no save folder for %s\n", fileName.c_str());
+        }
         TraceResult(e, "save", slot, false);
         return false;
     }
-    std::string name = SaveFileName(slot);
-    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), true);
+    std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), true);
     int next = e.backlog.Next();
     SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0);
     e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
     e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
-    if (path && files::Exists(*path) &&
+    if (ask && path && files::Exists(*path) &&
         e.MessageBox(Sjis(msg::kConfirmOverwrite), e.instance.windowName, MessageBoxKind::kOkCancel) ==
             MessageBoxAnswer::kCancel) {
         TraceResult(e, "save", slot, true);
         return true;
     }
     if (!path || !files::WriteAtomically(*path, e.flags.bytes.data(), e.flags.bytes.size())) {
-        e.Warn(Sjis(msg::kSaveFailed));
+        if (boxes) {
+            e.Warn(Sjis(msg::kSaveFailed));
+        } else {
+            std::fprintf(stderr, "textreel: cannot write %s in the save folder\n", fileName.c_str());
+        }
         TraceResult(e, "save", slot, false);
         return false;
     }
@@ -175,15 +190,28 @@ bool SaveGame(Engine& e, int slot) {
     return true;
 }
 
+}  // namespace
+
+bool SaveGame(Engine& e, int slot) {
+    return WriteGame(e, SaveFileName(slot), int64_t{slot}, true, true);
+}
+
+bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit) {
+    return WriteGame(e, fileName, slotName, false, !atExit);
+}
+
 bool LoadGame(Engine& e, int slot) {
+    return LoadGameFile(e, SaveFileName(slot), int64_t{slot});
+}
+
+bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot) {
     std::string folder;
     if (!e.EnsureSaveFolder(false, &folder)) {
         TraceResult(e, "load", slot, false);
         return false;
     }
     // The file is read and checked on the side: a file that cannot be used changes nothing.
-    std::string name = SaveFileName(slot);
-    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), false);
+    std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), false);
     std::vector<uint8_t> bytes;
     FlagBlock loaded;
     std::string why;

@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdio>
 
+#include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "shell/automation.h"
@@ -63,6 +64,18 @@ bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
     LinesAtWait = LinesRun.load();
+    if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
+        // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
+        continueState_ = kContinuePosted;
+        Post([this] {
+            ServeRequestsUntil([this] { return gate_.Waiting() || ScriptFinished(); });
+            if (!quitting_ && gate_.Waiting()) {
+                QuickLoad(*this, kAutoSaveFile);
+            }
+            continueState_ = kNoContinue;
+            NotifyStateChange();
+        });
+    }
     return gate_.Suspend() && !quitting_;
 }
 
@@ -321,7 +334,7 @@ bool Engine::Idle() {
     if (automation && platform.Headless() ? automation->BoxAwaitingAnswer() : modalOpen_ > 0) {
         return true;
     }
-    if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {
+    if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0 || continueState_ != kNoContinue) {
         return false;
     }
     // A movie counts once its first picture is on the screen: then it waits for its end or for

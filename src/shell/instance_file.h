@@ -31,9 +31,10 @@ InstanceConfig DefaultInstanceConfig();
 // (or the end of the file). Values longer than their fields are cut.
 InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes);
 
-// The configuration of the title in the current directory: the first "*.ist" file in name order,
-// read and parsed, or the defaults when there is none or it cannot be read. fileName (when given)
-// receives the file's name, or stays empty.
-InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr);
+// The configuration of the title in the current directory: the file named chosen (an instance file
+// given on the command line) or, when chosen is empty, the first "*.ist" file in name order, read
+// and parsed; the defaults when there is none or it cannot be read. fileName (when given) receives
+// the file's name, or stays empty.
+InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr, const std::string& chosen = {});
 
 }  // namespace textreel

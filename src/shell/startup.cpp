@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "script/interpreter.h"
@@ -11,6 +12,7 @@
 #include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
+#include "shell/notice.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
 
@@ -30,8 +32,9 @@ int Engine::StartUp() {
         workDir += '/';
     }
 
-    // The instance file. A title without one runs with the per-key defaults.
-    instance = ReadInstanceConfig();
+    // The instance file: the one named on the command line, else the first by name. A title without
+    // one runs with the per-key defaults.
+    instance = ReadInstanceConfig(nullptr, options_.instanceFile);
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
@@ -108,7 +111,8 @@ int Engine::StartUp() {
 
 void Engine::StartScriptThread() {
     scriptThread_ = std::thread([this] {
-        ScriptThreadMain(*this);
+        // 1: the scenario came to its end; 0: the program closed while the story went on.
+        storyEnded_ = ScriptThreadMain(*this) == 1;
         scriptFinished_ = true;
         NotifyStateChange();
     });
@@ -125,6 +129,9 @@ int Engine::Run() {
         }
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
+    }
+    if (options_.continueGame) {
+        continueState_ = kContinueAtFirstWait;
     }
     int code = StartUp();
     if (code >= 0) {
@@ -172,15 +179,21 @@ void Engine::PumpEvents() {
 
 void Engine::Tick() {
     WaitIconStep(*this);
+    ExpireNotice(*this);
 }
 
 void Engine::ShutDown() {
     BeginClose();
-    if (scriptThread_.joinable()) {
+    const bool storyStarted = scriptThread_.joinable();
+    if (storyStarted) {
         scriptThread_.join();
     }
     if (MoviePlaying != 0) {
         StopMovie("close");
+    }
+    // A story that was still going is kept for --continue; one that has ended is not.
+    if (storyStarted && !storyEnded_ && LoadInProgress == 0) {
+        AutoSave(*this);
     }
     // Every way out of a running game passes here (the close box, the exit commands, the end of
     // the scenario, a termination signal): the lines read and the settings since the last write

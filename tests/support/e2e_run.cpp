@@ -47,16 +47,29 @@ std::string MakeTempDir(const std::string& prefix) {
     return dir.string();
 }
 
-// Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid.
+// Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid. Each entry of
+// envEdits sets ("NAME=VALUE") or removes ("NAME") a variable of the environment passed on.
 int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir, const std::string& stderrPath,
-          const std::string& startDir = {}) {
+          const std::string& startDir = {}, const std::vector<std::string>& envEdits = {}) {
+    std::vector<std::string> edits = envEdits;
+    edits.push_back("XDG_RUNTIME_DIR=" + runtimeDir);
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) {
-            env.emplace_back(*e);
+        std::string entry = *e;
+        bool edited = false;
+        for (const std::string& edit : edits) {
+            std::string name = edit.substr(0, edit.find('='));
+            edited = edited || entry.rfind(name + "=", 0) == 0;
+        }
+        if (!edited) {
+            env.push_back(entry);
         }
     }
-    env.push_back("XDG_RUNTIME_DIR=" + runtimeDir);
+    for (const std::string& edit : edits) {
+        if (edit.find('=') != std::string::npos) {
+            env.push_back(edit);
+        }
+    }
     std::vector<char*> envp;
     for (std::string& s : env) {
         envp.push_back(s.data());
@@ -305,12 +318,17 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
 }
 
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir, int timeoutMs) {
+    return RunBinaryIn(args, runtimeDir, {}, {}, timeoutMs);
+}
+
+RunResult RunBinaryIn(const std::vector<std::string>& args, const std::string& runtimeDir,
+                      const std::string& startDir, const std::vector<std::string>& envEdits, int timeoutMs) {
     std::vector<std::string> full = {TEXTREEL_BINARY_PATH};
     full.insert(full.end(), args.begin(), args.end());
     std::string stderrPath = runtimeDir + "/stderr-binary";
     RunResult result;
     int64_t start = NowMs();
-    int pid = Spawn(full, runtimeDir, stderrPath);
+    int pid = Spawn(full, runtimeDir, stderrPath, startDir, envEdits);
     if (pid < 0) {
         throw std::runtime_error("cannot start textreel");
     }

@@ -72,6 +72,11 @@ class E2eRun {
 // Runs the binary with just these arguments (no title copy), for command-line checks.
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir,
                     int timeoutMs = 10000);
+// The same, started in startDir (empty: the test's own folder) with the environment changed: each
+// entry of envEdits sets ("NAME=VALUE") or removes ("NAME") a variable.
+RunResult RunBinaryIn(const std::vector<std::string>& args, const std::string& runtimeDir,
+                      const std::string& startDir, const std::vector<std::string>& envEdits,
+                      int timeoutMs = 10000);
 
 // Copies a folder tree, or one file.
 void CopyTree(const std::string& from, const std::string& to);
