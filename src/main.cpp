@@ -1,4 +1,4 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
+// textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
 //          [--continue] [GAME_DIR | FILE.ist]
 #include <cstdint>
 #include <cstdio>
@@ -17,8 +17,8 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [--continue] [GAME_DIR | FILE.ist]\n";
+    "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
+    "                [--scale N] [--continue] [GAME_DIR | FILE.ist]\n";
 
 // Shown when textreel is started with no title: nothing to play in the current folder.
 constexpr const char* kNoTitle =
@@ -35,6 +35,8 @@ void PrintHelp() {
         "title in that file's folder with that instance file.\n"
         "\n"
         "  --headless     no window and no sound device; the picture exists only in memory\n"
+        "  --fast         with --headless: virtual time; every wait ends at once, in order, and\n"
+        "                 movies are skipped as by Esc (the events file's sleep is virtual too)\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
@@ -95,6 +97,7 @@ int main(int argc, char** argv) {
         }
     }
     bool headless = false;
+    bool fast = false;
     bool haveDir = false;
     std::string gameDir;
     std::string audioOut;
@@ -111,6 +114,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--fast") {
+            fast = true;
         } else if (arg == "--continue") {
             options.continueGame = true;
         } else if (arg == "--audio-out") {
@@ -141,6 +146,9 @@ int main(int argc, char** argv) {
             haveDir = true;
         }
     }
+    if (fast && !headless) {
+        return Usage("--fast needs --headless");
+    }
     options.startDir = textreel::files::CurrentDirectory();
     uint64_t fileSize = 0;
     if (haveDir && !textreel::files::IsDirectory(gameDir) && IsInstanceFileName(gameDir) &&
@@ -164,7 +172,7 @@ int main(int argc, char** argv) {
         return textreel::kExitFailure;
     }
     std::unique_ptr<textreel::Platform> platform =
-        headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+        headless ? textreel::MakeHeadlessPlatform(fast) : textreel::MakeSdlPlatform();
     // The recording ends, its header finished, when the platform and its mixer go away.
     if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
         std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());

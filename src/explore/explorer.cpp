@@ -88,7 +88,8 @@ class Session {
   public:
     using Observer = std::function<void(Engine&, std::string_view, const std::string&)>;
 
-    Session(const std::string& saveDir, int64_t seed, Observer observer) : platform_(MakeHeadlessPlatform()) {
+    Session(const std::string& saveDir, int64_t seed, Observer observer)
+        : platform_(MakeHeadlessPlatform(true)) {
         // A right click cuts the start-up logo short, as a player may; without a logo it would open
         // the system menu, so it is only sent when there is one.
         if (files::Resolve("cg\\menu\\logo.bmp", nullptr, files::Scope::kTitle)) {
@@ -128,6 +129,9 @@ class Session {
         });
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return engine_ != nullptr; });
+        // The explorer's thread takes part in the game's virtual time, as the events file's runner
+        // does: time moves on only while it waits for the game.
+        platform_->GetClock().AddActors(1);
     }
     ~Session() { Finish(); }
     Session(const Session&) = delete;
@@ -142,6 +146,7 @@ class Session {
         if (!thread_.joinable()) {
             return;
         }
+        platform_->GetClock().AddActors(-1);
         std::unique_lock lock(mutex_);
         if (!ran_) {
             engine_->CloseFromSignal();

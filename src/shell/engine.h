@@ -261,6 +261,7 @@ class Engine {
         std::function<void()> run;
         std::optional<InputEvent> input;
         bool done = false;
+        bool waiter = false;  // a thread waits for it (counted in waitingSenders_)
     };
 
     int StartUp();
@@ -268,7 +269,9 @@ class Engine {
     void PumpEvents();
     void RunRequests();
     bool RunOneRequest(std::shared_ptr<Request>& request, bool dropInput);
-    void Enqueue(const std::shared_ptr<Request>& request);
+    void Enqueue(const std::shared_ptr<Request>& request, bool waiter);
+    // Virtual time: whether every thread that can act is held (see VirtualClock).
+    bool Quiescent(int sleepers, int outsideActors);
     void Tick();
     void BeginClose();
     void ShutDown();
@@ -276,6 +279,7 @@ class Engine {
 
     ScriptGate gate_;
     std::thread scriptThread_;
+    std::atomic<bool> scriptStarted_{false};
     std::atomic<bool> scriptFinished_{false};
     std::atomic<bool> storyEnded_{false};
     std::thread::id mainThread_;
@@ -285,6 +289,7 @@ class Engine {
     std::condition_variable requestDone_;
     std::deque<std::shared_ptr<Request>> requests_;
     std::atomic<int> handling_{0};
+    int waitingSenders_ = 0;  // threads in Send or SendInput whose request has not run (requestMutex_)
 
     std::atomic<bool> quitting_{false};
     std::atomic<bool> restartPending_{false};
@@ -306,6 +311,10 @@ class Engine {
     std::mutex idleMutex_;
     std::condition_variable idleChanged_;
     uint64_t idleGeneration_ = 0;
+    // The generation a wait for idleness (the events runner) or ServeRequestsUntil (the main
+    // thread) sleeps on; virtual time counts such a thread as held until the generation moves.
+    std::optional<uint64_t> idleWaitGeneration_;
+    std::optional<uint64_t> serveWaitGeneration_;
 
     EngineOptions options_;
     int exitCode_ = kExitOk;

@@ -110,6 +110,7 @@ int Engine::StartUp() {
 }
 
 void Engine::StartScriptThread() {
+    scriptStarted_ = true;
     scriptThread_ = std::thread([this] {
         // 1: the scenario came to its end; 0: the program closed while the story went on.
         storyEnded_ = ScriptThreadMain(*this) == 1;
@@ -127,6 +128,13 @@ int Engine::Run() {
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }
+    }
+    if (clock.Virtual()) {
+        // From here on virtual time may move: every thread it counts is known.
+        static_cast<VirtualClock&>(clock).SetQuiescence(
+            [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
+    }
+    if (automation) {
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
     }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -245,7 +246,7 @@ void CopyFile(const std::string& from, const std::string& to) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
-E2eRun::E2eRun(const std::string& titleDir) {
+E2eRun::E2eRun(const std::string& titleDir, Time time) : time_(time) {
     work_ = MakeTempDir("textreel-e2e-");
     title_ = work_ + "/title";
     runtime_ = work_ + "/runtime";
@@ -267,14 +268,25 @@ E2eRun::~E2eRun() {
     fs::remove_all(work_, ignored);
 }
 
+std::vector<std::string> E2eRun::Command(const std::string& eventsPath, const std::string& tracePath,
+                                         const std::vector<std::string>& extra) const {
+    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless"};
+    // TEXTREEL_E2E_TIME=real runs every test in real time, to compare the two.
+    const char* forced = std::getenv("TEXTREEL_E2E_TIME");
+    if (time_ == Time::kVirtual && !(forced != nullptr && std::string(forced) == "real")) {
+        args.push_back("--fast");
+    }
+    args.insert(args.end(), {"--events", eventsPath, "--trace", tracePath});
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(title_);
+    return args;
+}
+
 void E2eRun::Start(const std::string& events, const std::string& traceName,
                    const std::vector<std::string>& extra) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << kSkipLogo << events;
-    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
-                                     eventsPath,           "--trace",    File(traceName)};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(title_);
+    std::vector<std::string> args = Command(eventsPath, File(traceName), extra);
     startMs_ = NowMs();
     pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_);
     if (pid_ < 0) {
@@ -300,10 +312,7 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << (watchLogo ? "" : kSkipLogo) << events;
     std::string tracePath = File("trace" + std::to_string(runs_) + ".jsonl");
-    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
-                                     eventsPath,           "--trace",    tracePath};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(title_);
+    std::vector<std::string> args = Command(eventsPath, tracePath, extra);
     RunResult result;
     int64_t start = NowMs();
     std::string stderrPath = work_ + "/stderr" + std::to_string(runs_);
