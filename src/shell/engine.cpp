@@ -1,5 +1,7 @@
 #include "shell/engine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "input/quick_save.h"
@@ -18,6 +20,12 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       trace(platformIn.GetClock()),
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
+    // A save folder given from outside (the explorer's scratch folder) is used as the user's data
+    // folder is: the title's own folder is never written.
+    fallbackSaveDir_ = options_.saveDir;
+    if (options_.randomSeed >= 0) {
+        seededRandom.emplace(static_cast<uint32_t>(options_.randomSeed));
+    }
     gate_.SetObserver([this] { NotifyStateChange(); });
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
@@ -60,6 +68,7 @@ std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
 bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
+    LinesAtWait = LinesRun.load();
     if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
         // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
         continueState_ = kContinuePosted;
@@ -365,6 +374,12 @@ bool Engine::Idle() {
 }
 
 void Engine::WaitUntilIdle() {
+    while (!WaitUntilIdleFor(3600 * 1000)) {
+    }
+}
+
+bool Engine::WaitUntilIdleFor(int64_t ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         uint64_t generation;
         {
@@ -372,7 +387,11 @@ void Engine::WaitUntilIdle() {
             generation = idleGeneration_;
         }
         if (Idle()) {
-            return;
+            return true;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
         }
         {
             std::lock_guard lock(idleMutex_);
@@ -381,8 +400,10 @@ void Engine::WaitUntilIdle() {
         clock.Poke();
         std::unique_lock lock(idleMutex_);
         // The timeout is a safety net only; every change that can make the engine idle notifies.
-        idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
-                              [&] { return idleGeneration_ != generation; });
+        idleChanged_.wait_for(
+            lock,
+            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(200), deadline - now),
+            [&] { return idleGeneration_ != generation; });
         idleWaitGeneration_.reset();
     }
 }

@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -46,6 +47,8 @@ struct EngineOptions {
     bool continueGame = false;  // load the save folder's "auto.sav" once the story first waits
     // The instance file named on the command line, in the title's folder; empty: the first by name.
     std::string instanceFile;
+    std::string saveDir;      // when set, the folder of the saves and env.dat instead of the title's
+    int64_t randomSeed = -1;  // from 0: `random` draws from a generator seeded with it
 };
 
 // Exit codes of the program.
@@ -93,8 +96,15 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // Lines the interpreter has read, and their number when it last waited for the player (a
+    // wait code, a choice menu, a movie): the explorer tells a loop without a wait by them.
+    std::atomic<uint64_t> LinesRun{0};
+    std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
+    // The generator `random` draws from when a seed was given (script thread only); without one it
+    // seeds a generator from the clock at every draw.
+    std::optional<std::minstd_rand> seededRandom;
 
     // ----- subsystems -----
     EnvSettings env;
@@ -180,6 +190,8 @@ class Engine {
     bool Idle();
     // Blocks until Idle() or the program has closed.
     void WaitUntilIdle();
+    // The same for at most ms milliseconds of wall time; returns whether the engine is idle.
+    bool WaitUntilIdleFor(int64_t ms);
 
     // Main thread, for loops that hold the event loop (the logo): takes one pending input off the
     // queues without handling it. Requests of other threads that are not input are run meanwhile.
