@@ -1,10 +1,14 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
+// textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
+//          [--continue] [GAME_DIR | FILE.ist]
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
 
 #include "check/check_command.h"
+#include "explore/explore_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -13,17 +17,26 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [--continue] [GAME_DIR]\n";
+    "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
+    "                [--scale N] [--continue] [GAME_DIR | FILE.ist]\n";
+
+// Shown when textreel is started with no title: nothing to play in the current folder.
+constexpr const char* kNoTitle =
+    "textreel: no title here: give a title's folder or its instance file (*.ist)\n"
+    "example: textreel ~/games/mytitle\n"
+    "         textreel ~/games/mytitle/game.ist\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
     std::printf(
         "\n"
         "Plays the novel game in GAME_DIR (default: the current folder): its instance file (*.ist),\n"
-        "its Shift-JIS scenario (*.txt), pictures, music, voices and movies.\n"
+        "its Shift-JIS scenario (*.txt), pictures, music, voices and movies. Given FILE.ist, plays the\n"
+        "title in that file's folder with that instance file.\n"
         "\n"
         "  --headless     no window and no sound device; the picture exists only in memory\n"
+        "  --fast         with --headless: virtual time; every wait ends at once, in order, and\n"
+        "                 movies are skipped as by Esc (the events file's sleep is virtual too)\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
@@ -46,6 +59,30 @@ int Usage(const char* problem) {
     return textreel::kExitUsage;
 }
 
+// True when path names an instance file: "*.ist", the extension in any letter case.
+bool IsInstanceFileName(const std::string& path) {
+    if (path.size() < 4) {
+        return false;
+    }
+    std::string ext = path.substr(path.size() - 4);
+    for (char& c : ext) {
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    }
+    return ext == ".ist";
+}
+
+// A window needs a display: an X server, a Wayland compositor, or a video driver the user chose.
+// Without any, SDL would fall back to its offscreen driver and the game would run unseen.
+bool DisplayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && value[0] != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,8 +92,12 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "--check") == 0) {
             return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
         }
+        if (std::strcmp(argv[i], "--explore") == 0) {
+            return textreel::explore::RunExploreCommand(argc, argv);  // so has the explorer
+        }
     }
     bool headless = false;
+    bool fast = false;
     bool haveDir = false;
     std::string gameDir;
     std::string audioOut;
@@ -73,6 +114,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--fast") {
+            fast = true;
         } else if (arg == "--continue") {
             options.continueGame = true;
         } else if (arg == "--audio-out") {
@@ -103,14 +146,33 @@ int main(int argc, char** argv) {
             haveDir = true;
         }
     }
+    if (fast && !headless) {
+        return Usage("--fast needs --headless");
+    }
     options.startDir = textreel::files::CurrentDirectory();
+    uint64_t fileSize = 0;
+    if (haveDir && !textreel::files::IsDirectory(gameDir) && IsInstanceFileName(gameDir) &&
+        textreel::files::RegularFileSize(gameDir, fileSize)) {
+        // An instance file: its folder is the title's, and it is the instance file read.
+        size_t slash = gameDir.rfind('/');
+        options.instanceFile = slash == std::string::npos ? gameDir : gameDir.substr(slash + 1);
+        gameDir = slash == std::string::npos ? "." : slash == 0 ? "/" : gameDir.substr(0, slash);
+    }
     if (haveDir) {
         if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
-            return Usage(("cannot open the game folder " + gameDir).c_str());
+            return Usage(("cannot open the game folder or instance file " + gameDir).c_str());
         }
+    } else if (!textreel::files::FindFirstWithExtension("ist")) {
+        std::fputs(kNoTitle, stderr);
+        std::fputs(kUsage, stderr);
+        return textreel::kExitUsage;
+    }
+    if (!headless && !DisplayAvailable()) {
+        std::fputs("no display: set DISPLAY or use --headless\n", stderr);
+        return textreel::kExitFailure;
     }
     std::unique_ptr<textreel::Platform> platform =
-        headless ? textreel::MakeHeadlessPlatform() : textreel::MakeSdlPlatform();
+        headless ? textreel::MakeHeadlessPlatform(fast) : textreel::MakeSdlPlatform();
     // The recording ends, its header finished, when the platform and its mixer go away.
     if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
         std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());

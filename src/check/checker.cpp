@@ -255,7 +255,7 @@ Report CheckTitle() {
 
     std::string istName;
     files::Refusal istRefusal;
-    InstanceConfig config = ReadInstanceConfig(&istName, &istRefusal);
+    InstanceConfig config = ReadInstanceConfig(&istName, {}, &istRefusal);
     std::vector<std::string> istFiles = FilesWithExtension(".ist");
     if (!istRefusal.reason.empty()) {
         out.push_back({istRefusal.path, 1, Level::kError,

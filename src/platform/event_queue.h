@@ -19,6 +19,10 @@ class EventQueue {
             events_.push_back(std::move(event));
         }
         ready_.notify_one();
+        if (clock_.Virtual()) {
+            // The main thread waits on the clock in virtual time.
+            clock_.WakeSleepers();
+        }
     }
 
     bool TryPop(InputEvent& event) {
@@ -33,6 +37,9 @@ class EventQueue {
 
     // Waits until an event arrives or the clock reaches deadlineMs.
     bool Wait(InputEvent& event, int64_t deadlineMs) {
+        if (clock_.Virtual()) {
+            return WaitVirtual(event, deadlineMs);
+        }
         std::unique_lock lock(mutex_);
         for (;;) {
             if (!events_.empty()) {
@@ -49,6 +56,21 @@ class EventQueue {
     }
 
   private:
+    // In virtual time the wait is a sleep on the clock that a new event cuts short, so that the
+    // clock sees the main thread held while the queue is empty.
+    bool WaitVirtual(InputEvent& event, int64_t deadlineMs) {
+        for (;;) {
+            const uint64_t token = clock_.WakeToken();
+            if (TryPop(event)) {
+                return true;
+            }
+            if (clock_.IsShutDown() || clock_.NowMs() >= deadlineMs) {
+                return false;
+            }
+            clock_.SleepUntil(deadlineMs, token);
+        }
+    }
+
     Clock& clock_;
     std::mutex mutex_;
     std::condition_variable ready_;

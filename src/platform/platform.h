@@ -169,6 +169,6 @@ class Platform {
 
 // Makes the SDL backend (a real window and audio device) or the headless one.
 std::unique_ptr<Platform> MakeSdlPlatform();
-std::unique_ptr<Platform> MakeHeadlessPlatform();
+std::unique_ptr<Platform> MakeHeadlessPlatform(bool virtualTime = false);
 
 }  // namespace textreel

@@ -93,9 +93,14 @@ void CmdRandom(Engine& e, const char* line, int) {
     if (m < 1 || m > 999) {
         return;
     }
-    // Seeded from the millisecond clock at every call, as the scenarios were written against.
-    std::minstd_rand generator(static_cast<uint32_t>(e.clock.NowMs()));
+    // Seeded from the millisecond clock at every call, as the scenarios were written against, or
+    // drawn from the generator of a given seed, so that a run repeats.
     std::uniform_int_distribution<int32_t> pick(0, m - 1);
+    if (e.seededRandom) {
+        e.flags.SetPointCounter(fields.first, pick(*e.seededRandom));
+        return;
+    }
+    std::minstd_rand generator(static_cast<uint32_t>(e.clock.NowMs()));
     e.flags.SetPointCounter(fields.first, pick(generator));
 }
 

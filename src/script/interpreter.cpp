@@ -210,6 +210,7 @@ int ScriptThreadMain(Engine& e) {
         }
         bool end = false;
         int length = e.scenario.ReadLine(line, end);
+        ++e.LinesRun;
         if (length > 0) {
             RunScriptLine(e, line, length);
         }

@@ -199,6 +199,10 @@ bool Automation::Load(const std::string& path, const std::string& baseDir, std::
 }
 
 void Automation::Start() {
+    {
+        std::lock_guard lock(mutex_);
+        started_ = true;
+    }
     runner_ = std::thread([this] { RunCommands(); });
 }
 
@@ -237,7 +241,10 @@ void Automation::BoxOpening() {
 
 MessageBoxAnswer Automation::AnswerMessageBox() {
     std::unique_lock lock(mutex_);
+    mainWaiting_ = true;
+    engine_.clock.Poke();
     changed_.wait(lock, [this] { return boxAnswer_ || finished_ || closing_; });
+    mainWaiting_ = false;
     MessageBoxAnswer answer =
         boxAnswer_.value_or(closing_ ? MessageBoxAnswer::kCancel : MessageBoxAnswer::kOk);
     boxAnswer_.reset();
@@ -258,6 +265,16 @@ void Automation::BoxClosed() {
 bool Automation::BoxAwaitingAnswer() {
     std::lock_guard lock(mutex_);
     return awaiting_;
+}
+
+bool Automation::Running() {
+    std::lock_guard lock(mutex_);
+    return started_ && !finished_;
+}
+
+bool Automation::MainAwaitingAnswer() {
+    std::lock_guard lock(mutex_);
+    return mainWaiting_ && !boxAnswer_ && !finished_ && !closing_;
 }
 
 void Automation::InputHandled() {
@@ -289,6 +306,7 @@ void Automation::RunCommands() {
         finished_ = true;
     }
     changed_.notify_all();
+    engine_.clock.Poke();
 }
 
 bool Automation::Input(const InputEvent& event) {
@@ -313,6 +331,11 @@ bool Automation::Input(const InputEvent& event) {
 }
 
 void Automation::SleepMs(int ms) {
+    if (engine_.clock.Virtual()) {
+        // Virtual time moves on by ms; closing the program ends the sleep.
+        engine_.SleepFor(ms);
+        return;
+    }
     std::unique_lock lock(mutex_);
     changed_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return closing_; });
 }

@@ -76,6 +76,10 @@ class Automation {
     void BoxClosed();
     // Whether a box is open that waits for the events file (a wait then returns).
     bool BoxAwaitingAnswer();
+    // Whether the runner thread has started and not yet come to the end of the file.
+    bool Running();
+    // Whether the main thread waits in AnswerMessageBox for an answer that has not come.
+    bool MainAwaitingAnswer();
     // Main thread: the runner's input event has been handled (or dropped). A box that opens later
     // is no longer part of that input and waits for the runner.
     void InputHandled();
@@ -103,8 +107,10 @@ class Automation {
     uint64_t boxesClosed_ = 0;
     bool awaiting_ = false;       // the open box waits for the runner
     bool inputInFlight_ = false;  // the runner's input event waits to be handled, or is being handled
+    bool started_ = false;
     bool finished_ = false;
     bool closing_ = false;
+    bool mainWaiting_ = false;  // the main thread waits in AnswerMessageBox
 };
 
 }  // namespace textreel

@@ -1,5 +1,7 @@
 #include "shell/engine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "input/quick_save.h"
@@ -18,6 +20,12 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       trace(platformIn.GetClock()),
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
+    // A save folder given from outside (the explorer's scratch folder) is used as the user's data
+    // folder is: the title's own folder is never written.
+    fallbackSaveDir_ = options_.saveDir;
+    if (options_.randomSeed >= 0) {
+        seededRandom.emplace(static_cast<uint32_t>(options_.randomSeed));
+    }
     gate_.SetObserver([this] { NotifyStateChange(); });
     InitSound(*this);
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
@@ -26,6 +34,11 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
 }
 
 Engine::~Engine() {
+    if (clock.Virtual()) {
+        // Virtual time no longer asks this engine whether it may move.
+        static_cast<VirtualClock&>(clock).SetQuiescence(nullptr);
+        static_cast<VirtualClock&>(clock).SetPacing(nullptr);
+    }
     // A Run that ended normally has joined the script thread already; this covers an engine that
     // is destroyed while its thread still runs (a failed test, for instance).
     if (!quitting_) {
@@ -55,6 +68,7 @@ std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
 bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
+    LinesAtWait = LinesRun.load();
     if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
         // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
         continueState_ = kContinuePosted;
@@ -74,10 +88,12 @@ bool Engine::ResumeScript() {
     return gate_.Resume();
 }
 
-void Engine::Enqueue(const std::shared_ptr<Request>& request) {
+void Engine::Enqueue(const std::shared_ptr<Request>& request, bool waiter) {
     {
         std::lock_guard lock(requestMutex_);
         requests_.push_back(request);
+        request->waiter = waiter;
+        waitingSenders_ += waiter ? 1 : 0;
     }
     platform.PostEvent(InputEvent{});
     NotifyStateChange();
@@ -93,11 +109,15 @@ void Engine::Send(std::function<void()> f) {
     }
     auto request = std::make_shared<Request>();
     request->run = std::move(f);
-    Enqueue(request);
+    Enqueue(request, true);
     std::unique_lock lock(requestMutex_);
     // A request the main thread has started always runs to its end (it may write into the
     // caller's frame); one that has not started is dropped when the program closes.
     requestDone_.wait(lock, [&] { return request->done || (quitting_ && request->run != nullptr); });
+    if (request->waiter) {
+        request->waiter = false;
+        --waitingSenders_;
+    }
 }
 
 void Engine::Post(std::function<void()> f) {
@@ -106,7 +126,7 @@ void Engine::Post(std::function<void()> f) {
     }
     auto request = std::make_shared<Request>();
     request->run = std::move(f);
-    Enqueue(request);
+    Enqueue(request, false);
 }
 
 void Engine::SendInput(const InputEvent& event) {
@@ -123,9 +143,13 @@ void Engine::SendInput(const InputEvent& event) {
     auto request = std::make_shared<Request>();
     request->input = event;
     request->run = [this, event] { HandleInput(event); };
-    Enqueue(request);
+    Enqueue(request, true);
     std::unique_lock lock(requestMutex_);
     requestDone_.wait(lock, [&] { return request->done || (quitting_ && request->run != nullptr); });
+    if (request->waiter) {
+        request->waiter = false;
+        --waitingSenders_;
+    }
 }
 
 // Takes the request off the queue's front and runs it, or (dropInput) drops it if it is an input
@@ -154,6 +178,11 @@ bool Engine::RunOneRequest(std::shared_ptr<Request>& request, bool dropInput) {
     {
         std::lock_guard lock(requestMutex_);
         request->done = true;
+        if (request->waiter) {
+            // The sender acts again from here on, before it has woken.
+            request->waiter = false;
+            --waitingSenders_;
+        }
         --handling_;
     }
     requestDone_.notify_all();
@@ -205,9 +234,15 @@ void Engine::ServeRequestsUntil(const std::function<bool()>& done) {
         if (quitting_ || done()) {
             return;
         }
+        {
+            std::lock_guard lock(idleMutex_);
+            serveWaitGeneration_ = generation;
+        }
+        clock.Poke();
         std::unique_lock lock(idleMutex_);
         idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
                               [&] { return idleGeneration_ != generation; });
+        serveWaitGeneration_.reset();
     }
 }
 
@@ -314,6 +349,7 @@ void Engine::NotifyStateChange() {
         ++idleGeneration_;
     }
     idleChanged_.notify_all();
+    clock.Poke();
 }
 
 bool Engine::Idle() {
@@ -338,6 +374,12 @@ bool Engine::Idle() {
 }
 
 void Engine::WaitUntilIdle() {
+    while (!WaitUntilIdleFor(3600 * 1000)) {
+    }
+}
+
+bool Engine::WaitUntilIdleFor(int64_t ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         uint64_t generation;
         {
@@ -345,13 +387,57 @@ void Engine::WaitUntilIdle() {
             generation = idleGeneration_;
         }
         if (Idle()) {
-            return;
+            return true;
         }
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
+        }
+        {
+            std::lock_guard lock(idleMutex_);
+            idleWaitGeneration_ = generation;
+        }
+        clock.Poke();
         std::unique_lock lock(idleMutex_);
         // The timeout is a safety net only; every change that can make the engine idle notifies.
-        idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
-                              [&] { return idleGeneration_ != generation; });
+        idleChanged_.wait_for(
+            lock,
+            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(200), deadline - now),
+            [&] { return idleGeneration_ != generation; });
+        idleWaitGeneration_.reset();
     }
+}
+
+// Counts the threads that take part in the time (the main thread, the script thread while it
+// runs, the events runner while it runs, and outside ones such as the audio drain) and those held:
+// asleep on the clock, at the gate, waiting for a request the main thread has not run, for a
+// voice to end, for the engine to become idle while it is not, for an answer from the runner. A
+// thread whose wait has been ended counts as acting from that moment, before it wakes.
+bool Engine::Quiescent(int sleepers, int outsideActors) {
+    // A movie's first picture comes in real time (the player's own clock); virtual time waits
+    // for it, since the movie is skipped there.
+    if (quitting_ || (MoviePlaying != 0 && !sound.movieShowing)) {
+        return false;
+    }
+    int actors = 1 + outsideActors;
+    actors += scriptStarted_ && !scriptFinished_ ? 1 : 0;
+    actors += automation && automation->Running() ? 1 : 0;
+    int held = sleepers;
+    held += gate_.Waiting() ? 1 : 0;
+    {
+        std::lock_guard lock(requestMutex_);
+        held += waitingSenders_;
+    }
+    held += sound.voiceWaiting != 0 && VoicePlaying != 0 ? 1 : 0;
+    held += automation && automation->MainAwaitingAnswer() ? 1 : 0;
+    bool idleWait = false;
+    {
+        std::lock_guard lock(idleMutex_);
+        held += serveWaitGeneration_ == idleGeneration_ ? 1 : 0;
+        idleWait = idleWaitGeneration_ == idleGeneration_;
+    }
+    held += idleWait && !Idle() ? 1 : 0;
+    return held == actors;
 }
 
 }  // namespace textreel

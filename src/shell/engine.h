@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -44,6 +45,10 @@ struct EngineOptions {
     std::string startDir;       // the folder textreel was started in (relative screenshot paths)
     int scale = 0;              // the window's integer scale; 0: the largest that fits the desktop
     bool continueGame = false;  // load the save folder's "auto.sav" once the story first waits
+    // The instance file named on the command line, in the title's folder; empty: the first by name.
+    std::string instanceFile;
+    std::string saveDir;      // when set, the folder of the saves and env.dat instead of the title's
+    int64_t randomSeed = -1;  // from 0: `random` draws from a generator seeded with it
 };
 
 // Exit codes of the program.
@@ -91,8 +96,15 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // Lines the interpreter has read, and their number when it last waited for the player (a
+    // wait code, a choice menu, a movie): the explorer tells a loop without a wait by them.
+    std::atomic<uint64_t> LinesRun{0};
+    std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
+    // The generator `random` draws from when a seed was given (script thread only); without one it
+    // seeds a generator from the clock at every draw.
+    std::optional<std::minstd_rand> seededRandom;
 
     // ----- subsystems -----
     EnvSettings env;
@@ -178,6 +190,8 @@ class Engine {
     bool Idle();
     // Blocks until Idle() or the program has closed.
     void WaitUntilIdle();
+    // The same for at most ms milliseconds of wall time; returns whether the engine is idle.
+    bool WaitUntilIdleFor(int64_t ms);
 
     // Main thread, for loops that hold the event loop (the logo): takes one pending input off the
     // queues without handling it. Requests of other threads that are not input are run meanwhile.
@@ -249,6 +263,7 @@ class Engine {
         std::function<void()> run;
         std::optional<InputEvent> input;
         bool done = false;
+        bool waiter = false;  // a thread waits for it (counted in waitingSenders_)
     };
 
     int StartUp();
@@ -256,7 +271,9 @@ class Engine {
     void PumpEvents();
     void RunRequests();
     bool RunOneRequest(std::shared_ptr<Request>& request, bool dropInput);
-    void Enqueue(const std::shared_ptr<Request>& request);
+    void Enqueue(const std::shared_ptr<Request>& request, bool waiter);
+    // Virtual time: whether every thread that can act is held (see VirtualClock).
+    bool Quiescent(int sleepers, int outsideActors);
     void Tick();
     void BeginClose();
     void ShutDown();
@@ -264,6 +281,7 @@ class Engine {
 
     ScriptGate gate_;
     std::thread scriptThread_;
+    std::atomic<bool> scriptStarted_{false};
     std::atomic<bool> scriptFinished_{false};
     std::atomic<bool> storyEnded_{false};
     std::thread::id mainThread_;
@@ -273,6 +291,7 @@ class Engine {
     std::condition_variable requestDone_;
     std::deque<std::shared_ptr<Request>> requests_;
     std::atomic<int> handling_{0};
+    int waitingSenders_ = 0;  // threads in Send or SendInput whose request has not run (requestMutex_)
 
     std::atomic<bool> quitting_{false};
     std::atomic<bool> restartPending_{false};
@@ -294,6 +313,10 @@ class Engine {
     std::mutex idleMutex_;
     std::condition_variable idleChanged_;
     uint64_t idleGeneration_ = 0;
+    // The generation a wait for idleness (the events runner) or ServeRequestsUntil (the main
+    // thread) sleeps on; virtual time counts such a thread as held until the generation moves.
+    std::optional<uint64_t> idleWaitGeneration_;
+    std::optional<uint64_t> serveWaitGeneration_;
 
     EngineOptions options_;
     int exitCode_ = kExitOk;

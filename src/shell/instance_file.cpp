@@ -1,6 +1,7 @@
 #include "shell/instance_file.h"
 
 #include <cstring>
+#include <optional>
 
 #include "platform/files.h"
 #include "script/byte_text.h"
@@ -74,8 +75,12 @@ InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes) {
     return config;
 }
 
-InstanceConfig ReadInstanceConfig(std::string* fileName, files::Refusal* refusal) {
-    if (auto name = files::FindFirstWithExtension("ist", refusal)) {
+InstanceConfig ReadInstanceConfig(std::string* fileName, const std::string& chosen, files::Refusal* refusal) {
+    std::optional<std::string> name = chosen;
+    if (chosen.empty()) {
+        name = files::FindFirstWithExtension("ist", refusal);
+    }
+    if (name) {
         std::vector<uint8_t> bytes;
         if (files::ReadAll(*name, bytes)) {
             if (fileName != nullptr) {

@@ -33,11 +33,13 @@ InstanceConfig DefaultInstanceConfig();
 // (or the end of the file). Values longer than their fields are cut.
 InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes);
 
-// The configuration of the title in the current directory: the first "*.ist" file in name order,
-// read and parsed, or the defaults when there is none or it cannot be read. fileName (when given)
-// receives the file's name, or stays empty. A file that is a link out of the folder, a FIFO or a
+// The configuration of the title in the current directory: the file named chosen (an instance file
+// given on the command line) or, when chosen is empty, the first "*.ist" file in name order, read
+// and parsed; the defaults when there is none or it cannot be read. fileName (when given) receives
+// the file's name, or stays empty. A first "*.ist" that is a link out of the folder, a FIFO or a
 // device is refused as every file a title names is (see files::FindFirstWithExtension); *refusal
 // then says why.
-InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr, files::Refusal* refusal = nullptr);
+InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr, const std::string& chosen = {},
+                                  files::Refusal* refusal = nullptr);
 
 }  // namespace textreel

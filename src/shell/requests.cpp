@@ -34,7 +34,16 @@ void Engine::MoviePlayRequest() {
     s.moviePath = Utf8(s.movieName);
 
     MoviePlayer::Hooks hooks;
-    hooks.showing = [this] {
+    hooks.showing = [this, run] {
+        if (clock.Virtual()) {
+            // Virtual time skips movies: as a player pressing Esc at the first picture. The stop
+            // is queued first, so that the engine never looks idle with the movie on the screen.
+            Post([this, run] {
+                if (sound.movieRun == run && MoviePlaying != 0 && !sound.moviePath.empty()) {
+                    StopMovie("key");
+                }
+            });
+        }
         sound.movieShowing = true;
         NotifyStateChange();
     };

@@ -33,10 +33,11 @@ int Engine::StartUp() {
         workDir += '/';
     }
 
-    // The instance file. A title without one runs with the per-key defaults, as does one whose
-    // instance file is refused (a link out of the folder, a FIFO, a device).
+    // The instance file: the one named on the command line, else the first by name. A title without
+    // one runs with the per-key defaults, as does one whose instance file is refused (a link out of
+    // the folder, a FIFO, a device).
     files::Refusal refusal;
-    instance = ReadInstanceConfig(nullptr, &refusal);
+    instance = ReadInstanceConfig(nullptr, options_.instanceFile, &refusal);
     TraceRefusal(refusal);
 
     // One copy per title.
@@ -130,6 +131,7 @@ void Engine::TraceRefusal(const files::Refusal& refusal) {
 }
 
 void Engine::StartScriptThread() {
+    scriptStarted_ = true;
     scriptThread_ = std::thread([this] {
         // 1: the scenario came to its end; 0: the program closed while the story went on.
         storyEnded_ = ScriptThreadMain(*this) == 1;
@@ -147,6 +149,15 @@ int Engine::Run() {
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }
+    }
+    if (clock.Virtual()) {
+        // From here on virtual time may move: every thread it counts is known.
+        auto& virtualClock = static_cast<VirtualClock&>(clock);
+        virtualClock.SetQuiescence(
+            [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
+        virtualClock.SetPacing([this] { return (!automation || !automation->Running()) && Idle(); });
+    }
+    if (automation) {
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
     }

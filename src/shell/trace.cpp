@@ -64,7 +64,7 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     if (!Enabled()) {
         return;
     }
-    std::string line = "{\"ms\":" + std::to_string(clock_.NowMs()) + ",\"event\":\"" + Escape(name) + "\"";
+    std::string line = "{\"event\":\"" + Escape(name) + "\"";
     for (const Field& field : fields) {
         line += ",\"" + Escape(field.name) + "\":";
         if (const auto* i = std::get_if<int64_t>(&field.value)) {
@@ -78,6 +78,13 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
         }
     }
     line += "}\n";
+    if (observer_) {
+        observer_(name, line);
+    }
+    line.insert(1, "\"ms\":" + std::to_string(clock_.NowMs()) + ",");
+    if (file_ == nullptr && !capture_) {
+        return;
+    }
     std::lock_guard lock(mutex_);
     lastJumpMs_.clear();
     Write(std::move(line));

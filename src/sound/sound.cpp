@@ -175,7 +175,10 @@ bool VoiceStreamPlaying(Engine& e) {
 
 void WaitForVoiceEnd(Engine& e) {
     std::unique_lock lock(e.sound.voiceMutex);
+    ++e.sound.voiceWaiting;
+    e.clock.Poke();
     e.sound.voiceEnded.wait(lock, [&] { return e.VoicePlaying == 0 || e.Quitting(); });
+    --e.sound.voiceWaiting;
 }
 
 void WakeSoundWaits(Engine& e) {

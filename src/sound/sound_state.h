@@ -58,6 +58,8 @@ struct SoundState {
     // Auto mode waits here for the voice to end.
     std::mutex voiceMutex;
     std::condition_variable voiceEnded;
+    // The script thread waits for voiceEnded (virtual time counts it as held while a voice plays).
+    std::atomic<int32_t> voiceWaiting{0};
 };
 
 }  // namespace textreel

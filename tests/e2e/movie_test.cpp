@@ -73,7 +73,7 @@ std::vector<const TraceEvent*> Named(const RunResult& r, const std::string& name
 }
 
 TEST(Movie, PlaysInTheWindowUntilEscOrARightClickOrItsEndAndTheStoryGoesOn) {
-    E2eRun run(kTitle);
+    E2eRun run(kTitle, Time::kReal);
     MakeMovies(run.Title());
     const std::string wav = run.File("out.wav");
     auto shot = [&](const char* name) { return "screenshot " + run.File(name) + "\n"; };
@@ -145,7 +145,7 @@ TEST(Movie, PlaysInTheWindowUntilEscOrARightClickOrItsEndAndTheStoryGoesOn) {
 }
 
 TEST(Movie, ClosingDuringAMovieEndsTheProgram) {
-    E2eRun run(kTitle);
+    E2eRun run(kTitle, Time::kReal);
     MakeMovies(run.Title());
     RunResult r = run.Run("wait\nclick 10 10\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;

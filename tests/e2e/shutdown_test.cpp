@@ -28,7 +28,7 @@ bool WaitForEvent(E2eRun& run, const std::string& name) {
 }
 
 TEST(SingleInstance, ASecondCopyOfTheSameTitleExitsAtOnceWithZero) {
-    E2eRun first(kTitles + "stop");
+    E2eRun first(kTitles + "stop", Time::kReal);
     first.Start("wait\nsleep 600000\n");
     ASSERT_TRUE(WaitForEvent(first, "text"));
 
@@ -41,14 +41,14 @@ TEST(SingleInstance, ASecondCopyOfTheSameTitleExitsAtOnceWithZero) {
     EXPECT_EQ(secondTrace[0].Name(), "exit");
 
     // Another title starts normally beside it.
-    E2eRun other(kTitles + "reading");
+    E2eRun other(kTitles + "reading", Time::kReal);
     RunResult r = other.Run("wait\nclose\n");
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"one"}));
 }
 
 TEST(SingleInstance, TheMarkerDisappearsWithTheProcess) {
-    E2eRun run(kTitles + "stop");
+    E2eRun run(kTitles + "stop", Time::kReal);
     run.Start("wait\nsleep 600000\n");
     ASSERT_TRUE(WaitForEvent(run, "text"));
     RunResult killed = run.Finish(0);  // killed at once, with no chance to clean up
@@ -59,7 +59,7 @@ TEST(SingleInstance, TheMarkerDisappearsWithTheProcess) {
 }
 
 TEST(Shutdown, CloseEndsTheProcessWithinASecondWhileTheScriptThreadIsSuspended) {
-    E2eRun run(kTitles + "stop");
+    E2eRun run(kTitles + "stop", Time::kReal);
     RunResult r = run.Run("wait\nclose\n");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0);
@@ -75,7 +75,7 @@ TEST(Shutdown, CloseEndsTheProcessWithinASecondWhileTheScriptThreadIsSuspended) 
 }
 
 TEST(Shutdown, CloseEndsTheProcessWhileAMessageBoxIsOpen) {
-    E2eRun run(kTitles + "reading");
+    E2eRun run(kTitles + "reading", Time::kReal);
     RunResult r = run.Run("wait\nclick 1 1\nwait\nclick 1 1\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 0);
@@ -91,7 +91,7 @@ namespace textreel::testing {
 namespace {
 
 TEST(Shutdown, CloseEndsTheProcessWithinASecondInTheMiddleOfASlowLine) {
-    E2eRun run(TEXTREEL_TEST_DATA "/e2e/titles/slow-text");
+    E2eRun run(TEXTREEL_TEST_DATA "/e2e/titles/slow-text", Time::kReal);
     // The line takes over 20 s at 200 ms per character; the close comes while it is drawn.
     RunResult r = run.Run("sleep 600\nclose\n");
     ASSERT_FALSE(r.timedOut);
@@ -118,7 +118,7 @@ namespace {
 class Signals : public ::testing::TestWithParam<int> {};
 
 TEST_P(Signals, ATerminationSignalClosesTheEngineCleanly) {
-    E2eRun run(kTitles + "stop");
+    E2eRun run(kTitles + "stop", Time::kReal);
     run.Start("wait\nsleep 600000\n");
     ASSERT_TRUE(WaitForEvent(run, "text"));
     ASSERT_EQ(kill(run.Pid(), GetParam()), 0);
@@ -133,7 +133,7 @@ TEST_P(Signals, ATerminationSignalClosesTheEngineCleanly) {
 INSTANTIATE_TEST_SUITE_P(EachSignal, Signals, ::testing::Values(SIGTERM, SIGINT, SIGHUP));
 
 TEST(SignalDuringABox, AScriptedBoxThatWaitsIsAnsweredWithCancel) {
-    E2eRun run(kTitles + "reading");
+    E2eRun run(kTitles + "reading", Time::kReal);
     run.Start("wait\nclick 1 1\nwait\nclick 1 1\nwait\nsleep 600000\n");
     ASSERT_TRUE(WaitForEvent(run, "input"));
     // The unknown command's box opens after the second click and waits for the events file.

@@ -70,7 +70,7 @@ std::string Describe(const std::vector<const TraceEvent*>& events) {
 }
 
 TEST(Sound, MusicLoopsUntilStopRestartsAfterItAndAFadeEndsInSilence) {
-    E2eRun run(kTitles + "sound");
+    E2eRun run(kTitles + "sound", Time::kReal);
     WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
     const std::string wav = run.File("out.wav");
     RunResult r = run.Run(
@@ -144,7 +144,7 @@ TEST(Sound, WavMusicFadesAtThePaceOggMusicDoes) {
 }
 
 TEST(Sound, ANewVoiceCutsOffTheOneSpeakingAndAnEffectPlaysAtOnce) {
-    E2eRun run(kTitles + "voice");
+    E2eRun run(kTitles + "voice", Time::kReal);
     WriteFile(run.Title() + "/voice/a.ogg", EncodeOgg(Tone(kRate, 1, kRate * 6, 440, 10000), kRate, 1));
     WriteFile(run.Title() + "/voice/b.ogg", EncodeOgg(Tone(kRate, 1, kRate, 1320, 10000), kRate, 1));
     WriteFile(run.Title() + "/se/ding.wav", Wav(Tone(kRate, 1, kRate / 5, 2000, 10000)));
@@ -173,7 +173,7 @@ TEST(Sound, ANewVoiceCutsOffTheOneSpeakingAndAnEffectPlaysAtOnce) {
 }
 
 TEST(Sound, CdMusicPlaysRippedTracksAndIgnoresTheOggCommands) {
-    E2eRun run(kTitles + "cd-music");
+    E2eRun run(kTitles + "cd-music", Time::kReal);
     WriteFile(run.Title() + "/CD/Track02.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
     WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
     RunResult r = run.Run("wait\nclick 10 10\nwait\nclick 10 10\nwait\nclose\n");
@@ -187,7 +187,7 @@ TEST(Sound, CdMusicPlaysRippedTracksAndIgnoresTheOggCommands) {
 }
 
 TEST(Sound, TheRecordingIsAWholeWavFileEvenWhenTheProgramIsKilled) {
-    E2eRun run(kTitles + "sound");
+    E2eRun run(kTitles + "sound", Time::kReal);
     WriteFile(run.Title() + "/bgm/loop.ogg", EncodeOgg(Tone(kRate, 2, kRate / 2, 440, 12000), kRate, 2));
     const std::string wav = run.File("killed.wav");
     run.Start("wait\nsleep 600000\n", "trace.jsonl", {"--audio-out", wav});
@@ -230,7 +230,7 @@ TEST(Sound, TheRecordingIsAWholeWavFileEvenWhenTheProgramIsKilled) {
 }
 
 TEST(Sound, ACdTitleWithoutItsCdSaysSoAndIgnoresCdda) {
-    E2eRun run(kTitles + "cd-none");
+    E2eRun run(kTitles + "cd-none", Time::kReal);
     RunResult r = run.Run("wait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     ASSERT_EQ(r.Events("message").size(), 1u);

@@ -15,7 +15,8 @@ TEST(AudioDrain, PlaysStreamsOutAndWakesFromIdleForEachNewBuffer) {
     std::condition_variable changed;
     std::vector<int> done;
     AudioMixer mixer;
-    AudioDrain drain(mixer);
+    SteadyClock clock;
+    AudioDrain drain(mixer, clock);
     auto stream = mixer.OpenWaveOut(44100, 1, [&](int tag) {
         std::lock_guard lock(mutex);
         done.push_back(tag);

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -48,16 +49,29 @@ std::string MakeTempDir(const std::string& prefix) {
     return dir.string();
 }
 
-// Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid.
+// Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid. Each entry of
+// envEdits sets ("NAME=VALUE") or removes ("NAME") a variable of the environment passed on.
 int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir, const std::string& stderrPath,
-          const std::string& startDir = {}) {
+          const std::string& startDir = {}, const std::vector<std::string>& envEdits = {}) {
+    std::vector<std::string> edits = envEdits;
+    edits.push_back("XDG_RUNTIME_DIR=" + runtimeDir);
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
-        if (std::string(*e).rfind("XDG_RUNTIME_DIR=", 0) != 0) {
-            env.emplace_back(*e);
+        std::string entry = *e;
+        bool edited = false;
+        for (const std::string& edit : edits) {
+            std::string name = edit.substr(0, edit.find('='));
+            edited = edited || entry.rfind(name + "=", 0) == 0;
+        }
+        if (!edited) {
+            env.push_back(entry);
         }
     }
-    env.push_back("XDG_RUNTIME_DIR=" + runtimeDir);
+    for (const std::string& edit : edits) {
+        if (edit.find('=') != std::string::npos) {
+            env.push_back(edit);
+        }
+    }
     std::vector<char*> envp;
     for (std::string& s : env) {
         envp.push_back(s.data());
@@ -235,7 +249,7 @@ void CopyFile(const std::string& from, const std::string& to) {
     fs::copy_file(from, to, fs::copy_options::overwrite_existing);
 }
 
-E2eRun::E2eRun(const std::string& titleDir) {
+E2eRun::E2eRun(const std::string& titleDir, Time time) : time_(time) {
     work_ = MakeTempDir("textreel-e2e-");
     title_ = work_ + "/title";
     runtime_ = work_ + "/runtime";
@@ -257,14 +271,25 @@ E2eRun::~E2eRun() {
     fs::remove_all(work_, ignored);
 }
 
+std::vector<std::string> E2eRun::Command(const std::string& eventsPath, const std::string& tracePath,
+                                         const std::vector<std::string>& extra) const {
+    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless"};
+    // TEXTREEL_E2E_TIME=real runs every test in real time, to compare the two.
+    const char* forced = std::getenv("TEXTREEL_E2E_TIME");
+    if (time_ == Time::kVirtual && !(forced != nullptr && std::string(forced) == "real")) {
+        args.push_back("--fast");
+    }
+    args.insert(args.end(), {"--events", eventsPath, "--trace", tracePath});
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.push_back(title_);
+    return args;
+}
+
 void E2eRun::Start(const std::string& events, const std::string& traceName,
                    const std::vector<std::string>& extra) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << kSkipLogo << events;
-    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
-                                     eventsPath,           "--trace",    File(traceName)};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(title_);
+    std::vector<std::string> args = Command(eventsPath, File(traceName), extra);
     startMs_ = NowMs();
     pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_);
     if (pid_ < 0) {
@@ -290,10 +315,7 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << (watchLogo ? "" : kSkipLogo) << events;
     std::string tracePath = File("trace" + std::to_string(runs_) + ".jsonl");
-    std::vector<std::string> args = {TEXTREEL_BINARY_PATH, "--headless", "--events",
-                                     eventsPath,           "--trace",    tracePath};
-    args.insert(args.end(), extra.begin(), extra.end());
-    args.push_back(title_);
+    std::vector<std::string> args = Command(eventsPath, tracePath, extra);
     RunResult result;
     int64_t start = NowMs();
     std::string stderrPath = work_ + "/stderr" + std::to_string(runs_);
@@ -308,12 +330,17 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
 }
 
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir, int timeoutMs) {
+    return RunBinaryIn(args, runtimeDir, {}, {}, timeoutMs);
+}
+
+RunResult RunBinaryIn(const std::vector<std::string>& args, const std::string& runtimeDir,
+                      const std::string& startDir, const std::vector<std::string>& envEdits, int timeoutMs) {
     std::vector<std::string> full = {TEXTREEL_BINARY_PATH};
     full.insert(full.end(), args.begin(), args.end());
     std::string stderrPath = runtimeDir + "/stderr-binary";
     RunResult result;
     int64_t start = NowMs();
-    int pid = Spawn(full, runtimeDir, stderrPath);
+    int pid = Spawn(full, runtimeDir, stderrPath, startDir, envEdits);
     if (pid < 0) {
         throw std::runtime_error("cannot start textreel");
     }

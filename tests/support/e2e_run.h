@@ -31,10 +31,14 @@ struct RunResult {
     std::vector<std::string> TextLines() const;
 };
 
+// How a run's time passes: virtual (--fast, every wait ends at once, in order) for tests whose
+// subject is not timing, real for the tests that watch time itself.
+enum class Time { kVirtual, kReal };
+
 class E2eRun {
   public:
     // titleDir is copied to a fresh temporary folder, so that runs never share saves or settings.
-    explicit E2eRun(const std::string& titleDir);
+    explicit E2eRun(const std::string& titleDir, Time time = Time::kVirtual);
     ~E2eRun();
 
     // The temporary copy of the title, and a runtime folder for the single-instance lock.
@@ -42,8 +46,8 @@ class E2eRun {
     const std::string& RuntimeDir() const { return runtime_; }
     std::string File(const std::string& name) const { return work_ + "/" + name; }
 
-    // Runs `textreel --headless --events <events> --trace <trace> <title>` (plus extra arguments
-    // before the title) and waits at most timeoutMs. Unless the test asks to see the logo, the
+    // Runs `textreel --headless [--fast] --events <events> --trace <trace> <title>` (plus extra
+    // arguments before the title) and waits at most timeoutMs. Unless the test asks to see the logo, the
     // events begin with a right click that cuts the start-up logo short.
     RunResult Run(const std::string& events, int timeoutMs = 20000,
                   const std::vector<std::string>& extra = {}, bool watchLogo = false);
@@ -61,6 +65,10 @@ class E2eRun {
     std::vector<TraceEvent> ReadTrace(const std::string& traceName = "trace.jsonl") const;
 
   private:
+    std::vector<std::string> Command(const std::string& eventsPath, const std::string& tracePath,
+                                     const std::vector<std::string>& extra) const;
+
+    Time time_;
     std::string work_;
     std::string title_;
     std::string runtime_;
@@ -73,6 +81,11 @@ class E2eRun {
 // Runs the binary with just these arguments (no title copy), for command-line checks.
 RunResult RunBinary(const std::vector<std::string>& args, const std::string& runtimeDir,
                     int timeoutMs = 10000);
+// The same, started in startDir (empty: the test's own folder) with the environment changed: each
+// entry of envEdits sets ("NAME=VALUE") or removes ("NAME") a variable.
+RunResult RunBinaryIn(const std::vector<std::string>& args, const std::string& runtimeDir,
+                      const std::string& startDir, const std::vector<std::string>& envEdits,
+                      int timeoutMs = 10000);
 
 // Copies a folder tree, or one file.
 void CopyTree(const std::string& from, const std::string& to);

@@ -8,7 +8,9 @@
 
 namespace textreel {
 
-HeadlessPlatform::HeadlessPlatform() {
+HeadlessPlatform::HeadlessPlatform(bool virtualTime)
+    : clock_(virtualTime ? std::unique_ptr<Clock>(std::make_unique<VirtualClock>())
+                         : std::unique_ptr<Clock>(std::make_unique<SteadyClock>())) {
     if (const char* display = std::getenv("TEXTREEL_HEADLESS_DISPLAY")) {
         int w = 0;
         int h = 0;
@@ -50,7 +52,12 @@ void HeadlessPlatform::PostWindowEvent(InputEvent event) {
     PostEvent(std::move(event));
 }
 
-HeadlessPlatform::~HeadlessPlatform() = default;
+HeadlessPlatform::~HeadlessPlatform() {
+    // Virtual time ends with the platform: the audio drain's sleep on it returns.
+    if (clock_->Virtual()) {
+        clock_->Shutdown();
+    }
+}
 
 bool HeadlessPlatform::OpenWindow(const std::string& title, int width, int height) {
     title_ = title;
@@ -111,8 +118,8 @@ bool HeadlessPlatform::OpenUrl(const std::string&) {
     return true;
 }
 
-std::unique_ptr<Platform> MakeHeadlessPlatform() {
-    return std::make_unique<HeadlessPlatform>();
+std::unique_ptr<Platform> MakeHeadlessPlatform(bool virtualTime) {
+    return std::make_unique<HeadlessPlatform>(virtualTime);
 }
 
 }  // namespace textreel

@@ -1,9 +1,11 @@
 // The backend for --headless: no window and no audio device. The picture exists only in the
-// framebuffer; input arrives through PostEvent (the events script); time runs as usual.
+// framebuffer; input arrives through PostEvent (the events script); time runs as usual, or in
+// virtual time (--fast).
 #pragma once
 
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -17,7 +19,8 @@ namespace textreel {
 
 class HeadlessPlatform : public Platform {
   public:
-    HeadlessPlatform();
+    // virtualTime: the clock jumps to the next deadline instead of sleeping (--fast).
+    explicit HeadlessPlatform(bool virtualTime = false);
     ~HeadlessPlatform() override;
 
     bool Headless() const override { return true; }
@@ -46,7 +49,7 @@ class HeadlessPlatform : public Platform {
     MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
                                     MessageBoxKind kind) override;
 
-    Clock& GetClock() override { return clock_; }
+    Clock& GetClock() override { return *clock_; }
     AudioMixer& Mixer() override { return mixer_; }
     bool OpenUrl(const std::string& address) override;
 
@@ -65,8 +68,8 @@ class HeadlessPlatform : public Platform {
     EventQueue& Events() { return events_; }
 
   private:
-    SteadyClock clock_;
-    EventQueue events_{clock_};
+    std::unique_ptr<Clock> clock_;
+    EventQueue events_{*clock_};
     WindowFramebuffer framebuffer_;
     AudioMixer mixer_;
     std::string title_;
@@ -80,7 +83,7 @@ class HeadlessPlatform : public Platform {
     int displayHeight_ = 0;
     std::atomic<int> cursorX_{0};
     std::atomic<int> cursorY_{0};
-    AudioDrain drain_{mixer_};  // no device: the mixer is played into nowhere, in real time
+    AudioDrain drain_{mixer_, *clock_};  // no device: the mixer is played into nowhere
 };
 
 }  // namespace textreel

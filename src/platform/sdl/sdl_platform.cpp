@@ -90,7 +90,7 @@ SdlPlatform::SdlPlatform() {
         }
     }
     if (audioDevice_ == 0) {
-        drain_ = std::make_unique<AudioDrain>(mixer_);
+        drain_ = std::make_unique<AudioDrain>(mixer_, clock_);
     }
 }
 
