@@ -1,4 +1,5 @@
-// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N] [GAME_DIR]
+// textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
+//          [--text-out FILE] [--speech speechd|espeak|off] [GAME_DIR]
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -14,7 +15,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [GAME_DIR]\n";
+    "                [--text-out FILE] [--speech speechd|espeak|off] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -29,6 +30,12 @@ void PrintHelp() {
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
         "  --audio-out FILE.wav\n"
         "                 write everything the game sounds to FILE.wav as it plays\n"
+        "  --text-out FILE\n"
+        "                 append each message line to FILE (UTF-8, one a line; - is standard\n"
+        "                 output; a FIFO never holds the game up) for a dictionary or reader\n"
+        "  --speech speechd|espeak|off\n"
+        "                 how self-voicing (the V key) speaks: speech-dispatcher, the built-in\n"
+        "                 eSpeak NG, or not at all (default: speech-dispatcher when it answers)\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -82,6 +89,17 @@ int main(int argc, char** argv) {
                 return Usage((arg + " needs a file name").c_str());
             }
             (arg == "--events" ? options.eventsPath : options.tracePath) = Absolute(argv[++i]);
+        } else if (arg == "--text-out") {
+            if (i + 1 >= argc) {
+                return Usage("--text-out needs a file name (or - for standard output)");
+            }
+            std::string path = argv[++i];
+            options.textOutPath = path == "-" ? path : Absolute(path);
+        } else if (arg == "--speech") {
+            if (i + 1 >= argc || !textreel::ParseSpeechChoice(argv[i + 1], options.speech)) {
+                return Usage("--speech needs speechd, espeak or off");
+            }
+            ++i;
         } else if (arg == "--scale") {
             if (i + 1 >= argc) {
                 return Usage("--scale needs a number from 1 to 8");

@@ -19,6 +19,10 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
     mainThread_ = std::this_thread::get_id();
     gate_.SetObserver([this] { NotifyStateChange(); });
     InitSound(*this);
+    access = std::make_unique<Access>(trace, platform.Mixer(), options_.speech);
+    access->SetHooks(
+        {[this] { return VoicePlaying != 0; },
+         [this](const std::string& utf8) { Post([this, utf8] { platform.SetClipboardText(utf8); }); }});
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }

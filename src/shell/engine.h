@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 
+#include "access/access.h"
 #include "graphics/graphics_state.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
@@ -38,10 +39,12 @@ class Automation;
 class PopupMenuWindow;
 
 struct EngineOptions {
-    std::string tracePath;   // empty: no trace
-    std::string eventsPath;  // empty: no scripted input
-    std::string startDir;    // the folder textreel was started in (relative screenshot paths)
-    int scale = 0;           // the window's integer scale; 0: the largest that fits the desktop
+    std::string tracePath;    // empty: no trace
+    std::string eventsPath;   // empty: no scripted input
+    std::string startDir;     // the folder textreel was started in (relative screenshot paths)
+    int scale = 0;            // the window's integer scale; 0: the largest that fits the desktop
+    std::string textOutPath;  // empty: no text stream
+    SpeechChoice speech = SpeechChoice::kAuto;
 };
 
 // Exit codes of the program.
@@ -104,6 +107,12 @@ class Engine {
     SoundState sound;
     // The text font's glyphs (FreeType unless a test puts its own source here before start-up).
     std::unique_ptr<GlyphSource> glyphs;
+
+    // The reading aids: the text stream, the clipboard and self-voicing.
+    std::unique_ptr<Access> access;
+    // The clock reading at which the one-line notice over the game goes away; 0 while none shows
+    // (main thread).
+    int64_t noticeUntilMs = 0;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;

@@ -1,4 +1,5 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
+#include "shell/reading_aids.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
 
@@ -60,6 +62,7 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    LoadReadingAidSettings(*this);
     if (instance.cdMusic) {
         FindAudioCd(*this);
     }
@@ -115,6 +118,14 @@ void Engine::StartScriptThread() {
 }
 
 int Engine::Run() {
+    if (!options_.textOutPath.empty()) {
+        std::string error;
+        if (!access->OpenTextOut(options_.textOutPath, error)) {
+            std::fprintf(stderr, "textreel: cannot write the text stream: %s\n", error.c_str());
+            trace.Event("exit", {{"code", int64_t{kExitUsage}}});
+            return kExitUsage;
+        }
+    }
     if (!options_.eventsPath.empty()) {
         automation = std::make_unique<Automation>(*this);
         std::string error;
@@ -126,6 +137,7 @@ int Engine::Run() {
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
     }
+
     int code = StartUp();
     if (code >= 0) {
         BeginClose();
@@ -151,7 +163,8 @@ void Engine::MainLoop() {
 // tick when it is due, and the picture when it changed.
 void Engine::PumpEvents() {
     InputEvent event;
-    if (platform.WaitEvent(event, nextTick_)) {
+    const int64_t deadline = noticeUntilMs != 0 ? std::min(nextTick_, noticeUntilMs) : nextTick_;
+    if (platform.WaitEvent(event, deadline)) {
         if (event.kind != InputEvent::Kind::kWake) {
             ++handling_;
             HandleInput(event);
@@ -159,6 +172,7 @@ void Engine::PumpEvents() {
         }
     }
     RunRequests();
+    NoticeTick(*this);
     int64_t now = clock.NowMs();
     if (now >= nextTick_) {
         Tick();

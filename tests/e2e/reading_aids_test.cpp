@@ -1,0 +1,298 @@
+// The reading aids played through the real binary: the text stream (--text-out) to a file and to a
+// FIFO with and without a reader, copying lines to the clipboard (Shift+C) with its notice, and
+// self-voicing (V) with eSpeak NG heard in --audio-out.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "support/e2e_run.h"
+#include "support/ogg_maker.h"
+#include "support/recording.h"
+#include "support/test_files.h"
+
+namespace textreel::testing {
+namespace {
+
+const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
+
+// tests/e2e/titles/reading/scenario.txt:
+//   one / $C / 二行目です。 / $C / three / $nonsense command / four / $S
+const std::vector<std::string> kFirstThree = {"one", "二行目です。", "three"};
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string s;
+    for (const std::string& line : lines) {
+        s += line + "\n";
+    }
+    return s;
+}
+
+// Polls an outside process's observable state (a trace file, a FIFO) until done() or ten seconds.
+template <typename Done>
+bool Await(Done done) {
+    auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (std::chrono::steady_clock::now() < end) {
+        if (done()) {
+            return true;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return done();
+}
+
+bool TraceHasText(E2eRun& run, const std::string& line) {
+    for (const TraceEvent& e : run.ReadTrace()) {
+        if (e.Name() == "text" && e.Get("line") == line) {
+            return true;
+        }
+    }
+    return false;
+}
+
+TEST(TextStream, EachLineShownIsAppendedToTheFileAsItIsShown) {
+    E2eRun run(kTitles + "reading");
+    const std::string out = run.File("lines.txt");
+    {
+        std::ofstream earlier(out);
+        earlier << "earlier\n";
+    }
+    RunResult r = run.Run("wait\nclick 10 10\nwait\nclick 10 10\nwait\nclose\n", 20000, {"--text-out", out});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> shown = r.TextLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3), kFirstThree);
+    // What the file held stays; every line shown follows, UTF-8, one a line.
+    EXPECT_EQ(Slurp(out), "earlier\n" + Joined(shown));
+}
+
+TEST(TextStream, AFolderOrAnUnwritablePathIsACommandLineError) {
+    E2eRun run(kTitles + "reading");
+    RunResult r = run.Run("wait\nclose\n", 20000, {"--text-out", run.Title()});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.stderrText.find("text stream"), std::string::npos) << r.stderrText;
+    RunResult missing = RunBinary({"--headless", "--text-out"}, run.RuntimeDir());
+    EXPECT_EQ(missing.exitCode, 2);
+}
+
+TEST(TextStream, AFifoWithoutAReaderNeverHoldsTheGameUp) {
+    E2eRun run(kTitles + "reading");
+    const std::string fifo = run.File("stream.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    RunResult r = run.Run("wait\nclick 10 10\nwait\nclick 10 10\nwait\nclose\n", 20000, {"--text-out", fifo});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(r.exitCode, 0);
+    std::vector<std::string> shown = r.TextLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3), kFirstThree);
+}
+
+TEST(TextStream, AFifoReaderGetsTheLinesAndOneThatComesLateOrLeavesDoesNotStopTheGame) {
+    E2eRun run(kTitles + "reading");
+    const std::string fifo = run.File("stream.fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    // "one" is shown with nobody reading; the reader opens before "二行目です。"; it leaves before
+    // "three", and the game plays on to its end.
+    run.Start("wait\nsleep 2500\nclick 10 10\nwait\nsleep 2500\nclick 10 10\nwait\nclose\n", "trace.jsonl",
+              {"--text-out", fifo});
+    ASSERT_TRUE(Await([&] { return TraceHasText(run, "one"); }));
+    int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    std::string got;
+    ASSERT_TRUE(Await([&] {
+        char buffer[256];
+        ssize_t n = read(reader, buffer, sizeof buffer);
+        if (n > 0) {
+            got.append(buffer, static_cast<size_t>(n));
+        }
+        return got.find('\n') != std::string::npos;
+    }));
+    close(reader);
+    RunResult r = run.Finish();
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(got, "二行目です。\n");
+    std::vector<std::string> shown = r.TextLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(shown[2], "three");
+}
+
+TEST(Clipboard, ShiftCCopiesEachNewLineShowsANoticeAndDoesNotAdvance) {
+    E2eRun run(kTitles + "reading");
+    const std::string clip = run.File("clipboard.txt");
+    setenv("TEXTREEL_HEADLESS_CLIPBOARD", clip.c_str(), 1);
+    RunResult r = run.Run("wait\nscreenshot " + run.File("before.png") + "\nkey Shift+C\nwait\nscreenshot " +
+                          run.File("notice.png") + "\nsleep 2200\nscreenshot " + run.File("after.png") +
+                          "\nclick 10 10\nwait\nkey Shift+C\nwait\nclick 10 10\nwait\nclose\n");
+    unsetenv("TEXTREEL_HEADLESS_CLIPBOARD");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> toggles = r.Events("clipboard");
+    ASSERT_EQ(toggles.size(), 2u);
+    EXPECT_EQ(toggles[0].Get("state"), "on");
+    EXPECT_EQ(toggles[1].Get("state"), "off");
+    // The key left the story where it was: "二行目です。" came with the click after it.
+    std::vector<std::string> shown = r.TextLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3), kFirstThree);
+    int64_t secondAt = -1;
+    for (const TraceEvent& e : r.Events("text")) {
+        if (e.Get("line") == "二行目です。") {
+            secondAt = e.Ms();
+        }
+    }
+    EXPECT_GT(secondAt, toggles[0].Ms());
+    EXPECT_LT(secondAt, toggles[1].Ms());
+    // The line shown while copying was on is on the clipboard; "three" came after it was off.
+    EXPECT_EQ(Slurp(clip), "二行目です。");
+    // The notice stands over the top of the picture for a moment, then goes.
+    Shot before = LoadShot(run.File("before.png"));
+    Shot notice = LoadShot(run.File("notice.png"));
+    Shot after = LoadShot(run.File("after.png"));
+    EXPECT_NE(notice.Area(200, 0, 440, 40), before.Area(200, 0, 440, 40));
+    EXPECT_EQ(after.Area(0, 0, 640, 60), before.Area(0, 0, 640, 60));
+}
+
+// Self-voicing, kept on in the title's settings file so that it speaks from the first line.
+void SpeechOn(E2eRun& run) {
+    mkdir((run.Title() + "/save").c_str(), 0755);
+    std::ofstream(run.Title() + "/save/textreel.cfg") << "speech=on\n";
+}
+
+std::vector<TraceEvent> Spoken(const RunResult& r, const std::string& except = "読み上げ：オン") {
+    std::vector<TraceEvent> out;
+    for (const TraceEvent& e : r.Events("speak")) {
+        if (e.Get("text") != except) {
+            out.push_back(e);
+        }
+    }
+    return out;
+}
+
+int64_t InputAt(const RunResult& r, const std::string& command) {
+    for (const TraceEvent& e : r.Events("input")) {
+        if (e.Get("command") == command) {
+            return e.Ms();
+        }
+    }
+    return -1;
+}
+
+// Speech is loud enough in a 50 ms window: eSpeak NG's voice is far above the silence around it.
+auto Loud(const Recording& rec) {
+    return [&rec](size_t a, size_t b) { return rec.Rms(a, b) > 300; };
+}
+auto Silent(const Recording& rec) {
+    return [&rec](size_t a, size_t b) { return rec.Rms(a, b) < 30; };
+}
+
+TEST(SelfVoicing, EachLineIsSpokenAsItIsShownAndAClickCutsItShort) {
+    // tests/e2e/titles/speech/scenario.txt:
+    //   Self-voicing reads every line aloud, and a click cuts it short at once, however long the
+    //   line may be. / $C / $wait 2500 / 短い行。 / $S
+    E2eRun run(kTitles + "speech");
+    SpeechOn(run);
+    const std::string wav = run.File("out.wav");
+    RunResult r = run.Run("wait\nsleep 1500\nclick 10 10\nwait\nsleep 1500\nclose\n", 30000,
+                          {"--speech", "espeak", "--audio-out", wav});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> spoken = Spoken(r);
+    ASSERT_EQ(spoken.size(), 2u) << r.stderrText;
+    EXPECT_EQ(spoken[0].Get("text"), r.TextLines()[0]);
+    EXPECT_EQ(spoken[1].Get("text"), "短い行。");
+    EXPECT_EQ(spoken[0].Get("backend"), "espeak");
+    // Speech is spoken no earlier than the line is shown.
+    EXPECT_GE(spoken[0].Ms(), r.Events("text")[0].Ms());
+    const int64_t click = InputAt(r, "click 10 10");
+    ASSERT_GT(click, spoken[0].Ms());
+    Recording rec = ReadRecording(wav);
+    // Heard within 300 ms of the line, and still going when the click comes...
+    EXPECT_GT(rec.Share(spoken[0].Ms(), spoken[0].Ms() + 300, Loud(rec)), 0.0);
+    EXPECT_GE(rec.Share(spoken[0].Ms() + 300, click, Loud(rec)), 0.4);
+    // ...which silences it while "$wait 2500" runs; then the next line speaks.
+    EXPECT_GE(rec.Share(click + 300, click + 2300, Silent(rec)), 0.9);
+    EXPECT_GT(rec.Share(spoken[1].Ms(), spoken[1].Ms() + 300, Loud(rec)), 0.0);
+}
+
+TEST(SelfVoicing, VTurnsItOnAndOffWithoutAdvancingAndTheSettingIsKept) {
+    E2eRun run(kTitles + "reading");
+    RunResult r = run.Run("wait\nkey V\nwait\nclick 10 10\nwait\nkey V\nwait\nclick 10 10\nwait\nclose\n",
+                          30000, {"--speech", "espeak"});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<std::string> shown = r.TextLines();
+    ASSERT_GE(shown.size(), 3u);
+    EXPECT_EQ(std::vector<std::string>(shown.begin(), shown.begin() + 3), kFirstThree);
+    // Only the line shown while it was on is spoken: "one" came before V, "three" after the second.
+    std::vector<TraceEvent> spoken = Spoken(r);
+    ASSERT_EQ(spoken.size(), 1u) << r.stderrText;
+    EXPECT_EQ(spoken[0].Get("text"), "二行目です。");
+    EXPECT_EQ(Slurp(run.Title() + "/save/textreel.cfg"), "speech=off\n");
+}
+
+TEST(SelfVoicing, ChoiceEntriesAreSpokenAsThePointerReachesThem) {
+    // tests/e2e/titles/choice-word/scenario.txt:
+    //   $selword / (north,0,北へ) / (hidden,5,隠れた道) / (south,2,南へ) / selend
+    E2eRun run(kTitles + "choice-word");
+    SpeechOn(run);
+    for (const char* part : {"bar_a.bmp", "btnprts.bmp", "waiticon.bmp"}) {
+        CopyFile(std::string(TEXTREEL_DEMO_DIR) + "/cg/menu/" + part, run.Title() + "/cg/menu/" + part);
+    }
+    WriteBytes(run.Title() + "/cg/menu/menubar.bmp", MakeBmp(MakeMasked(400, 35, 0x206020, 0)));
+    RunResult r = run.Run(
+        "wait\nclick 400 300\nwait\nmove 300 80\nsleep 400\nmove 300 130\nsleep 400\n"
+        "move 300 135\nsleep 400\nmove 300 80\nsleep 400\nclose\n",
+        30000, {"--speech", "espeak"});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    ASSERT_EQ(r.Events("choices").size(), 1u);
+    std::vector<std::string> after;
+    for (const TraceEvent& e : Spoken(r)) {
+        if (e.Ms() >= r.Events("choices")[0].Ms()) {
+            after.push_back(e.Get("text"));
+        }
+    }
+    // A move within the same entry says nothing again.
+    EXPECT_EQ(after, (std::vector<std::string>{"北へ", "南へ", "北へ"})) << r.stderrText;
+}
+
+TEST(SelfVoicing, TheTitlesVoiceGoesFirstAndTheLineIsSpokenAfterIt) {
+    // tests/e2e/titles/voice/scenario.txt:
+    //   $wave se\ding.wav / $talk voice\a.ogg / one / $talk voice\b.ogg / two / $C / $S
+    constexpr int kRate = 44100;
+    E2eRun run(kTitles + "voice");
+    SpeechOn(run);
+    WriteFile(run.Title() + "/voice/a.ogg", EncodeOgg(Tone(kRate, 1, kRate / 4, 440, 10000), kRate, 1));
+    WriteFile(run.Title() + "/voice/b.ogg", EncodeOgg(Tone(kRate, 1, kRate, 1320, 10000), kRate, 1));
+    RunResult r = run.Run("wait\nsleep 2500\nclose\n", 30000, {"--speech", "espeak"});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    int64_t bStopped = -1;
+    for (const TraceEvent& e : r.Events("voice-stop")) {
+        if (e.Get("path") == "voice\\b.ogg") {
+            bStopped = e.Ms();
+        }
+    }
+    ASSERT_GT(bStopped, 0) << r.stderrText;
+    std::vector<TraceEvent> spoken = Spoken(r);
+    ASSERT_FALSE(spoken.empty()) << r.stderrText;
+    EXPECT_EQ(spoken.back().Get("text"), "two");
+    EXPECT_GE(spoken.back().Ms(), bStopped);
+}
+
+}  // namespace
+}  // namespace textreel::testing
