@@ -2,7 +2,9 @@
 // FIFO with and without a reader, copying lines to the clipboard (Shift+C) with its notice, and
 // self-voicing (V) with eSpeak NG heard in --audio-out.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -292,6 +294,81 @@ TEST(SelfVoicing, TheTitlesVoiceGoesFirstAndTheLineIsSpokenAfterIt) {
     ASSERT_FALSE(spoken.empty()) << r.stderrText;
     EXPECT_EQ(spoken.back().Get("text"), "two");
     EXPECT_GE(spoken.back().Ms(), bStopped);
+}
+
+// A private speech-dispatcher for one test: its own socket, configuration and logs, and one
+// output module that writes each text it is given to a file instead of speaking it.
+class PrivateSpeechd {
+  public:
+    explicit PrivateSpeechd(const std::string& dir) : dir_(dir) {
+        for (const char* sub : {"", "/conf", "/conf/modules", "/log", "/home"}) {
+            mkdir((dir + sub).c_str(), 0755);
+        }
+        std::ofstream(dir + "/conf/speechd.conf") << "LogLevel 3\nLogDir \"" << dir << "/log\"\n"
+                                                  << "AudioOutputMethod \"libao\"\n"
+                                                  << "AddModule \"capture\" \"sd_generic\" \"capture.conf\"\n"
+                                                  << "DefaultModule capture\n";
+        std::ofstream(dir + "/conf/modules/capture.conf")
+            << "GenericExecuteSynth \"printf '%s\\\\n' \\'$DATA\\' >> " << Said() << "\"\n"
+            << "AddVoice \"en\" \"male1\" \"plain\"\nAddVoice \"ja\" \"male1\" \"plain\"\n"
+            << "GenericLanguage \"en\" \"english\" \"utf-8\"\nGenericLanguage \"ja\" \"japanese\" "
+               "\"utf-8\"\n";
+        // No sound device here: libao's null driver takes the modules' sound.
+        std::ofstream(dir + "/home/.libao") << "default_driver=null\n";
+        pid_ = fork();
+        if (pid_ == 0) {
+            setenv("HOME", (dir + "/home").c_str(), 1);
+            const std::string conf = dir + "/conf";
+            const std::string log = dir + "/log";
+            execlp("speech-dispatcher", "speech-dispatcher", "-s", "-t", "30", "-c", "unix_socket", "-S",
+                   Socket().c_str(), "-C", conf.c_str(), "-L", log.c_str(), static_cast<char*>(nullptr));
+            _exit(127);
+        }
+    }
+    ~PrivateSpeechd() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    std::string Socket() const { return dir_ + "/speechd.sock"; }
+    std::string Said() const { return dir_ + "/said.txt"; }
+    bool Ready() const {
+        struct stat st {};
+        return Await([&] { return stat(Socket().c_str(), &st) == 0; });
+    }
+
+  private:
+    std::string dir_;
+    pid_t pid_ = -1;
+};
+
+bool SpeechdInstalled() {
+    return std::system("command -v speech-dispatcher >/dev/null 2>&1") == 0;
+}
+
+TEST(SelfVoicing, SpeechDispatcherIsGivenEachLineWhenItAnswers) {
+    if (!SpeechdInstalled()) {
+        GTEST_SKIP() << "speech-dispatcher is not installed (scripts/install-deps installs it)";
+    }
+    E2eRun run(kTitles + "reading");
+    SpeechOn(run);
+    PrivateSpeechd speechd(run.File("speechd"));
+    ASSERT_TRUE(speechd.Ready()) << "speech-dispatcher made no socket; see " << run.File("speechd/log");
+    setenv("SPEECHD_ADDRESS", ("unix_socket:" + speechd.Socket()).c_str(), 1);
+    RunResult r =
+        run.Run("wait\nsleep 800\nclick 10 10\nwait\nsleep 800\nclose\n", 30000, {"--speech", "speechd"});
+    unsetenv("SPEECHD_ADDRESS");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> spoken = Spoken(r);
+    ASSERT_GE(spoken.size(), 2u) << r.stderrText;
+    EXPECT_EQ(spoken[0].Get("text"), "one");
+    EXPECT_EQ(spoken[0].Get("backend"), "speechd");
+    EXPECT_EQ(spoken[1].Get("text"), "二行目です。");
+    // The service received the texts through the client connection.
+    EXPECT_TRUE(Await([&] { return Slurp(speechd.Said()).find("二行目です。") != std::string::npos; }))
+        << Slurp(speechd.Said());
+    EXPECT_NE(Slurp(speechd.Said()).find("one"), std::string::npos);
 }
 
 }  // namespace
