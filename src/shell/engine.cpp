@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "access/spoken_text.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "shell/automation.h"
@@ -225,6 +226,7 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     if (platform.Headless()) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
+    access->Say(SpokenMessageBox(captionUtf8, textUtf8));
     bool scripted = automation && platform.Headless();
     if (scripted) {
         automation->BoxOpening();

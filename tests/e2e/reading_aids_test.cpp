@@ -371,5 +371,63 @@ TEST(SelfVoicing, SpeechDispatcherIsGivenEachLineWhenItAnswers) {
     EXPECT_NE(Slurp(speechd.Said()).find("one"), std::string::npos);
 }
 
+std::vector<std::string> SpokenSince(const RunResult& r, int64_t ms) {
+    std::vector<std::string> out;
+    for (const TraceEvent& e : Spoken(r)) {
+        if (e.Ms() >= ms) {
+            out.push_back(e.Get("text"));
+        }
+    }
+    return out;
+}
+
+TEST(SelfVoicing, SystemMenuItemsAndMessageBoxesAreSpoken) {
+    // The menu opened at (100, 100) has its rows 20 pixels apart from y 103: "シナリオの自動送り",
+    // then "設定". "システム終了" asks "終了します。" in a box captioned "確認".
+    E2eRun run(kTitles + "system-menu");
+    SpeechOn(run);
+    RunResult r = run.Run(
+        "wait\nrclick 100 100\nwait\nmove 110 113\nsleep 400\nmove 110 133\nsleep 400\n"
+        "menu 40001\nanswer cancel\nwait\nsleep 400\nclose\n",
+        30000, {"--speech", "espeak"});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    std::vector<TraceEvent> menus = r.Events("menu");
+    ASSERT_FALSE(menus.empty());
+    EXPECT_EQ(SpokenSince(r, menus[0].Ms()),
+              (std::vector<std::string>{"シナリオの自動送り", "設定", "確認、終了します。"}))
+        << r.stderrText;
+}
+
+// The screens' pictures: grey with the slots left plain, and the lit look in yellow.
+void ScreenPictures(E2eRun& run) {
+    for (const char* kind : {"save", "load"}) {
+        std::string base = run.Title() + "/cg/menu/" + kind;
+        WriteBytes(base + "_off.png", MakePng(1600, 600, 0x808080, {{800, 0, 800, 600, 0x000000}}));
+        WriteBytes(base + "_on.png", MakePng(1600, 600, 0x00FFFF, {{800, 0, 800, 600, 0x000000}}));
+    }
+}
+
+TEST(SelfVoicing, SaveSlotsAreSpokenWithTheirDateAndTitle) {
+    // The save button of the bar at (400, 590); slot 1 around (100, 200), slot 2 around (100, 260).
+    E2eRun run(kTitles + "save-load");
+    ScreenPictures(run);
+    SpeechOn(run);
+    RunResult r = run.Run(
+        "wait\nclick 400 590\nwait\nmove 100 260\nsleep 400\nclick 100 200\nwait\n"
+        "move 100 260\nsleep 400\nmove 100 200\nsleep 400\nclose\n",
+        30000, {"--speech", "espeak"});
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    ASSERT_EQ(r.Events("save").size(), 1u) << r.stderrText;
+    std::vector<std::string> spoken = SpokenSince(r, r.Events("screen")[0].Ms());
+    ASSERT_GE(spoken.size(), 3u) << r.stderrText;
+    // An empty slot before the save, the saved one after it with its date.
+    EXPECT_EQ(spoken[0], "スロット2、空き");
+    EXPECT_EQ(spoken[spoken.size() - 2], "スロット2、空き");
+    const std::string& saved = spoken.back();
+    EXPECT_EQ(saved.rfind("スロット1、20", 0), 0u) << saved;
+    EXPECT_NE(saved.find("年"), std::string::npos) << saved;
+    EXPECT_NE(saved.find("分"), std::string::npos) << saved;
+}
+
 }  // namespace
 }  // namespace textreel::testing
