@@ -15,7 +15,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]\n"
-    "                [--text-out FILE] [--speech speechd|espeak|off] [GAME_DIR]\n";
+    "                [--text-out FILE] [--speech speechd|espeak|off] [--continue] [GAME_DIR]\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -28,6 +28,7 @@ void PrintHelp() {
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
+        "  --continue     go on from where the last run ended (the save folder's auto.sav)\n"
         "  --audio-out FILE.wav\n"
         "                 write everything the game sounds to FILE.wav as it plays\n"
         "  --text-out FILE\n"
@@ -79,6 +80,8 @@ int main(int argc, char** argv) {
         }
         if (arg == "--headless") {
             headless = true;
+        } else if (arg == "--continue") {
+            options.continueGame = true;
         } else if (arg == "--audio-out") {
             if (i + 1 >= argc) {
                 return Usage("--audio-out needs a file name");

@@ -40,6 +40,9 @@ constexpr int kUp = 38;
 constexpr int kRight = 39;
 constexpr int kDown = 40;
 constexpr int kDelete = 46;
+constexpr int kF5 = 116;
+constexpr int kF8 = 119;
+constexpr int kF9 = 120;
 constexpr int kOther = 255;  // any key the engine has no name for
 }  // namespace vk
 

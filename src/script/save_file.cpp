@@ -2,6 +2,10 @@
 #include "script/save_file.h"
 
 #include <cstdio>
+#include <cstring>
+
+#include "script/byte_text.h"
+#include "script/interpreter.h"
 
 namespace textreel {
 
@@ -48,8 +52,13 @@ bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario,
         why = "the saved position lies outside the scenario";
         return false;
     }
-    if (scenario.ByteAt(p) != '\r' && scenario.ByteAt(p + 1) != '\n') {
-        why = "the saved position is not on a line end";
+    // A game saved at a wait stands on the end of its line; one saved while a choice menu waits
+    // stands on the start of the line after the menu's items. Either is a place the resume-point
+    // search starts from; a position inside a line is not.
+    const bool lineEnd = scenario.ByteAt(p) == '\r' || scenario.ByteAt(p + 1) == '\n';
+    const bool lineStart = p == 0 || scenario.ByteAt(p - 1) == '\n';
+    if (!lineEnd && !lineStart) {
+        why = "the saved position lies inside a line";
         return false;
     }
     const struct {
@@ -134,6 +143,83 @@ ResumePoint FindResumePoint(const Scenario& scenario, uint32_t savedPosition) {
         s -= 2;
     }
     return ResumePoint{};
+}
+
+std::vector<std::string> SavedNameTails(std::string_view name) {
+    const bool drive = name.size() >= 2 && name[1] == ':' &&
+                       ((name[0] >= 'A' && name[0] <= 'Z') || (name[0] >= 'a' && name[0] <= 'z'));
+    const bool rooted = !name.empty() && (name[0] == '\\' || name[0] == '/');
+    if (!drive && !rooted) {
+        return {};
+    }
+    std::vector<std::string_view> parts;
+    size_t start = drive ? 2 : 0;
+    for (size_t i = start; i <= name.size(); ++i) {
+        if (i == name.size() || name[i] == '\\' || name[i] == '/') {
+            if (i > start) {
+                parts.push_back(name.substr(start, i - start));
+            }
+            start = i + 1;
+        }
+    }
+    std::vector<std::string> tails;
+    for (size_t first = 0; first < parts.size(); ++first) {
+        std::string tail;
+        bool usable = true;
+        for (size_t i = first; i < parts.size(); ++i) {
+            usable = usable && parts[i] != "." && parts[i] != "..";
+            tail += (i > first ? "\\" : "") + std::string(parts[i]);
+        }
+        if (usable) {
+            tails.push_back(tail);
+        }
+    }
+    return tails;
+}
+
+MusicCommand LastMusicCommand(const Scenario& scenario, uint32_t p) {
+    auto lineStartOf = [&scenario](uint32_t q) {
+        while (q > 0 && scenario.ByteAt(q - 1) != '\n') {
+            --q;
+        }
+        return q;
+    };
+    p = std::min(p, scenario.Size());
+    const bool lineEnd = scenario.ByteAt(p) == '\r' || scenario.ByteAt(p + 1) == '\n';
+    uint32_t start = lineStartOf(p);
+    if (start == p && !lineEnd) {
+        // The start of a line that has not run yet (a save while a menu waits): the lines before.
+        if (p == 0) {
+            return {};
+        }
+        start = lineStartOf(p - 1);
+    }
+    for (;;) {
+        if (scenario.ByteAt(start) == '$') {
+            std::string line;
+            for (uint32_t i = start, end = scenario.SkipToLineEnd(start);
+                 i < end && line.size() < static_cast<size_t>(kLineMax); ++i) {
+                line.push_back(static_cast<char>(scenario.ByteAt(i)));
+            }
+            // A line holding a wait code waits instead of running its command.
+            bool waits = false;
+            for (const char* code : {"$C", "$X", "$P", "$W", "$S"}) {
+                waits = waits || line.find(code) != std::string::npos;
+            }
+            const CommandEntry* command = waits ? nullptr : FindCommand(line.c_str());
+            if (command != nullptr) {
+                for (const char* keyword : {"OGGPlay", "onestopbgm", "BGMWave", "cdda"}) {
+                    if (std::strcmp(command->keyword, keyword) == 0) {
+                        return MusicCommand{keyword, line};
+                    }
+                }
+            }
+        }
+        if (start == 0) {
+            return {};
+        }
+        start = lineStartOf(start - 1);
+    }
 }
 
 }  // namespace textreel

@@ -9,6 +9,7 @@
 
 #include "script/flag_block.h"
 #include "script/scenario.h"
+#include "shell/trace.h"
 
 namespace textreel {
 
@@ -26,9 +27,9 @@ std::string SaveFileName(int slot);
 void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine);
 
 // Checks the bytes of a save file against the scenario and copies them into out. A usable file is
-// exactly one FlagBlock long, its saved position lies inside the scenario on a line end, every name
-// field ends in a zero byte inside its field and the sprite and variant bytes are 0 or 1. why
-// receives the reason of a refusal.
+// exactly one FlagBlock long, its saved position lies inside the scenario on the start or the end of
+// a line, every name field ends in a zero byte inside its field and the sprite and variant bytes
+// are 0 or 1. why receives the reason of a refusal.
 bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario, FlagBlock& out,
                     std::string& why);
 
@@ -47,9 +48,31 @@ struct ResumePoint {
 // again; with none of them, the scenario runs again from its first line.
 ResumePoint FindResumePoint(const Scenario& scenario, uint32_t savedPosition);
 
+// The names a file name read from a save file may stand for inside the title's folder. The Windows
+// program stores the music's name (and a movie's, in the background field) as its working folder
+// and the name ("C:\Games\Title\bgm\a.ogg"): a name that is absolute or starts with a drive letter
+// gives its tails of components, longest first ("Games\Title\bgm\a.ogg" ... "a.ogg"), leaving out
+// tails with "." or ".." components. Any other name gives nothing: it is used as it stands.
+std::vector<std::string> SavedNameTails(std::string_view name);
+
+// A music command found by looking back in the scenario text from a position: the keyword as the
+// dispatch takes the line ("OGGPlay", "onestopbgm", "BGMWave" or "cdda"), and the line.
+struct MusicCommand {
+    std::string keyword;
+    std::string line;
+};
+// The last line before position p (that line included) that the interpreter would dispatch to a
+// music command; an empty keyword when there is none.
+MusicCommand LastMusicCommand(const Scenario& scenario, uint32_t p);
+
 // Writes save slot n (success also when the player declines to overwrite) and reads it back into
 // the running game; both run on the main thread while the script thread is suspended.
 bool SaveGame(Engine& e, int slot);
 bool LoadGame(Engine& e, int slot);
+// The same for a save file of another name in the save folder ("quick.sav", "auto.sav"), which
+// the trace names slotName: the file is replaced without a question. atExit: no box can open, so
+// a failure is told on stderr.
+bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit);
+bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot);
 
 }  // namespace textreel

@@ -1,21 +1,89 @@
 // Saving and loading a game on the main thread while the script thread is suspended.
+#include <cstdio>
 #include <string>
+#include <string_view>
+#include <variant>
 #include <vector>
 
 #include "graphics/picture_commands.h"
 #include "platform/files.h"
+#include "script/byte_text.h"
 #include "script/commands.h"
 #include "script/save_file.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/ogg_streamer.h"
+#include "sound/sound.h"
 
 namespace textreel {
 
 namespace {
 
-void TraceResult(Engine& e, const char* event, int slot, bool ok) {
-    e.trace.Event(event, {{"slot", int64_t{slot}}, {"ok", ok}});
+// The automatic save at the end of a run (slot "auto" of a save) is not traced: the trace's last
+// events stay what the player saw before the end.
+void TraceResult(Engine& e, const char* event, const Trace::Value& slot, bool ok) {
+    if (std::string_view(event) == "save" && std::holds_alternative<std::string>(slot) &&
+        std::get<std::string>(slot) == "auto") {
+        return;
+    }
+    e.trace.Event(event, {{"slot", slot}, {"ok", ok}});
+}
+
+// A file name read from a save file, as the title's folder holds it: a name the Windows program
+// stored with its working folder in front becomes the longest tail that names a file here. A name
+// with no such tail stays as it stands (and is refused where it is opened).
+std::string LocalName(const std::string& name) {
+    for (const std::string& tail : SavedNameTails(name)) {
+        std::optional<std::string> real = files::Resolve(tail);
+        uint64_t size = 0;
+        if (real && files::RegularFileSize(*real, size)) {
+            return tail;
+        }
+    }
+    return name;
+}
+
+void LocalizeNames(FlagBlock& block) {
+    for (size_t field : {FlagBlock::kBackgroundName, FlagBlock::kSpriteNames,
+                         FlagBlock::kSpriteNames + FlagBlock::kNameSize, FlagBlock::kBgmName}) {
+        std::string name(block.Text(field, FlagBlock::kNameSize));
+        std::string local = LocalName(name);
+        if (local != name) {
+            block.SetText(field, FlagBlock::kNameSize, local);
+        }
+    }
+}
+
+// The save file holds only the Ogg music's name. CD tracks and wave music of the scene the player
+// left stop; when no Ogg music was saved, the last music command before the saved position tells
+// which CD track or wave music the loaded scene had, and it plays again.
+void RestoreUnsavedMusic(Engine& e, uint32_t saved, bool oggSaved) {
+    StopCd(e);
+    e.sound.cdTrack = 0;
+    StopWaveMusic(e);
+    OggStreamer& wave = *e.sound.waveMusic.streamer;
+    wave.SetFileName("");
+    if (oggSaved) {
+        return;
+    }
+    MusicCommand last = LastMusicCommand(e.scenario, saved);
+    const char* arg = TextAfterBlank(last.line.c_str());
+    if (arg == nullptr || *arg == '\0' || last.line.find("STOP") != std::string::npos) {
+        return;
+    }
+    std::string name(arg);
+    if (name.size() >= FlagBlock::kNameSize) {
+        name.resize(FlagBlock::kNameSize - 1);
+    }
+    if (last.keyword == "cdda" && e.instance.cdMusic && e.sound.cdFound != 0) {
+        int32_t track = ReadDecimal(arg);
+        e.sound.cdTrack = track;
+        e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, name);
+        PlayCdTrack(e, track);
+    } else if (last.keyword == "BGMWave" && !e.instance.cdMusic) {
+        wave.SetFileName(name);
+        StartWaveMusic(e);
+    }
 }
 
 // Draws the background the record names again: a picture or a colour fill, each with the message
@@ -87,28 +155,34 @@ void Replay(Engine& e, uint32_t from, uint32_t saved) {
     e.env.SpeedMs = speed;
 }
 
-}  // namespace
-
-bool SaveGame(Engine& e, int slot) {
+// Writes the game into fileName in the save folder. ask: an existing file is replaced only when the
+// player agrees. boxes: failures are told in a box (else on stderr, for the write at exit).
+bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot, bool ask, bool boxes) {
     std::string folder;
-    if (!e.EnsureSaveFolder(true, &folder)) {
+    if (!e.EnsureSaveFolder(boxes, &folder)) {
+        if (!boxes) {
+            std::fprintf(stderr, "textreel: there is no save folder for %s\n", fileName.c_str());
+        }
         TraceResult(e, "save", slot, false);
         return false;
     }
-    std::string name = SaveFileName(slot);
-    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), true);
+    std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), true);
     int next = e.backlog.Next();
     SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0);
     e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
     e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
-    if (path && files::Exists(*path) &&
+    if (ask && path && files::Exists(*path) &&
         e.MessageBox(Sjis(msg::kConfirmOverwrite), e.instance.windowName, MessageBoxKind::kOkCancel) ==
             MessageBoxAnswer::kCancel) {
         TraceResult(e, "save", slot, true);
         return true;
     }
     if (!path || !files::WriteAtomically(*path, e.flags.bytes.data(), e.flags.bytes.size())) {
-        e.Warn(Sjis(msg::kSaveFailed));
+        if (boxes) {
+            e.Warn(Sjis(msg::kSaveFailed));
+        } else {
+            std::fprintf(stderr, "textreel: cannot write %s in the save folder\n", fileName.c_str());
+        }
         TraceResult(e, "save", slot, false);
         return false;
     }
@@ -116,15 +190,28 @@ bool SaveGame(Engine& e, int slot) {
     return true;
 }
 
+}  // namespace
+
+bool SaveGame(Engine& e, int slot) {
+    return WriteGame(e, SaveFileName(slot), int64_t{slot}, true, true);
+}
+
+bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit) {
+    return WriteGame(e, fileName, slotName, false, !atExit);
+}
+
 bool LoadGame(Engine& e, int slot) {
+    return LoadGameFile(e, SaveFileName(slot), int64_t{slot});
+}
+
+bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot) {
     std::string folder;
     if (!e.EnsureSaveFolder(false, &folder)) {
         TraceResult(e, "load", slot, false);
         return false;
     }
     // The file is read and checked on the side: a file that cannot be used changes nothing.
-    std::string name = SaveFileName(slot);
-    std::optional<std::string> path = e.SaveFilePath(folder, name.c_str(), false);
+    std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), false);
     std::vector<uint8_t> bytes;
     FlagBlock loaded;
     std::string why;
@@ -134,6 +221,7 @@ bool LoadGame(Engine& e, int slot) {
         TraceResult(e, "load", slot, false);
         return false;
     }
+    LocalizeNames(loaded);
     e.LoadInProgress = 1;
     e.flags = loaded;
     e.WaitIconOn = 0;
@@ -148,6 +236,7 @@ bool LoadGame(Engine& e, int slot) {
     } else {
         e.BgmStopRequest();
     }
+    RestoreUnsavedMusic(e, e.flags.U32(FlagBlock::kSavedPosition), !bgm.empty());
     e.graphics.effectNumber = 3;
     RestoreBackground(e);
     RestoreSprites(e);

@@ -52,7 +52,8 @@ bool KeyCode(std::string name, int& key, bool& alt, bool& shift) {
         int key;
     } kEditKeys[] = {{"Left", vk::kLeft}, {"Right", vk::kRight},    {"Up", vk::kUp},
                      {"Down", vk::kDown}, {"Home", vk::kHome},      {"End", vk::kEnd},
-                     {"Tab", vk::kTab},   {"BackSpace", vk::kBack}, {"Delete", vk::kDelete}};
+                     {"Tab", vk::kTab},   {"BackSpace", vk::kBack}, {"Delete", vk::kDelete},
+                     {"F5", vk::kF5},     {"F8", vk::kF8},          {"F9", vk::kF9}};
     for (const auto& k : kEditKeys) {
         if (name == k.name) {
             key = k.key;

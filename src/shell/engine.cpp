@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "access/spoken_text.h"
+#include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "shell/automation.h"
@@ -59,6 +60,18 @@ std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
 bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
+    if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
+        // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
+        continueState_ = kContinuePosted;
+        Post([this] {
+            ServeRequestsUntil([this] { return gate_.Waiting() || ScriptFinished(); });
+            if (!quitting_ && gate_.Waiting()) {
+                QuickLoad(*this, kAutoSaveFile);
+            }
+            continueState_ = kNoContinue;
+            NotifyStateChange();
+        });
+    }
     return gate_.Suspend() && !quitting_;
 }
 
@@ -318,7 +331,7 @@ bool Engine::Idle() {
     if (automation && platform.Headless() ? automation->BoxAwaitingAnswer() : modalOpen_ > 0) {
         return true;
     }
-    if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0) {
+    if (!gate_.Waiting() || ScriptBusy != 0 || handling_ != 0 || continueState_ != kNoContinue) {
         return false;
     }
     // A movie counts once its first picture is on the screen: then it waits for its end or for

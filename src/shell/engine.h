@@ -25,6 +25,7 @@
 #include "script/scenario.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
+#include "shell/notice.h"
 #include "shell/overlay.h"
 #include "shell/script_gate.h"
 #include "shell/system_menu.h"
@@ -39,11 +40,12 @@ class Automation;
 class PopupMenuWindow;
 
 struct EngineOptions {
-    std::string tracePath;    // empty: no trace
-    std::string eventsPath;   // empty: no scripted input
-    std::string startDir;     // the folder textreel was started in (relative screenshot paths)
-    int scale = 0;            // the window's integer scale; 0: the largest that fits the desktop
-    std::string textOutPath;  // empty: no text stream
+    std::string tracePath;      // empty: no trace
+    std::string eventsPath;     // empty: no scripted input
+    std::string startDir;       // the folder textreel was started in (relative screenshot paths)
+    int scale = 0;              // the window's integer scale; 0: the largest that fits the desktop
+    bool continueGame = false;  // load the save folder's "auto.sav" once the story first waits
+    std::string textOutPath;    // empty: no text stream
     SpeechChoice speech = SpeechChoice::kAuto;
 };
 
@@ -110,9 +112,6 @@ class Engine {
 
     // The reading aids: the text stream, the clipboard and self-voicing.
     std::unique_ptr<Access> access;
-    // The clock reading at which the one-line notice over the game goes away; 0 while none shows
-    // (main thread).
-    int64_t noticeUntilMs = 0;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;
@@ -127,6 +126,8 @@ class Engine {
     int lastHoveredChoice = 99;
     // The save or load screen while one is open (main thread).
     SaveLoadState saveLoad;
+    // The notice drawn over the game for a moment (main thread).
+    NoticeState notice;
 
     // ----- the script thread and the window side -----
 
@@ -268,6 +269,7 @@ class Engine {
     ScriptGate gate_;
     std::thread scriptThread_;
     std::atomic<bool> scriptFinished_{false};
+    std::atomic<bool> storyEnded_{false};
     std::thread::id mainThread_;
     InstanceLock instanceLock_;
 
@@ -279,6 +281,13 @@ class Engine {
     std::atomic<bool> quitting_{false};
     std::atomic<bool> restartPending_{false};
     std::atomic<int> modalOpen_{0};
+    // --continue: the load of "auto.sav" that waits for the story's first wait.
+    enum ContinueState : int32_t {
+        kNoContinue = 0,           // nothing to load, or loaded
+        kContinueAtFirstWait = 1,  // the script thread has not waited yet
+        kContinuePosted = 2,       // the main thread loads once the script thread is suspended
+    };
+    std::atomic<int32_t> continueState_{kNoContinue};
     int64_t nextTick_ = 0;
 
     // One env.dat write at a time; the fallback save folder once chosen.

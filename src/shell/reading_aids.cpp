@@ -1,6 +1,5 @@
 #include "shell/reading_aids.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -8,19 +7,11 @@
 #include "platform/files.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
-#include "shell/overlay.h"
+#include "shell/notice.h"
 
 namespace textreel {
 
 namespace {
-
-// Above every overlay window, so that the notice is seen even over an open menu.
-constexpr int kNoticeLayer = OverlayStack::kFirstLayer + 900;
-constexpr int64_t kNoticeMs = 1500;
-constexpr int kNoticeFontSize = 16;
-constexpr int kNoticePad = 8;
-constexpr uint32_t kNoticeBackground = 0x202020;
-constexpr uint32_t kNoticeText = 0xFFFFFF;
 
 constexpr const char* kSettingsName = "textreel.cfg";
 constexpr const char* kSpeechKey = "speech";
@@ -56,7 +47,7 @@ bool ReadingAidKey(Engine& e, const InputEvent& event) {
         if (e.access->Choice() != SpeechChoice::kOff) {
             StoreReadingAidSettings(e);
         }
-        ShowNotice(e, on ? kSpeechOnNotice : kSpeechOffNotice);
+        ShowNotice(e, Sjis(on ? kSpeechOnNotice : kSpeechOffNotice));
         e.access->Say(kSpeechOnNotice);
         return true;
     }
@@ -64,30 +55,10 @@ bool ReadingAidKey(Engine& e, const InputEvent& event) {
         const bool on = !e.access->ClipboardOn();
         e.access->SetClipboardOn(on);
         e.trace.Event("clipboard", {{"state", std::string(on ? "on" : "off")}});
-        ShowNotice(e, on ? kClipboardOnNotice : kClipboardOffNotice);
+        ShowNotice(e, Sjis(on ? kClipboardOnNotice : kClipboardOffNotice));
         return true;
     }
     return false;
-}
-
-void ShowNotice(Engine& e, const std::string& utf8) {
-    const std::string sjis = Sjis(utf8);
-    GlyphSource* glyphs = e.glyphs.get();
-    const int textWidth = OverlayCanvas::TextWidth(glyphs, kNoticeFontSize, sjis);
-    const int width = std::min(textWidth + 2 * kNoticePad, std::max(e.instance.windowWidth, 1));
-    const int height = kNoticeFontSize + 2 * kNoticePad;
-    OverlayCanvas canvas(width, height);
-    canvas.Fill(0, 0, width, height, kNoticeBackground);
-    canvas.Text(glyphs, kNoticeFontSize, kNoticePad, kNoticePad, sjis, kNoticeText);
-    e.platform.SetOverlay(kNoticeLayer, canvas.TakeImage((e.instance.windowWidth - width) / 2, kNoticePad));
-    e.noticeUntilMs = e.clock.NowMs() + kNoticeMs;
-}
-
-void NoticeTick(Engine& e) {
-    if (e.noticeUntilMs != 0 && e.clock.NowMs() >= e.noticeUntilMs) {
-        e.noticeUntilMs = 0;
-        e.platform.SetOverlay(kNoticeLayer, OverlayImage{});
-    }
 }
 
 void LoadReadingAidSettings(Engine& e) {

@@ -1,5 +1,5 @@
-// The engine's side of the reading aids (src/access/): their keys, the one-line notice they show
-// over the game, and textreel's own settings file that keeps self-voicing on or off.
+// The engine's side of the reading aids (src/access/): their keys (each says its new state in a
+// notice over the game) and textreel's own settings file that keeps self-voicing on or off.
 #pragma once
 
 #include <string>
@@ -13,11 +13,6 @@ class Engine;
 // Main thread: V turns self-voicing on or off, Shift+C the copying of lines to the clipboard.
 // True when the key release was one of them (it then does nothing else, the story stays).
 bool ReadingAidKey(Engine& engine, const InputEvent& event);
-
-// Main thread: shows a one-line notice (UTF-8) over the game for a moment.
-void ShowNotice(Engine& engine, const std::string& utf8);
-// Main thread: takes the notice down once its time is over.
-void NoticeTick(Engine& engine);
 
 // Reads save/textreel.cfg at start-up and applies what it holds; writes it after a change.
 void LoadReadingAidSettings(Engine& engine);

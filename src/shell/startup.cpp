@@ -1,10 +1,10 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
-#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
 
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "script/interpreter.h"
@@ -12,6 +12,7 @@
 #include "shell/display_mode.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
+#include "shell/notice.h"
 #include "shell/reading_aids.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
@@ -111,7 +112,8 @@ int Engine::StartUp() {
 
 void Engine::StartScriptThread() {
     scriptThread_ = std::thread([this] {
-        ScriptThreadMain(*this);
+        // 1: the scenario came to its end; 0: the program closed while the story went on.
+        storyEnded_ = ScriptThreadMain(*this) == 1;
         scriptFinished_ = true;
         NotifyStateChange();
     });
@@ -137,7 +139,9 @@ int Engine::Run() {
         // The script runs from the start, so that it can answer the boxes start-up may show.
         automation->Start();
     }
-
+    if (options_.continueGame) {
+        continueState_ = kContinueAtFirstWait;
+    }
     int code = StartUp();
     if (code >= 0) {
         BeginClose();
@@ -163,8 +167,7 @@ void Engine::MainLoop() {
 // tick when it is due, and the picture when it changed.
 void Engine::PumpEvents() {
     InputEvent event;
-    const int64_t deadline = noticeUntilMs != 0 ? std::min(nextTick_, noticeUntilMs) : nextTick_;
-    if (platform.WaitEvent(event, deadline)) {
+    if (platform.WaitEvent(event, nextTick_)) {
         if (event.kind != InputEvent::Kind::kWake) {
             ++handling_;
             HandleInput(event);
@@ -172,7 +175,6 @@ void Engine::PumpEvents() {
         }
     }
     RunRequests();
-    NoticeTick(*this);
     int64_t now = clock.NowMs();
     if (now >= nextTick_) {
         Tick();
@@ -186,15 +188,21 @@ void Engine::PumpEvents() {
 
 void Engine::Tick() {
     WaitIconStep(*this);
+    ExpireNotice(*this);
 }
 
 void Engine::ShutDown() {
     BeginClose();
-    if (scriptThread_.joinable()) {
+    const bool storyStarted = scriptThread_.joinable();
+    if (storyStarted) {
         scriptThread_.join();
     }
     if (MoviePlaying != 0) {
         StopMovie("close");
+    }
+    // A story that was still going is kept for --continue; one that has ended is not.
+    if (storyStarted && !storyEnded_ && LoadInProgress == 0) {
+        AutoSave(*this);
     }
     // Every way out of a running game passes here (the close box, the exit commands, the end of
     // the scenario, a termination signal): the lines read and the settings since the last write

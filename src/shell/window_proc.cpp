@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "platform/platform.h"
 #include "saveload/save_load_screen.h"
 #include "script/menu.h"
@@ -145,6 +146,17 @@ void KeyUp(Engine& e, int key) {
     if (e.MoviePlaying != 0) {
         if (key == vk::kEscape) {
             e.StopMovie("key");
+        }
+        return;
+    }
+    if (key == vk::kF5 || key == vk::kF8 || key == vk::kF9) {
+        // Quick save, and the loads of the quick and the automatic save; they never advance.
+        if (QuickKeysAllowed(e)) {
+            if (key == vk::kF5) {
+                QuickSave(e);
+            } else {
+                QuickLoad(e, key == vk::kF9 ? kQuickSaveFile : kAutoSaveFile);
+            }
         }
         return;
     }

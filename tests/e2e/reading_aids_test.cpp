@@ -168,7 +168,9 @@ TEST(Clipboard, ShiftCCopiesEachNewLineShowsANoticeAndDoesNotAdvance) {
     Shot before = LoadShot(run.File("before.png"));
     Shot notice = LoadShot(run.File("notice.png"));
     Shot after = LoadShot(run.File("after.png"));
-    EXPECT_NE(notice.Area(200, 0, 440, 40), before.Area(200, 0, 440, 40));
+    EXPECT_NE(notice.Area(0, 0, 640, 60), before.Area(0, 0, 640, 60));
+    ASSERT_GE(r.Events("notice").size(), 1u);
+    EXPECT_EQ(r.Events("notice")[0].Get("text"), "クリップボードへのコピー：オン");
     EXPECT_EQ(after.Area(0, 0, 640, 60), before.Area(0, 0, 640, 60));
 }
 

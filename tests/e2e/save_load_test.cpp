@@ -157,13 +157,13 @@ TEST(SaveLoad, AWriteThatFailsLeavesWhatStoodThereAndSaysSo) {
     std::vector<uint8_t> kept;
     ASSERT_TRUE(ReadBytes(run.Title() + "/save/save01.sav/keep", kept));
     EXPECT_EQ(kept, (std::vector<uint8_t>{1, 2, 3}));
-    // No temporary is left beside it.
+    // No temporary is left beside it (auto.sav is the automatic save of the close).
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(run.Title() + "/save")) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"env.dat", "save01.sav"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"auto.sav", "env.dat", "save01.sav"}));
 }
 
 TEST(SaveLoad, AScreenWhosePictureIsMissingDoesNotOpen) {

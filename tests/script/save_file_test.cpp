@@ -115,6 +115,13 @@ TEST(ReadSaveRecord, TakesOnlyAWholeRecordThatFitsTheScenario) {
         {"position past the scenario", [](std::vector<uint8_t>& b) { b[0] = 0xff, b[1] = 0xff; }, false},
         {"position inside a line", [](std::vector<uint8_t>& b) { b[0] = 2, b[1] = 0, b[2] = 0, b[3] = 0; },
          false},
+        // Where a save made while a choice menu waits stands: the start of a line.
+        {"position on the start of a line",
+         [](std::vector<uint8_t>& b) { b[0] = 7, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
+        {"position on the first byte",
+         [](std::vector<uint8_t>& b) { b[0] = 0, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
+        {"position on the end mark", [](std::vector<uint8_t>& b) { b[0] = 23, b[1] = 0, b[2] = 0, b[3] = 0; },
+         false},
         {"background name without its zero",
          [](std::vector<uint8_t>& b) {
              std::fill(b.begin() + FlagBlock::kBackgroundName, b.begin() + FlagBlock::kSpriteNames, 'x');
@@ -151,6 +158,59 @@ TEST(ReadSaveRecord, TakesOnlyAWholeRecordThatFitsTheScenario) {
             EXPECT_EQ(out.EventFlag(0), 99) << c.name;  // the record given is left alone
             EXPECT_FALSE(why.empty()) << c.name;
         }
+    }
+}
+
+}  // namespace
+}  // namespace textreel
+
+namespace textreel {
+namespace {
+
+TEST(SavedNameTails, AWindowsFolderInFrontGivesTheTailsLongestFirst) {
+    const struct {
+        const char* name;
+        std::vector<std::string> tails;
+    } cases[] = {
+        {"bgm\\a.ogg", {}},
+        {"", {}},
+        {"C:\\Games\\Title\\bgm\\a.ogg",
+         {"Games\\Title\\bgm\\a.ogg", "Title\\bgm\\a.ogg", "bgm\\a.ogg", "a.ogg"}},
+        {"d:/x/a.ogg", {"x\\a.ogg", "a.ogg"}},
+        {"\\\\server\\share\\a.ogg", {"server\\share\\a.ogg", "share\\a.ogg", "a.ogg"}},
+        {"/home/p/t/../a.ogg", {"a.ogg"}},
+        {"C:", {}},
+        {"1:\\a.ogg", {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SavedNameTails(c.name), c.tails) << c.name;
+    }
+}
+
+TEST(LastMusicCommand, FindsTheLastLineTheDispatchGivesToAMusicCommand) {
+    const std::string text =
+        "$BGMWave bgm\\w.wav\r\n$C\r\n$cdda 4\r\ntext\r\n$talk voice\\wave01.ogg\r\n$OGGPlay STOP $C\r\n"
+        "$selword\r\n(a,0,A)\r\nselend\r\n$onestopbgm bgm\\b.ogg\r\n:a\r\n";
+    Scenario s;
+    Load(s, text);
+    const struct {
+        uint32_t position;
+        const char* keyword;
+        const char* line;
+    } cases[] = {
+        {LineEndOf(text, "$C"), "BGMWave", "$BGMWave bgm\\w.wav"},
+        {LineEndOf(text, "$cdda 4"), "cdda", "$cdda 4"},
+        // "wave" captures the talk line; a line that waits runs no command.
+        {LineEndOf(text, "$OGGPlay STOP $C"), "cdda", "$cdda 4"},
+        // At a menu the save stands on the start of the line after it, which has not run.
+        {LineStartOf(text, "$onestopbgm bgm\\b.ogg"), "cdda", "$cdda 4"},
+        {LineEndOf(text, "$onestopbgm bgm\\b.ogg"), "onestopbgm", "$onestopbgm bgm\\b.ogg"},
+        {0, "", ""},
+    };
+    for (const auto& c : cases) {
+        MusicCommand found = LastMusicCommand(s, c.position);
+        EXPECT_EQ(found.keyword, c.keyword) << c.position;
+        EXPECT_EQ(found.line, c.line) << c.position;
     }
 }
 

@@ -47,6 +47,12 @@ int VirtualKey(SDL_Keycode key) {
             return vk::kDown;
         case SDLK_DELETE:
             return vk::kDelete;
+        case SDLK_F5:
+            return vk::kF5;
+        case SDLK_F8:
+            return vk::kF8;
+        case SDLK_F9:
+            return vk::kF9;
         default:
             return vk::kOther;
     }

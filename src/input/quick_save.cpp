@@ -1,0 +1,65 @@
+#include "input/quick_save.h"
+
+#include <optional>
+#include <string>
+
+#include "platform/files.h"
+#include "script/save_file.h"
+#include "shell/engine.h"
+#include "shell/messages.h"
+#include "shell/notice.h"
+
+namespace textreel {
+
+namespace {
+
+constexpr const char* kQuickSaved = "クイックセーブしました";
+constexpr const char* kNoQuickSave = "クイックセーブがありません";
+constexpr const char* kNoAutoSave = "オートセーブがありません";
+constexpr const char* kLoaded = "ロードしました";
+
+// The trace's name of a file's slot: "quick" or "auto".
+std::string SlotName(const std::string& fileName) {
+    return fileName.substr(0, fileName.find('.'));
+}
+
+bool SaveFileExists(Engine& e, const char* fileName) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(false, &folder)) {
+        return false;
+    }
+    std::optional<std::string> path = e.SaveFilePath(folder, fileName, false);
+    uint64_t size = 0;
+    return path && files::RegularFileSize(*path, size);
+}
+
+}  // namespace
+
+bool QuickKeysAllowed(Engine& e) {
+    const int32_t state = e.UiState;
+    return (state == 0 || state == 1) && e.ScriptWaiting() && e.ScriptBusy == 0 && e.MoviePlaying == 0 &&
+           e.LoadInProgress == 0 && e.overlays.Count() == 0 && !e.ModalOpen() && !e.ScriptFinished() &&
+           e.AdvanceMode != 1;
+}
+
+void QuickSave(Engine& e) {
+    if (SaveGameFile(e, kQuickSaveFile, SlotName(kQuickSaveFile), false)) {
+        ShowNotice(e, Sjis(kQuickSaved));
+    }
+}
+
+void QuickLoad(Engine& e, const char* fileName) {
+    if (!SaveFileExists(e, fileName)) {
+        ShowNotice(e, Sjis(std::string(fileName) == kAutoSaveFile ? kNoAutoSave : kNoQuickSave));
+        return;
+    }
+    if (LoadGameFile(e, fileName, SlotName(fileName))) {
+        ShowNotice(e, Sjis(kLoaded));
+    }
+}
+
+void AutoSave(Engine& e) {
+    SaveGameFile(e, kAutoSaveFile, SlotName(kAutoSaveFile), true);
+}
+
+}  // namespace textreel
