@@ -14,18 +14,25 @@ namespace textreel {
 
 namespace {
 
-// The library keeps one synthesizer per process.
-std::atomic<bool> gEspeakInUse{false};
-
 // Milliseconds of sound per callback: short, so that the first sound comes soon.
 constexpr int kBufferMs = 60;
+
+// The library keeps one synthesizer per process. It is started once and kept: it does not start
+// again after espeak_Terminate.
+std::atomic<bool> gEspeakInUse{false};
+
+int StartEspeakOnce() {
+    // espeakINITIALIZE_DONT_EXIT: missing data is reported, not a reason to end the program.
+    static const int rate =
+        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+    return rate;
+}
 
 class EspeakSpeech : public SpeechBackEnd {
   public:
     explicit EspeakSpeech(std::shared_ptr<WaveOut> out) : out_(std::move(out)) {}
     ~EspeakSpeech() override {
         out_->Close();
-        espeak_Terminate();
         gEspeakInUse = false;
     }
 
@@ -76,8 +83,7 @@ std::unique_ptr<SpeechBackEnd> MakeEspeakSpeech(AudioMixer& mixer, std::string& 
         error = "eSpeak NG is already speaking for another engine in this process";
         return nullptr;
     }
-    // espeakINITIALIZE_DONT_EXIT: missing data is reported, not a reason to end the program.
-    int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+    const int rate = StartEspeakOnce();
     if (rate <= 0) {
         gEspeakInUse = false;
         error = "eSpeak NG cannot be started (is espeak-ng-data installed?)";
@@ -85,7 +91,6 @@ std::unique_ptr<SpeechBackEnd> MakeEspeakSpeech(AudioMixer& mixer, std::string& 
     }
     std::shared_ptr<WaveOut> out = mixer.OpenWaveOut(rate, 1, [](int) {});
     if (out == nullptr) {
-        espeak_Terminate();
         gEspeakInUse = false;
         error = "eSpeak NG speaks at a rate the mixer does not take";
         return nullptr;
