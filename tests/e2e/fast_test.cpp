@@ -107,7 +107,7 @@ TEST(Fast, MoviesAreSkippedAsByEscAtTheirFirstPictureAndTheStoryGoesOn) {
     RunResult r = run.Run(
         "wait\nclick 10 10\nwait\nclick 10 10\nwait\nclick 10 10\nwait\nanswer ok\nwait\nclick 10 10\nwait\n"
         "click 10 10\n",
-        20000, kFast);
+        60000, kFast);
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"first", "after red", "after wide", "after missing",
