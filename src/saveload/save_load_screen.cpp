@@ -216,6 +216,17 @@ bool OpenSaveLoad(Engine& e, int mode) {
     return true;
 }
 
+std::vector<FocusRect> SaveLoadFocusEntries(Engine& e) {
+    std::vector<FocusRect> entries;
+    for (int i = 0; i < 13; ++i) {
+        if (e.saveLoad.active[static_cast<size_t>(i)]) {
+            const SlotRect& r = kSlots[i];
+            entries.push_back({r.left, r.top, r.right, r.bottom, i});
+        }
+    }
+    return entries;
+}
+
 void SaveLoadHover(Engine& e, int x, int y) {
     GraphicsState& g = e.graphics;
     int under = 99;
