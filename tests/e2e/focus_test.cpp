@@ -151,14 +151,16 @@ TEST(Focus, TheSaveScreenIsWorkedByKeysAndTheKeysWithAMeaningNeverAdvance) {
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"最初の行です。", "二番目の行です。"}));
 }
 
-TEST(Pad, TheButtonsOpenTheMenuCloseItAndTurnAutoModeOn) {
+TEST(Pad, TheButtonsWorkTheMenuAndTheBarWithoutAdvancingAndYTurnsAutoModeOn) {
     // save-load: four lines with $C and $P waits, then $S; auto mode reads them all alone.
     E2eRun run(kTitles + "save-load");
-    RunResult r = run.Run("wait\npad start\nwait\npad b\nwait\npad x\npad down\nwait\npad y\nwait\nclose\n");
+    RunResult r = run.Run("wait\npad start\nwait\npad down\npad b\nwait\npad x\npad down\nwait\npad y\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_EQ(Field(r, "menu", "action"), (std::vector<std::string>{"open", "close"}));
-    // X (BackSpace) and the D-pad (the bar's focus) do not advance: the second line follows Y.
-    EXPECT_EQ(Field(r, "focus", "kind"), std::vector<std::string>{"bar"});
+    // The D-pad walks the open menu, then the bar; X (BackSpace) and the D-pad do not advance: the
+    // second line follows Y.
+    EXPECT_EQ(Field(r, "focus", "kind"), (std::vector<std::string>{"menu", "bar"}));
+    EXPECT_EQ(Field(r, "focus", "index"), (std::vector<std::string>{"0", "0"}));
     size_t y = 0;
     size_t second = 0;
     for (size_t i = 0; i < r.trace.size(); ++i) {
