@@ -69,6 +69,12 @@ void Centre(const FocusRect& r, int& x, int& y) {
 
 }  // namespace
 
+void TraceFocus(Engine& e, const std::string& kind, const FocusRect& r) {
+    const std::string rect = "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+                             std::to_string(r.right) + "," + std::to_string(r.bottom) + "]";
+    e.trace.Event("focus", {{"kind", kind}, {"index", int64_t{r.index}}, {"rect", Trace::Json{rect}}});
+}
+
 bool FocusKey(Engine& e, int key, bool shift) {
     FocusStep step;
     if (key == vk::kDown || key == vk::kRight || (key == vk::kTab && !shift)) {
@@ -91,11 +97,7 @@ bool FocusKey(Engine& e, int key, bool shift) {
     f.resumes = e.resumeCount;
     f.position = StepFocus(from, static_cast<int>(order.size()), step);
     const FocusRect& r = order[static_cast<size_t>(f.position)];
-    e.trace.Event("focus",
-                  {{"kind", kind},
-                   {"index", int64_t{r.index}},
-                   {"rect", Trace::Json{"[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-                                        std::to_string(r.right) + "," + std::to_string(r.bottom) + "]"}}});
+    TraceFocus(e, kind, r);
     // The pointer goes there, and the entry answers as it does to the mouse.
     InputEvent move;
     move.kind = InputEvent::Kind::kMouseMove;

@@ -46,6 +46,10 @@ struct FocusState {
     uint64_t resumes = 0;  // the script's resume count then: a new page or menu forgets it
 };
 
+// Writes the trace's focus event: the kind ("choice", "save", "load", "bar", "menu", "dialog"),
+// the entry's own index and its rectangle.
+void TraceFocus(Engine& engine, const std::string& kind, const FocusRect& entry);
+
 // Main thread. An arrow key or Tab (shift: Shift+Tab) where something can take the focus: moves it
 // and returns true; false when nothing can take it (the key then does what it did before).
 bool FocusKey(Engine& engine, int key, bool shift);

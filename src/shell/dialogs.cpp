@@ -102,11 +102,7 @@ class DialogWindow : public OverlayWindow {
     void TraceFocus(Engine& e, int index, const Rect& r) const {
         const int left = bounds_.x + kBorder + r.x;
         const int top = bounds_.y + kBorder + kCaptionHeight + r.y;
-        e.trace.Event("focus", {{"kind", std::string("dialog")},
-                                {"index", int64_t{index}},
-                                {"rect", Trace::Json{"[" + std::to_string(left) + "," + std::to_string(top) + "," +
-                                                     std::to_string(left + r.w - 1) + "," +
-                                                     std::to_string(top + r.h - 1) + "]"}}});
+        textreel::TraceFocus(e, "dialog", {left, top, left + r.w - 1, top + r.h - 1, index});
     }
     Rect CloseBox() const {
         return {bounds_.width - kBorder - kCloseBoxSize - 2, kBorder + 1, kCloseBoxSize, kCaptionHeight - 4};

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "input/focus.h"
 #include "shell/engine.h"
 
 namespace textreel {
@@ -152,11 +153,7 @@ void PopupMenuWindow::TraceFocus(Engine& e) const {
     }
     const size_t i = static_cast<size_t>(p.hot);
     const int top = p.y + p.rowTop[i];
-    e.trace.Event("focus", {{"kind", std::string("menu")},
-                            {"index", int64_t{p.hot}},
-                            {"rect", Trace::Json{"[" + std::to_string(p.x) + "," + std::to_string(top) + "," +
-                                                 std::to_string(p.x + p.width - 1) + "," +
-                                                 std::to_string(top + p.rowHeight[i] - 1) + "]"}}});
+    textreel::TraceFocus(e, "menu", {p.x, top, p.x + p.width - 1, top + p.rowHeight[i] - 1, p.hot});
 }
 
 void PopupMenuWindow::Key(Engine& e, int key, bool shift) {

@@ -154,7 +154,8 @@ TEST(Focus, TheSaveScreenIsWorkedByKeysAndTheKeysWithAMeaningNeverAdvance) {
 TEST(Pad, TheButtonsWorkTheMenuAndTheBarWithoutAdvancingAndYTurnsAutoModeOn) {
     // save-load: four lines with $C and $P waits, then $S; auto mode reads them all alone.
     E2eRun run(kTitles + "save-load");
-    RunResult r = run.Run("wait\npad start\nwait\npad down\npad b\nwait\npad x\npad down\nwait\npad y\nwait\nclose\n");
+    RunResult r =
+        run.Run("wait\npad start\nwait\npad down\npad b\nwait\npad x\npad down\nwait\npad y\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     EXPECT_EQ(Field(r, "menu", "action"), (std::vector<std::string>{"open", "close"}));
     // The D-pad walks the open menu, then the bar; X (BackSpace) and the D-pad do not advance: the
