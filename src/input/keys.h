@@ -7,23 +7,30 @@
 
 namespace textreel {
 
+// Whether Shift belongs to the key.
+enum class ShiftRule {
+    kEither,   // with or without Shift
+    kWithout,  // the key alone (V; Shift+V still advances)
+    kWith,     // only with Shift (Shift+C; C alone still advances)
+};
+
 struct ReservedKey {
     int key;
-    bool shiftOnly;  // only with Shift held (Shift+C); otherwise with or without it
+    ShiftRule shift;
 };
 
 constexpr ReservedKey kReservedKeys[] = {
-    {vk::kBack, false},  // back one page (rollback)
-    {vk::kF5, false},    // quick save
-    {vk::kF8, false},    // load the automatic save
-    {vk::kF9, false},    // load the quick save
-    {'V', false},        // the self-voicing on and off
-    {'C', true},         // Shift+C: copy the shown text
+    {vk::kBack, ShiftRule::kEither},  // back one page (rollback)
+    {vk::kF5, ShiftRule::kEither},    // quick save
+    {vk::kF8, ShiftRule::kEither},    // load the automatic save
+    {vk::kF9, ShiftRule::kEither},    // load the quick save
+    {'V', ShiftRule::kWithout},       // self-voicing on and off
+    {'C', ShiftRule::kWith},          // Shift+C: copying the text to the clipboard on and off
 };
 
 constexpr bool KeyNeverAdvances(int key, bool shift) {
     for (const ReservedKey& k : kReservedKeys) {
-        if (k.key == key && (shift || !k.shiftOnly)) {
+        if (k.key == key && (k.shift == ShiftRule::kEither || (k.shift == ShiftRule::kWith) == shift)) {
             return true;
         }
     }

@@ -117,8 +117,10 @@ void Dispatch(Engine& e, const char* line, int length) {
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
     e.backlog.Add(line, length);
-    if (e.trace.Enabled()) {
-        e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+    if (e.trace.Enabled() || e.access->WantsLines()) {
+        const std::string utf8 = e.Utf8(std::string(line, static_cast<size_t>(length)));
+        e.trace.Event("text", {{"line", utf8}});
+        e.access->LineShown(utf8);
     }
     OutputTextLine(e, line, length);
 }
@@ -210,6 +212,9 @@ int ScriptThreadMain(Engine& e) {
         }
         bool end = false;
         int length = e.scenario.ReadLine(line, end);
+        if (++e.LinesRun - e.LinesAtWait == Engine::kLoopLines) {
+            e.clock.Poke();
+        }
         if (length > 0) {
             RunScriptLine(e, line, length);
         }

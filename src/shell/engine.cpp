@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "access/spoken_text.h"
 #include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -23,6 +24,10 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
         random.Seed(*options_.seed);
     }
     InitSound(*this);
+    access = std::make_unique<Access>(trace, platform.Mixer(), clock, options_.speech);
+    access->SetHooks(
+        {[this] { return VoicePlaying != 0; },
+         [this](const std::string& utf8) { Post([this, utf8] { platform.SetClipboardText(utf8); }); }});
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
@@ -63,6 +68,7 @@ std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
 bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
+    LinesAtWait = LinesRun.load();
     if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
         // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
         continueState_ = kContinuePosted;
@@ -267,6 +273,7 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     if (platform.Headless()) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
+    access->Say(SpokenMessageBox(captionUtf8, textUtf8));
     bool scripted = automation && platform.Headless();
     if (scripted) {
         automation->BoxOpening();
@@ -406,9 +413,9 @@ bool Engine::Quiescent(int sleepers, int outsideActors) {
         return false;
     }
     int actors = 1 + outsideActors;
+    int held = sleepers;
     actors += scriptStarted_ && !scriptFinished_ ? 1 : 0;
     actors += automation && automation->Running() ? 1 : 0;
-    int held = sleepers;
     held += gate_.Waiting() ? 1 : 0;
     {
         std::lock_guard lock(requestMutex_);
@@ -423,7 +430,10 @@ bool Engine::Quiescent(int sleepers, int outsideActors) {
         idleWait = idleWaitGeneration_ == idleGeneration_;
     }
     held += idleWait && !Idle() ? 1 : 0;
-    return held == actors;
+    // A story looping without a wait would otherwise hold the time still for good: it counts as
+    // held unless it was counted already (waiting for the main thread inside its loop).
+    const bool looping = scriptStarted_ && !scriptFinished_ && LinesRun - LinesAtWait >= kLoopLines;
+    return held == actors || (looping && held + 1 == actors);
 }
 
 }  // namespace textreel

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string>
 
+#include "access/spoken_text.h"
 #include "input/focus.h"
 #include "shell/engine.h"
 
@@ -228,6 +229,21 @@ void PopupMenuWindow::Input(Engine& e, const InputEvent& event) {
         default:
             break;
     }
+    SpeakHotItem(e);
+}
+
+void PopupMenuWindow::SpeakHotItem(Engine& e) {
+    const MenuItem* hot = nullptr;
+    for (auto p = panels_.rbegin(); p != panels_.rend() && hot == nullptr; ++p) {
+        if (p->hot >= 0) {
+            hot = &p->menu->items[static_cast<size_t>(p->hot)];
+        }
+    }
+    if (done_ || hot == nullptr || hot == spoken_) {
+        return;
+    }
+    spoken_ = hot;
+    e.access->Say(SpokenMenuItem(e.Utf8(hot->text), hot->checked, hot->grayed));
 }
 
 void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int oy, double scale) const {

@@ -71,6 +71,8 @@ class PopupMenuWindow : public OverlayWindow {
     void Key(Engine& engine, int key, bool shift);
     // The trace's focus event for the deepest panel's highlighted item.
     void TraceFocus(Engine& engine) const;
+    // Self-voicing says the highlighted item when it changed.
+    void SpeakHotItem(Engine& engine);
     void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy, double scale) const;
 
     GlyphSource* glyphs_;
@@ -78,6 +80,7 @@ class PopupMenuWindow : public OverlayWindow {
     int pictureHeight_;
     std::vector<Panel> panels_;
     bool done_ = false;
+    const MenuItem* spoken_ = nullptr;
 };
 
 }  // namespace textreel

@@ -62,11 +62,12 @@ TEST(Keys, OnlyTheKeysWithAMeaningOfTheirOwnNeverAdvance) {
         bool shift;
         bool never;
     } cases[] = {
-        {vk::kBack, false, true},   {vk::kF5, false, true},      {vk::kF8, false, true},
-        {vk::kF9, true, true},      {'V', false, true},          {'V', true, true},
-        {'C', true, true},          {'C', false, false},  // C alone still advances; only Shift+C copies
-        {'A', false, false},        {vk::kReturn, false, false}, {vk::kEscape, false, false},
-        {vk::kOther, false, false},
+        {vk::kBack, false, true},    {vk::kF5, false, true},
+        {vk::kF8, false, true},      {vk::kF9, true, true},
+        {'V', false, true},          {'V', true, false},   // Shift+V is no key of its own
+        {'C', true, true},           {'C', false, false},  // C alone still advances; only Shift+C copies
+        {'A', false, false},         {vk::kReturn, false, false},
+        {vk::kEscape, false, false}, {vk::kOther, false, false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(KeyNeverAdvances(c.key, c.shift), c.never)
