@@ -54,7 +54,24 @@ void PrintHelp() {
         "                 how self-voicing (the V key) speaks: speech-dispatcher, the built-in\n"
         "                 eSpeak NG, or not at all (default: speech-dispatcher when it answers)\n"
         "  --help         show this help\n"
-        "  --version      show the version\n");
+        "  --version      show the version\n"
+        "\n"
+        "Keys and gamepad buttons:\n"
+        "  key                        pad            does\n"
+        "  any other key, left click  A              advance the text\n"
+        "  Return, Space              A              click the focused entry\n"
+        "  arrows, Tab, Shift+Tab     D-pad, stick   move the focus (menus, screens, the bar)\n"
+        "  right click                B, Start       the system menu (B: also leave the backlog,\n"
+        "                                            close a screen or menu)\n"
+        "  Page Up, wheel away        LB             the backlog, older lines\n"
+        "  Page Down, wheel towards   RB             the backlog, newer lines\n"
+        "  BackSpace                  X              back one page\n"
+        "                             Y              auto mode on or off\n"
+        "  the bar's HIDE             Back           hide the message window\n"
+        "  F5, F9, F8                                quick save, load it, load the automatic save\n"
+        "  V, Shift+C                                reading aids (self-voicing, copy the text)\n"
+        "  Escape                     B              end a movie, close a menu or dialog\n"
+        "  Alt+Enter                                 window or full screen\n");
 }
 
 std::string Absolute(const std::string& path) {

@@ -46,6 +46,23 @@ constexpr int kF9 = 120;
 constexpr int kOther = 255;  // any key the engine has no name for
 }  // namespace vk
 
+// A gamepad's buttons as the engine sees them, whatever the pad; the left stick arrives as the
+// four directions of the D-pad.
+enum class PadButton {
+    kA,
+    kB,
+    kX,
+    kY,
+    kLeftShoulder,   // LB
+    kRightShoulder,  // RB
+    kStart,
+    kBack,
+    kUp,
+    kDown,
+    kLeft,
+    kRight,
+};
+
 struct InputEvent {
     enum class Kind {
         kMouseMove,
@@ -60,6 +77,7 @@ struct InputEvent {
         kButtonDown,    // a mouse button press; only dialogs act on it
         kTextEditing,   // an input method's composition in progress (text, cursor)
         kScriptedText,  // the events file's `text`: replace the name entry's text and press OK
+        kPadButton,     // a press on the gamepad in charge (pad), or a step of its left stick
     };
     static constexpr int kLeftButton = 1;
     static constexpr int kRightButton = 2;
@@ -69,11 +87,12 @@ struct InputEvent {
     int x = 0;  // client pixels for mouse events
     int y = 0;
     int button = 0;
-    int wheel = 0;     // > 0: turned away from the player
-    int key = 0;       // virtual-key code
-    std::string text;  // UTF-8, for kTextInput, kTextEditing and kScriptedText
-    int cursor = 0;    // kTextEditing: the composition's cursor, in characters
-    bool alt = false;  // key events: an Alt key was held
+    int wheel = 0;                  // > 0: turned away from the player
+    int key = 0;                    // virtual-key code
+    std::string text;               // UTF-8, for kTextInput, kTextEditing and kScriptedText
+    int cursor = 0;                 // kTextEditing: the composition's cursor, in characters
+    PadButton pad = PadButton::kA;  // kPadButton
+    bool alt = false;               // key events: an Alt key was held
     bool shift = false;
 };
 

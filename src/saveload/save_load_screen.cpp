@@ -217,6 +217,17 @@ bool OpenSaveLoad(Engine& e, int mode) {
     return true;
 }
 
+std::vector<FocusRect> SaveLoadFocusEntries(Engine& e) {
+    std::vector<FocusRect> entries;
+    for (int i = 0; i < 13; ++i) {
+        if (e.saveLoad.active[static_cast<size_t>(i)]) {
+            const SlotRect& r = kSlots[i];
+            entries.push_back({r.left, r.top, r.right, r.bottom, i});
+        }
+    }
+    return entries;
+}
+
 namespace {
 
 // Self-voicing says the entry the pointer reached: a slot with its date and title, or the return

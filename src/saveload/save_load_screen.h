@@ -5,6 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "input/focus.h"
 
 namespace textreel {
 
@@ -24,6 +27,10 @@ void SaveLoadClick(Engine& e, int x, int y);
 
 // The pointer moved while a screen is open: the active entry under it shows highlighted.
 void SaveLoadHover(Engine& e, int x, int y);
+
+// The entries that can take the focus while a screen is open: the return button (index 0) and the
+// active slots (1 to 12).
+std::vector<FocusRect> SaveLoadFocusEntries(Engine& e);
 
 // One step k (8 to 16) of the fade back to the game: every byte of picture moves k*k/256 of the way
 // towards target's byte, from where the previous step left it; step 16 reaches target exactly.

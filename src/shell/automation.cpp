@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <sstream>
 
+#include "input/pad.h"
 #include "platform/files.h"
 #include "shell/engine.h"
 #include "shell/system_menu.h"
@@ -151,6 +152,13 @@ bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, s
                     "BackSpace, Delete, a letter or a digit, maybe after Alt+ or Shift+");
             }
             command.kind = AutomationCommand::Kind::kKey;
+        } else if (verb == "pad") {
+            PadButton button = PadButton::kA;
+            if (!wantArgs(1) || !PadButtonByName(argv[0], button)) {
+                return fail("needs a, b, x, y, lb, rb, start, back, up, down, left or right");
+            }
+            command.kind = AutomationCommand::Kind::kPad;
+            command.value = static_cast<int>(button);
         } else if (verb == "sleep") {
             if (!wantArgs(1) || !ParseInt(argv[0], command.value) || command.value < 0) {
                 return fail("needs milliseconds");
@@ -383,6 +391,11 @@ void Automation::Execute(const AutomationCommand& command) {
                 event.kind = InputEvent::Kind::kKeyUp;
                 Input(event);
             }
+            break;
+        case Kind::kPad:
+            event.kind = InputEvent::Kind::kPadButton;
+            event.pad = static_cast<PadButton>(command.value);
+            Input(event);
             break;
         case Kind::kSleep:
             SleepMs(command.value);

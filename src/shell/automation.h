@@ -24,6 +24,7 @@ struct AutomationCommand {
         kMove,
         kWheel,
         kKey,
+        kPad,
         kSleep,
         kAnswer,
         kMenu,
@@ -34,7 +35,7 @@ struct AutomationCommand {
     Kind kind = Kind::kWait;
     int x = 0;
     int y = 0;
-    int value = 0;     // wheel steps, key code, sleep milliseconds, menu id
+    int value = 0;     // wheel steps, key code, pad button, sleep milliseconds, menu id
     bool alt = false;  // key: Alt+ or Shift+ before the key's name
     bool shift = false;
     bool ok = true;      // answer

@@ -56,6 +56,15 @@ void PressFeedback(Engine& e, int index) {
 
 }  // namespace
 
+std::vector<FocusRect> ButtonBarFocusEntries() {
+    std::vector<FocusRect> entries;
+    for (int i = 0; i < kButtonCount; ++i) {
+        const ButtonRect& r = kButtons[i];
+        entries.push_back({r.left, r.top, r.right, r.bottom, i});
+    }
+    return entries;
+}
+
 bool ButtonBarClick(Engine& e, int xIn, int yIn) {
     if (e.MessageDrawn != 1) {
         return false;

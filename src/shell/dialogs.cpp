@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "input/focus.h"
 #include "platform/encoding.h"
 #include "shell/dialog_models.h"
 #include "shell/engine.h"
@@ -97,6 +98,12 @@ class DialogWindow : public OverlayWindow {
     void Finish(int result) {
         result_ = result;
         done_ = true;
+    }
+    // The trace's focus event for a control of the client area (r relative to it).
+    void TraceFocus(Engine& e, int index, const Rect& r) const {
+        const int left = bounds_.x + kBorder + r.x;
+        const int top = bounds_.y + kBorder + kCaptionHeight + r.y;
+        textreel::TraceFocus(e, "dialog", {left, top, left + r.w - 1, top + r.h - 1, index});
     }
     Rect CloseBox() const {
         return {bounds_.width - kBorder - kCloseBoxSize - 2, kBorder + 1, kCloseBoxSize, kCaptionHeight - 4};
@@ -381,7 +388,7 @@ class ColourWindow : public DialogWindow {
         PaintLabel(c, ox, oy, R(24, 159, 190, 10), Sjis("【明暗】で調整してください"));
     }
 
-    void ClientInput(Engine&, const InputEvent& ev, int x, int y) override {
+    void ClientInput(Engine& e, const InputEvent& ev, int x, int y) override {
         switch (ev.kind) {
             case InputEvent::Kind::kKeyDown:
                 if (ev.key == vk::kReturn) {
@@ -390,7 +397,9 @@ class ColourWindow : public DialogWindow {
                 } else if (ev.key == vk::kEscape) {
                     Finish(1);
                 } else if (ev.key == vk::kTab) {
-                    focus_ = focus_ < 0 ? 0 : (focus_ + (ev.shift ? 3 : 1)) % 4;
+                    // Tab from no slider takes the first, Shift+Tab the last; neither wraps round.
+                    focus_ = StepFocus(focus_, 4, ev.shift ? FocusStep::kBackward : FocusStep::kForward);
+                    TraceFocus(e, focus_, SliderRect(focus_));
                 } else if (focus_ >= 0) {
                     model_.sliders[focus_].Key(ev.key);
                 }

@@ -89,7 +89,11 @@ bool Engine::SuspendScript() {
 }
 
 bool Engine::ResumeScript() {
-    return gate_.Resume();
+    const bool resumed = gate_.Resume();
+    if (resumed) {
+        ++resumeCount;
+    }
+    return resumed;
 }
 
 void Engine::Enqueue(const std::shared_ptr<Request>& request, bool waiter) {

@@ -16,6 +16,7 @@
 
 #include "access/access.h"
 #include "graphics/graphics_state.h"
+#include "input/focus.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
 #include "saveload/save_load_state.h"
@@ -152,6 +153,10 @@ class Engine {
     int lastHoveredButton = 99;
     int lastHoveredSlot = 99;
     int lastHoveredChoice = 99;
+    // The focus of keys and gamepads (main thread).
+    FocusState focus;
+    // How often the window side has resumed the script thread: a new page or menu forgets the focus.
+    std::atomic<uint64_t> resumeCount{0};
     // The save or load screen while one is open (main thread).
     SaveLoadState saveLoad;
     // The notice drawn over the game for a moment (main thread).

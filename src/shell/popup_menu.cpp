@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string>
 
 #include "access/spoken_text.h"
+#include "input/focus.h"
 #include "shell/engine.h"
 
 namespace textreel {
@@ -133,11 +135,11 @@ void PopupMenuWindow::Activate(Engine& e, size_t level, int index, bool byKey) {
 }
 
 void PopupMenuWindow::Move(size_t level, int step) {
+    // From no highlight a step forward goes to the first item, back to the last; at either end
+    // the highlight stays (it does not wrap round).
     Panel& p = panels_[level];
-    int n = static_cast<int>(p.menu->items.size());
-    int at = p.hot;
-    for (int tries = 0; tries < n; ++tries) {
-        at = at < 0 ? (step > 0 ? 0 : n - 1) : (at + step + n) % n;
+    const int n = static_cast<int>(p.menu->items.size());
+    for (int at = p.hot < 0 ? (step > 0 ? 0 : n - 1) : p.hot + step; at >= 0 && at < n; at += step) {
         if (Selectable(p.menu->items[static_cast<size_t>(at)])) {
             p.hot = at;
             return;
@@ -145,7 +147,17 @@ void PopupMenuWindow::Move(size_t level, int step) {
     }
 }
 
-void PopupMenuWindow::Key(Engine& e, int key) {
+void PopupMenuWindow::TraceFocus(Engine& e) const {
+    const Panel& p = panels_.back();
+    if (p.hot < 0) {
+        return;
+    }
+    const size_t i = static_cast<size_t>(p.hot);
+    const int top = p.y + p.rowTop[i];
+    textreel::TraceFocus(e, "menu", {p.x, top, p.x + p.width - 1, top + p.rowHeight[i] - 1, p.hot});
+}
+
+void PopupMenuWindow::Key(Engine& e, int key, bool shift) {
     size_t level = panels_.size() - 1;
     Panel& deepest = panels_[level];
     switch (key) {
@@ -154,19 +166,27 @@ void PopupMenuWindow::Key(Engine& e, int key) {
             break;
         case vk::kDown:
             Move(level, 1);
+            TraceFocus(e);
             break;
         case vk::kUp:
             Move(level, -1);
+            TraceFocus(e);
+            break;
+        case vk::kTab:
+            Move(level, shift ? -1 : 1);
+            TraceFocus(e);
             break;
         case vk::kRight:
             if (deepest.hot >= 0 &&
                 deepest.menu->items[static_cast<size_t>(deepest.hot)].kind == MenuItem::Kind::kSubmenu) {
                 Activate(e, level, deepest.hot, true);
+                TraceFocus(e);
             }
             break;
         case vk::kLeft:
             if (level > 0) {
                 panels_.pop_back();
+                TraceFocus(e);
             }
             break;
         case vk::kReturn:
@@ -204,7 +224,7 @@ void PopupMenuWindow::Input(Engine& e, const InputEvent& event) {
             }
             break;
         case InputEvent::Kind::kKeyDown:
-            Key(e, event.key);
+            Key(e, event.key, event.shift);
             break;
         default:
             break;

@@ -3,7 +3,8 @@
 // stands out over any picture. Where the window shows the picture larger than the game's pixels
 // (a window scale above 1, full screen), it is also painted at the window's resolution. The pointer
 // highlights items, hovering a submenu opens it, a click (either button) chooses, and Escape or a click
-// outside closes. The arrow keys, Return and Space work as in any popup menu.
+// outside closes. The arrow keys, Tab and Shift+Tab move the highlight (without wrapping round),
+// Return and Space choose.
 #pragma once
 
 #include <vector>
@@ -67,7 +68,9 @@ class PopupMenuWindow : public OverlayWindow {
     bool HitTest(int x, int y, size_t& level, int& index) const;
     void Activate(Engine& engine, size_t level, int index, bool byKey);
     void Move(size_t level, int step);
-    void Key(Engine& engine, int key);
+    void Key(Engine& engine, int key, bool shift);
+    // The trace's focus event for the deepest panel's highlighted item.
+    void TraceFocus(Engine& engine) const;
     // Self-voicing says the highlighted item when it changed.
     void SpeakHotItem(Engine& engine);
     void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy, double scale) const;

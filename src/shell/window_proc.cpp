@@ -5,6 +5,9 @@
 #include <vector>
 
 #include "graphics/screen.h"
+#include "input/focus.h"
+#include "input/keys.h"
+#include "input/pad.h"
 #include "input/quick_save.h"
 #include "platform/platform.h"
 #include "saveload/save_load_screen.h"
@@ -142,7 +145,7 @@ void Wheel(Engine& e, int delta) {
     }
 }
 
-void KeyUp(Engine& e, int key) {
+void KeyUp(Engine& e, int key, bool shift) {
     if (e.MoviePlaying != kMovieNone) {
         if (key == vk::kEscape) {
             e.CutMovieShort("key");
@@ -168,6 +171,16 @@ void KeyUp(Engine& e, int key) {
         BacklogStep(e, 1);
         return;
     }
+    // The arrows and Tab move the focus, Return and Space click it, where something takes it.
+    if (FocusKey(e, key, shift)) {
+        return;
+    }
+    if ((key == vk::kReturn || key == vk::kSpace) && ChooseFocus(e)) {
+        return;
+    }
+    if (KeyNeverAdvances(key, shift)) {
+        return;
+    }
     if (e.MessageDrawn == 1 && e.MessageVisible == 0) {
         return;
     }
@@ -180,6 +193,12 @@ void Engine::HandleInput(const InputEvent& event) {
     if (event.kind == InputEvent::Kind::kKeyUp && event.alt && event.key == vk::kReturn) {
         // Alt+Enter switches between the window and full screen, wherever the game stands.
         ToggleFullScreen(*this);
+        NotifyStateChange();
+        return;
+    }
+    if (event.kind == InputEvent::Kind::kPadButton) {
+        // A pad button acts through the keys and clicks it stands for, menus and dialogs included.
+        PadButtonPressed(*this, event.pad);
         NotifyStateChange();
         return;
     }
@@ -225,7 +244,7 @@ void Engine::HandleInput(const InputEvent& event) {
             Wheel(*this, event.wheel);
             break;
         case InputEvent::Kind::kKeyUp:
-            KeyUp(*this, event.key);
+            KeyUp(*this, event.key, event.shift);
             break;
         case InputEvent::Kind::kRepaint:
             Repaint(*this);
@@ -236,6 +255,7 @@ void Engine::HandleInput(const InputEvent& event) {
         case InputEvent::Kind::kButtonDown:
         case InputEvent::Kind::kTextEditing:
         case InputEvent::Kind::kScriptedText:
+        case InputEvent::Kind::kPadButton:
             break;
     }
     NotifyStateChange();

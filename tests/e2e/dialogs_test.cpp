@@ -113,6 +113,11 @@ TEST(Dialogs, ColourSlidersStoreOnOkOnlyAndCancelOrEscStoreNothing) {
     RunResult e = esc.Run("wait\ntext a\nwait\nclick 1 1\nwait\nkey Tab\nkey End\nkey Escape\nwait\nclose\n");
     ASSERT_FALSE(e.timedOut) << e.stderrText;
     EXPECT_EQ(Dialogs(e), (std::vector<std::string>{"name-entry:1:a", "colour:1:cancel 0,0,0,0"}));
+    // Tab from no slider gives the first one the focus.
+    std::vector<TraceEvent> focus = e.Events("focus");
+    ASSERT_EQ(focus.size(), 1u);
+    EXPECT_EQ(focus[0].Get("kind"), "dialog");
+    EXPECT_EQ(focus[0].Get("index"), "0");
 }
 
 TEST(Dialogs, WaitStopsAtAnOpenDialogWhichShowsOverTheGamePicture) {

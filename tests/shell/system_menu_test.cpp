@@ -348,7 +348,7 @@ TEST(PopupMenu, KeysWalkTheItemsAndEscapeCloses) {
     EXPECT_EQ(f.engine.env.ForcedSkip, 1);
 
     OpenSystemMenu(f.engine, 100, 100);
-    f.engine.HandleInput(KeyDown(vk::kUp));  // wraps to システム確認
+    f.engine.HandleInput(KeyDown(vk::kUp));  // from no highlight: the last item, システム確認
     f.engine.HandleInput(KeyDown(vk::kEscape));
     EXPECT_FALSE(SystemMenuOpen(f.engine));
     f.engine.ServeRequestsUntil([] { return true; });

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <optional>
 
 namespace textreel {
 
@@ -58,6 +60,41 @@ int VirtualKey(SDL_Keycode key) {
     }
 }
 
+std::optional<PadButton> PadButtonOf(Uint8 button) {
+    switch (button) {
+        case SDL_CONTROLLER_BUTTON_A:
+            return PadButton::kA;
+        case SDL_CONTROLLER_BUTTON_B:
+            return PadButton::kB;
+        case SDL_CONTROLLER_BUTTON_X:
+            return PadButton::kX;
+        case SDL_CONTROLLER_BUTTON_Y:
+            return PadButton::kY;
+        case SDL_CONTROLLER_BUTTON_LEFTSHOULDER:
+            return PadButton::kLeftShoulder;
+        case SDL_CONTROLLER_BUTTON_RIGHTSHOULDER:
+            return PadButton::kRightShoulder;
+        case SDL_CONTROLLER_BUTTON_START:
+            return PadButton::kStart;
+        case SDL_CONTROLLER_BUTTON_BACK:
+            return PadButton::kBack;
+        case SDL_CONTROLLER_BUTTON_DPAD_UP:
+            return PadButton::kUp;
+        case SDL_CONTROLLER_BUTTON_DPAD_DOWN:
+            return PadButton::kDown;
+        case SDL_CONTROLLER_BUTTON_DPAD_LEFT:
+            return PadButton::kLeft;
+        case SDL_CONTROLLER_BUTTON_DPAD_RIGHT:
+            return PadButton::kRight;
+        default:
+            return std::nullopt;
+    }
+}
+
+SDL_JoystickID PadId(SDL_GameController* pad) {
+    return SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
+}
+
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
@@ -69,6 +106,10 @@ SdlPlatform::SdlPlatform() {
     if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) == 0) {
         videoReady_ = true;
         wakeEvent_ = SDL_RegisterEvents(1);
+        // Without gamepads the game plays with the mouse and keys as before.
+        if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
+            std::fprintf(stderr, "textreel: no gamepads: %s\n", SDL_GetError());
+        }
     } else {
         std::fprintf(stderr, "textreel: cannot open the display: %s\n", SDL_GetError());
     }
@@ -99,6 +140,9 @@ SdlPlatform::~SdlPlatform() {
         SDL_CloseAudioDevice(audioDevice_);
     }
     drain_.reset();
+    for (SDL_GameController* pad : pads_) {
+        SDL_GameControllerClose(pad);
+    }
     CloseWindow();
     SDL_Quit();
 }
@@ -365,11 +409,89 @@ bool SdlPlatform::Translate(const SDL_Event& sdl, InputEvent& event) {
             event.kind = InputEvent::Kind::kTextInput;
             event.text = sdl.text.text;
             return true;
+        case SDL_CONTROLLERDEVICEADDED:
+        case SDL_CONTROLLERDEVICEREMOVED:
+        case SDL_CONTROLLERBUTTONDOWN:
+        case SDL_CONTROLLERAXISMOTION:
+            return TranslatePad(sdl, event);
         default:
             if (wakeEvent_ != 0 && sdl.type == wakeEvent_) {
                 event.kind = InputEvent::Kind::kWake;
                 return true;
             }
+            return false;
+    }
+}
+
+bool SdlPlatform::TakesCharge(SDL_JoystickID pad) {
+    if (padInCharge_ < 0) {
+        for (SDL_GameController* open : pads_) {
+            if (PadId(open) == pad) {
+                padInCharge_ = pad;
+            }
+        }
+    }
+    return padInCharge_ >= 0 && padInCharge_ == pad;
+}
+
+bool SdlPlatform::TranslatePad(const SDL_Event& sdl, InputEvent& event) {
+    switch (sdl.type) {
+        case SDL_CONTROLLERDEVICEADDED:
+            // A pad plugged in (or there at start-up); "which" is its device index.
+            if (SDL_GameController* pad = SDL_GameControllerOpen(sdl.cdevice.which)) {
+                if (std::find(pads_.begin(), pads_.end(), pad) == pads_.end()) {
+                    pads_.push_back(pad);
+                } else {
+                    SDL_GameControllerClose(pad);  // open already: SDL counted a second opening
+                }
+            }
+            return false;
+        case SDL_CONTROLLERDEVICEREMOVED:
+            // "which" is the instance id here: the pad in charge gone, the next to send input leads.
+            for (auto it = pads_.begin(); it != pads_.end(); ++it) {
+                if (PadId(*it) == sdl.cdevice.which) {
+                    SDL_GameControllerClose(*it);
+                    pads_.erase(it);
+                    break;
+                }
+            }
+            if (padInCharge_ == sdl.cdevice.which) {
+                padInCharge_ = -1;
+                stick_.Release();
+                stickX_ = 0;
+                stickY_ = 0;
+            }
+            return false;
+        case SDL_CONTROLLERBUTTONDOWN: {
+            std::optional<PadButton> button = PadButtonOf(sdl.cbutton.button);
+            if (!button || !TakesCharge(sdl.cbutton.which)) {
+                return false;
+            }
+            event.kind = InputEvent::Kind::kPadButton;
+            event.pad = *button;
+            return true;
+        }
+        case SDL_CONTROLLERAXISMOTION: {
+            const Uint8 axis = sdl.caxis.axis;
+            if (axis != SDL_CONTROLLER_AXIS_LEFTX && axis != SDL_CONTROLLER_AXIS_LEFTY) {
+                return false;
+            }
+            // A stick at rest (or drifting) does not take charge.
+            if (padInCharge_ != sdl.caxis.which &&
+                (std::abs(static_cast<int>(sdl.caxis.value)) < PadStick::kThreshold ||
+                 !TakesCharge(sdl.caxis.which))) {
+                return false;
+            }
+            (axis == SDL_CONTROLLER_AXIS_LEFTX ? stickX_ : stickY_) = sdl.caxis.value;
+            std::optional<PadButton> direction = stick_.Move(stickX_, stickY_, clock_.NowMs());
+            if (!direction) {
+                return false;
+            }
+            event.kind = InputEvent::Kind::kPadButton;
+            event.pad = *direction;
+            return true;
+        }
+        default:
             return false;
     }
 }
@@ -385,11 +507,24 @@ bool SdlPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {
             }
         }
         Present(false);
-        int64_t remaining = deadlineMs - clock_.NowMs();
+        if (std::optional<PadButton> repeat = stick_.Repeat(clock_.NowMs())) {
+            event = InputEvent{};
+            event.kind = InputEvent::Kind::kPadButton;
+            event.pad = *repeat;
+            return true;
+        }
+        int64_t wakeAt = deadlineMs;
+        if (std::optional<int64_t> next = stick_.NextRepeatMs()) {
+            wakeAt = std::min(wakeAt, *next);
+        }
+        int64_t remaining = wakeAt - clock_.NowMs();
         SDL_Event sdl;
         if (remaining <= 0) {
             // The deadline has passed: take what is already queued, but do not wait.
             if (SDL_PollEvent(&sdl) == 0) {
+                if (wakeAt < deadlineMs) {
+                    continue;  // the stick's repeat is due, not the caller's deadline
+                }
                 return false;
             }
         } else if (SDL_WaitEventTimeout(&sdl, static_cast<int>(std::min<int64_t>(remaining, 1000))) == 0) {

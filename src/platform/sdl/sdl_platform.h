@@ -9,9 +9,11 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/audio_drain.h"
 #include "platform/audio_mixer.h"
+#include "platform/pad_stick.h"
 #include "platform/platform.h"
 #include "platform/window_framebuffer.h"
 
@@ -51,6 +53,10 @@ class SdlPlatform : public Platform {
 
   private:
     bool Translate(const SDL_Event& sdl, InputEvent& event);
+    // Gamepads: hot-plugged through SDL's game-controller interface; the first that sends input is
+    // in charge until it is unplugged, and the others are not heard meanwhile.
+    bool TranslatePad(const SDL_Event& sdl, InputEvent& event);
+    bool TakesCharge(SDL_JoystickID pad);
     void Present(bool force);
     void Wake();
     // A window position in game pixels.
@@ -75,6 +81,11 @@ class SdlPlatform : public Platform {
     int height_ = 0;
     std::atomic<int> cursorX_{0};
     std::atomic<int> cursorY_{0};
+    std::vector<SDL_GameController*> pads_;
+    SDL_JoystickID padInCharge_ = -1;
+    int stickX_ = 0;
+    int stickY_ = 0;
+    PadStick stick_;
     std::mutex injectedMutex_;
     std::deque<InputEvent> injected_;
 };

@@ -1,0 +1,167 @@
+// Gamepads through the real SDL backend: a window under a private Xvfb server and SDL's virtual
+// joysticks as the pads. Skipped where Xvfb cannot be started.
+#include <SDL.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/platform.h"
+
+extern char** environ;
+
+namespace textreel {
+namespace {
+
+// A private X server on a free display, which it picks and reports itself (-displayfd).
+class PrivateXServer {
+  public:
+    PrivateXServer() {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addclose(&actions, fds[0]);
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+        std::string fd = std::to_string(fds[1]);
+        const char* argv[] = {"Xvfb",       "-displayfd", fd.c_str(), "-screen", "0",
+                              "320x240x24", "-nolisten",  "tcp",      nullptr};
+        if (posix_spawnp(&pid_, "Xvfb", &actions, nullptr, const_cast<char**>(argv), environ) != 0) {
+            pid_ = -1;
+        }
+        posix_spawn_file_actions_destroy(&actions);
+        close(fds[1]);
+        // The server writes its display number once it accepts clients.
+        std::string number;
+        pollfd p{fds[0], POLLIN, 0};
+        while (pid_ > 0 && poll(&p, 1, 10000) == 1) {
+            char c = 0;
+            if (read(fds[0], &c, 1) != 1 || c == '\n') {
+                break;
+            }
+            number += c;
+        }
+        close(fds[0]);
+        if (!number.empty()) {
+            display_ = ":" + number;
+        }
+    }
+    ~PrivateXServer() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+        }
+    }
+    const std::string& Display() const { return display_; }
+
+  private:
+    pid_t pid_ = -1;
+    std::string display_;
+};
+
+// The next pad event within a few seconds; none when another kind of event or nothing came.
+std::optional<PadButton> NextPad(Platform& platform) {
+    const int64_t deadline = platform.GetClock().NowMs() + 5000;
+    InputEvent event;
+    while (platform.WaitEvent(event, deadline)) {
+        if (event.kind == InputEvent::Kind::kPadButton) {
+            return event.pad;
+        }
+    }
+    return std::nullopt;
+}
+
+SDL_Joystick* AttachPad() {
+    const int index = SDL_JoystickAttachVirtual(SDL_JOYSTICK_TYPE_GAMECONTROLLER, SDL_CONTROLLER_AXIS_MAX,
+                                                SDL_CONTROLLER_BUTTON_MAX, 0);
+    return index < 0 ? nullptr : SDL_JoystickOpen(index);
+}
+
+// Runs the platform's event loop until it has opened the pad as a game controller.
+bool Opened(Platform& platform, SDL_Joystick* pad) {
+    const int64_t deadline = platform.GetClock().NowMs() + 5000;
+    InputEvent event;
+    while (SDL_GameControllerFromInstanceID(SDL_JoystickInstanceID(pad)) == nullptr) {
+        if (platform.GetClock().NowMs() >= deadline) {
+            return false;
+        }
+        platform.WaitEvent(event, platform.GetClock().NowMs() + 20);
+    }
+    return true;
+}
+
+// A press that the next pump of events sees; the release comes with the next press of the pad.
+void Press(SDL_Joystick* pad, SDL_GameControllerButton button) {
+    for (int b = 0; b < SDL_CONTROLLER_BUTTON_MAX; ++b) {
+        SDL_JoystickSetVirtualButton(pad, b, 0);
+    }
+    SDL_JoystickUpdate();
+    SDL_JoystickSetVirtualButton(pad, button, 1);
+}
+
+TEST(SdlPad, TheFirstPadToSendInputIsInChargeAndTheStickRepeats) {
+    PrivateXServer x;
+    if (x.Display().empty()) {
+        GTEST_SKIP() << "no Xvfb";
+    }
+    setenv("DISPLAY", x.Display().c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    setenv("SDL_AUDIODRIVER", "dummy", 1);
+    // The window of a bare X server never has the focus; pads are heard all the same.
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
+    {
+        std::unique_ptr<Platform> platform = MakeSdlPlatform();
+        ASSERT_TRUE(platform->OpenWindow("pads", 64, 64));
+        SDL_Joystick* first = AttachPad();
+        SDL_Joystick* second = AttachPad();
+        ASSERT_NE(first, nullptr) << SDL_GetError();
+        ASSERT_NE(second, nullptr) << SDL_GetError();
+        ASSERT_TRUE(Opened(*platform, first));
+        ASSERT_TRUE(Opened(*platform, second));
+
+        Press(first, SDL_CONTROLLER_BUTTON_A);
+        EXPECT_EQ(NextPad(*platform), PadButton::kA);
+        // The second pad is not heard while the first is in charge: the next event is the first's.
+        Press(second, SDL_CONTROLLER_BUTTON_B);
+        Press(first, SDL_CONTROLLER_BUTTON_DPAD_DOWN);
+        EXPECT_EQ(NextPad(*platform), PadButton::kDown);
+
+        // The stick pushed right presses right at once and again while it is held.
+        SDL_JoystickSetVirtualAxis(first, SDL_CONTROLLER_AXIS_LEFTX, 32767);
+        const int64_t pushed = platform->GetClock().NowMs();
+        EXPECT_EQ(NextPad(*platform), PadButton::kRight);
+        EXPECT_EQ(NextPad(*platform), PadButton::kRight);
+        EXPECT_GE(platform->GetClock().NowMs() - pushed, 150);
+        SDL_JoystickSetVirtualAxis(first, SDL_CONTROLLER_AXIS_LEFTX, 0);
+        Press(first, SDL_CONTROLLER_BUTTON_START);
+        EXPECT_EQ(NextPad(*platform), PadButton::kStart);
+
+        // Unplugged, the first hands over to the next pad that sends input.
+        const SDL_JoystickID firstId = SDL_JoystickInstanceID(first);
+        SDL_JoystickClose(first);
+        for (int i = 0; i < SDL_NumJoysticks(); ++i) {
+            if (SDL_JoystickGetDeviceInstanceID(i) == firstId) {
+                SDL_JoystickDetachVirtual(i);
+            }
+        }
+        Press(second, SDL_CONTROLLER_BUTTON_Y);
+        EXPECT_EQ(NextPad(*platform), PadButton::kY);
+        SDL_JoystickClose(second);
+    }
+    unsetenv("DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("SDL_AUDIODRIVER");
+}
+
+}  // namespace
+}  // namespace textreel
