@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "graphics/screen.h"
+#include "input/rollback.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
 #include "shell/engine.h"
@@ -116,8 +117,12 @@ void Dispatch(Engine& e, const char* line, int length) {
 
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
-    e.backlog.Add(line, length);
-    if (e.trace.Enabled()) {
+    // A rollback draws the lines of its page again; the backlog and the trace have them already.
+    bool again = e.QuietReplay != 0;
+    if (!again) {
+        e.backlog.Add(line, length);
+    }
+    if (!again && e.trace.Enabled()) {
         e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
     }
     OutputTextLine(e, line, length);
@@ -163,6 +168,11 @@ void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     // later codes of the line do not wait again.
     auto interrupted = [&e] { return e.Quitting() || e.RestartPending() || e.LoadResumePending != 0; };
     bool waited = false;
+    if (FindText(line, "$C") != nullptr || FindText(line, "$X") != nullptr ||
+        FindText(line, "$P") != nullptr || FindText(line, "$W") != nullptr) {
+        // One record per wait line, however many of the codes it holds.
+        RecordWait(e, e.scenario.ReadPos);
+    }
     if (FindText(line, "$C") != nullptr) {
         ShowPage(e);
         WaitPoint(e, true);

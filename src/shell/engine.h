@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "graphics/graphics_state.h"
+#include "input/rollback_history.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
 #include "saveload/save_load_state.h"
@@ -104,6 +105,9 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // 1 while a rollback brings back the page of an earlier wait: its lines are drawn again without
+    // reaching the backlog or the trace, its waits leave no record and pictures change with a cut.
+    std::atomic<int32_t> QuietReplay{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
@@ -114,6 +118,8 @@ class Engine {
     FlagBlock flags;
     Backlog backlog;
     MenuTable menu;
+    // The game state at the last wait points, for BackSpace.
+    RollbackHistory rollback;
     // The generator of `random` (script thread).
     ScriptRandom random;
     GraphicsState graphics;

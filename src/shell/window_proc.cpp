@@ -6,6 +6,7 @@
 
 #include "graphics/screen.h"
 #include "input/quick_save.h"
+#include "input/rollback.h"
 #include "platform/platform.h"
 #include "saveload/save_load_screen.h"
 #include "script/menu.h"
@@ -139,6 +140,11 @@ void KeyUp(Engine& e, int key) {
         if (key == vk::kEscape) {
             e.CutMovieShort("key");
         }
+        return;
+    }
+    if (key == vk::kBack) {
+        // Rollback: back to the wait before this one. BackSpace never advances.
+        Rollback(e);
         return;
     }
     if (key == vk::kF5 || key == vk::kF8 || key == vk::kF9) {
