@@ -10,6 +10,7 @@
 #include "platform/files.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/interpreter.h"
 #include "script/save_file.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
@@ -143,6 +144,28 @@ void RestoreSprites(Engine& e, const FlagBlock& saved) {
     }
 }
 
+// Whether the line starting at lineStart runs a command that draws a whole new picture (`imgblt`,
+// `ccblt`, `fill`) as the dispatch reads it.
+bool DrawsWholePicture(const Scenario& scenario, uint32_t lineStart) {
+    char line[kLineBufferSize] = {};
+    for (uint32_t p = lineStart, n = 0; n < static_cast<uint32_t>(kLineMax); ++p, ++n) {
+        uint8_t b = scenario.ByteAt(p);
+        if (b == '\r' || b == '\n' || b == kEndMark) {
+            break;
+        }
+        line[n] = static_cast<char>(b);
+    }
+    if (line[0] != '$') {
+        return false;
+    }
+    const CommandEntry* entry = FindCommand(line);
+    if (entry == nullptr) {
+        return false;
+    }
+    std::string_view keyword(entry->keyword);
+    return keyword == "imgblt" || keyword == "ccblt" || keyword == "fill";
+}
+
 // Resumes the script thread wherever it waits until it waits at or past the saved position. Every
 // wait point on the way is passed by the next resume; the script thread's requests are served
 // meanwhile. A replay that cannot get there (a jump away, a menu) ends after one resume per line.
@@ -242,10 +265,16 @@ void RestoreGame(Engine& e, const FlagBlock& saved, const RestoreStyle& style) {
     RestoreUnsavedMusic(e, position, !bgm.empty(), style.quiet);
     // A quiet restore changes pictures with a cut (see Present).
     e.graphics.effectNumber = style.quiet ? 1 : 3;
-    RestoreBackground(e);
-    RestoreSprites(e, saved);
-    e.text.TextCursor.Set(e.text.TextOrigin);
     ResumePoint resume = FindResumePoint(e.scenario, position);
+    if (style.quiet && !resume.replay && DrawsWholePicture(e.scenario, resume.lineStart)) {
+        // The line it runs again draws the picture anyway (and clears the sprites): the message
+        // window's parts are all that is needed first.
+        CmdWindowOpen(e, "", 0);
+    } else {
+        RestoreBackground(e);
+        RestoreSprites(e, saved);
+    }
+    e.text.TextCursor.Set(e.text.TextOrigin);
     if (resume.showMessage) {
         e.MessageVisible = 1;
     }
