@@ -108,6 +108,12 @@ class Engine {
     // 1 while a rollback brings back the page of an earlier wait: its lines are drawn again without
     // reaching the backlog or the trace, its waits leave no record and pictures change with a cut.
     std::atomic<int32_t> QuietReplay{0};
+    // Lines the interpreter has read, and their number when it last waited for the player (a
+    // wait code, a choice menu, a movie). A story that runs kLoopLines lines without a wait is in
+    // an endless loop: it takes no part in virtual time, and the explorer reports it.
+    static constexpr uint64_t kLoopLines = 100000;
+    std::atomic<uint64_t> LinesRun{0};
+    std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
@@ -267,6 +273,8 @@ class Engine {
     // menu or button part) inside the title's folder. A refused path counts as missing; the
     // refusal goes to stderr and to the trace as a "refused" event with the path and the reason.
     std::optional<std::string> ResolvePath(std::string_view windowsPath);
+    // Writes the `refused` trace event for a refusal the resolver made (nothing when reason is empty).
+    void TraceRefusal(const files::Refusal& refusal);
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;

@@ -1,6 +1,7 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "graphics/screen.h"
@@ -33,8 +34,11 @@ int Engine::StartUp() {
     }
 
     // The instance file: the one named on the command line, else the first by name. A title without
-    // one runs with the per-key defaults.
-    instance = ReadInstanceConfig(nullptr, options_.instanceFile);
+    // one runs with the per-key defaults, as does one whose instance file is refused (a link out of
+    // the folder, a FIFO, a device).
+    files::Refusal refusal;
+    instance = ReadInstanceConfig(nullptr, options_.instanceFile, &refusal);
+    TraceRefusal(refusal);
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
@@ -57,9 +61,20 @@ int Engine::StartUp() {
     text.areaBottom = 580;
     text.TextOrigin.Set(40, instance.windowHeight - 155);
     text.TextCursor.Set(text.TextOrigin);
-    if (!scenario.Load()) {
-        Warn(Sjis(msg::kScenarioMissing));
-        return kExitOk;
+    refusal = {};
+    switch (scenario.Load(&refusal)) {
+        case Scenario::LoadResult::kLoaded:
+            break;
+        case Scenario::LoadResult::kTooLarge:
+            Warn("The scenario file is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                 " MB, more than any title holds; it is not read.");
+            return kExitOk;
+        case Scenario::LoadResult::kRefused:
+            TraceRefusal(refusal);
+            [[fallthrough]];
+        case Scenario::LoadResult::kMissing:
+            Warn(Sjis(msg::kScenarioMissing));
+            return kExitOk;
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
@@ -107,6 +122,12 @@ int Engine::StartUp() {
 
     StartScriptThread();
     return -1;
+}
+
+void Engine::TraceRefusal(const files::Refusal& refusal) {
+    if (!refusal.reason.empty()) {
+        trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
+    }
 }
 
 void Engine::StartScriptThread() {
