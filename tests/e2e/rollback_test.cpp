@@ -62,6 +62,11 @@ size_t After(const RunResult& r, const std::string& name, size_t nth = 0) {
     return at;
 }
 
+// Opens the backlog view, takes its picture and leaves it.
+std::string Backlog(const E2eRun& run) {
+    return "key PageUp\nwait\nscreenshot " + run.File("log.png") + "\nkey Escape\nwait\n";
+}
+
 // Every pixel but the wait icon's corner, which turns with the clock.
 bool SamePicture(const Shot& a, const Shot& b) {
     if (a.width != b.width || a.height != b.height) {
@@ -80,14 +85,14 @@ bool SamePicture(const Shot& a, const Shot& b) {
 TEST(Rollback, ThreePagesBackIsTheStraightRunAtThatWait) {
     E2eRun straight(kTitle);
     RunResult s = straight.Run("wait\n" + kNext + "screenshot " + straight.File("here.png") + "\n" +
-                               Repeat(kNext, 3) + "close\n");
+                               Backlog(straight) + Repeat(kNext, 3) + "close\n");
     ASSERT_FALSE(s.timedOut) << s.stderrText;
 
     // Four pages on, three steps back: the waits of lines 12, 9 and 6. The flag that page four set
     // is down again, so page three is read as the first time.
     E2eRun run(kTitle);
     RunResult r = run.Run("wait\n" + Repeat(kNext, 4) + Repeat(kBack, 3) + "screenshot " +
-                          run.File("back.png") + "\n" + Repeat(kNext, 3) + "close\n");
+                          run.File("back.png") + "\n" + Backlog(run) + Repeat(kNext, 3) + "close\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
     std::vector<TraceEvent> steps = r.Events("rollback");
     ASSERT_EQ(steps.size(), 3u);
@@ -96,6 +101,8 @@ TEST(Rollback, ThreePagesBackIsTheStraightRunAtThatWait) {
         EXPECT_EQ(steps[i].Get("line"), std::to_string(12 - 3 * static_cast<int>(i)));
     }
     EXPECT_TRUE(SamePicture(LoadShot(straight.File("here.png")), LoadShot(run.File("back.png"))));
+    // The backlog holds the lines up to that wait and no more.
+    EXPECT_TRUE(SamePicture(LoadShot(straight.File("log.png")), LoadShot(run.File("log.png"))));
     // The page drawn again is not new text; from the wait on, the trace is the straight run's.
     EXPECT_EQ(Tail(r, After(r, "rollback")), Tail(s, After(s, "text", 2)));
     EXPECT_EQ(r.TextLines().size(), 8u);
