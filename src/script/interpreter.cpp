@@ -117,13 +117,15 @@ void Dispatch(Engine& e, const char* line, int length) {
 
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
-    // A rollback draws the lines of its page again; the backlog and the trace have them already.
-    bool again = e.QuietReplay != 0;
-    if (!again) {
+    // A rollback draws the lines of its page again; the backlog, the trace and the reading aids
+    // have them already.
+    if (e.QuietReplay == 0) {
         e.backlog.Add(line, length);
-    }
-    if (!again && e.trace.Enabled()) {
-        e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+        if (e.trace.Enabled() || e.access->WantsLines()) {
+            const std::string utf8 = e.Utf8(std::string(line, static_cast<size_t>(length)));
+            e.trace.Event("text", {{"line", utf8}});
+            e.access->LineShown(utf8);
+        }
     }
     OutputTextLine(e, line, length);
 }

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 
+#include "access/access.h"
 #include "graphics/graphics_state.h"
 #include "input/rollback_history.h"
 #include "platform/instance_lock.h"
@@ -50,6 +51,8 @@ struct EngineOptions {
     std::string instanceFile;
     // The seed of `random`; none: one from the system's entropy source.
     std::optional<uint32_t> seed;
+    std::string textOutPath;  // empty: no text stream
+    SpeechChoice speech = SpeechChoice::kAuto;
 };
 
 // Exit codes of the program.
@@ -136,6 +139,9 @@ class Engine {
     // The save and load screens' slot texts: the same gothic at weight 600 (FreeType unless a test
     // puts its own source here; without one the text font serves).
     std::unique_ptr<GlyphSource> slotGlyphs;
+
+    // The reading aids: the text stream, the clipboard and self-voicing.
+    std::unique_ptr<Access> access;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;
