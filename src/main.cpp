@@ -9,6 +9,7 @@
 #include <string>
 
 #include "check/check_command.h"
+#include "explore/explore_command.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -118,6 +119,9 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--check") == 0) {
             return textreel::check::RunCheckCommand(argc, argv);  // the checker has a command line of its own
+        }
+        if (std::strcmp(argv[i], "--explore") == 0) {
+            return textreel::explore::RunExploreCommand(argc, argv);  // so has the explorer
         }
     }
     bool headless = false;

@@ -57,6 +57,12 @@ class Scenario {
     // Copies count marks from offset from out as bytes of 0 or 1 (0 past Size()), or in from bytes
     // (a byte other than 0 sets the mark, 0 clears it; those past Size() are passed over).
     void CopyMarks(uint32_t from, uint8_t* out, size_t count);
+    // Every mark as a byte of 0 or 1, Size() bytes.
+    std::vector<uint8_t> CopyMarks() {
+        std::vector<uint8_t> out(size_);
+        CopyMarks(0, out.data(), out.size());
+        return out;
+    }
     void SetMarks(uint32_t from, const uint8_t* data, size_t count);
     void SetMarks(const uint8_t* data, size_t count) { SetMarks(0, data, count); }
 

@@ -1,5 +1,7 @@
 #include "shell/engine.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 
 #include "access/spoken_text.h"
@@ -19,6 +21,9 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
       trace(platformIn.GetClock()),
       options_(std::move(options)) {
     mainThread_ = std::this_thread::get_id();
+    // A save folder given from outside (the explorer's scratch folder) is used as the user's data
+    // folder is: the title's own folder is never written.
+    fallbackSaveDir_ = options_.saveDir;
     gate_.SetObserver([this] { NotifyStateChange(); });
     if (options_.seed) {
         random.Seed(*options_.seed);
@@ -37,7 +42,6 @@ Engine::~Engine() {
     if (clock.Virtual()) {
         // Virtual time no longer asks this engine whether it may move.
         static_cast<VirtualClock&>(clock).SetQuiescence(nullptr);
-        static_cast<VirtualClock&>(clock).SetPacing(nullptr);
     }
     // A Run that ended normally has joined the script thread already; this covers an engine that
     // is destroyed while its thread still runs (a failed test, for instance).
@@ -375,6 +379,12 @@ bool Engine::Idle() {
 }
 
 void Engine::WaitUntilIdle() {
+    while (!WaitUntilIdleFor(3600 * 1000)) {
+    }
+}
+
+bool Engine::WaitUntilIdleFor(int64_t ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
         uint64_t generation;
         {
@@ -382,7 +392,11 @@ void Engine::WaitUntilIdle() {
             generation = idleGeneration_;
         }
         if (Idle()) {
-            return;
+            return true;
+        }
+        auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            return false;
         }
         {
             std::lock_guard lock(idleMutex_);
@@ -391,8 +405,10 @@ void Engine::WaitUntilIdle() {
         clock.Poke();
         std::unique_lock lock(idleMutex_);
         // The timeout is a safety net only; every change that can make the engine idle notifies.
-        idleChanged_.wait_for(lock, std::chrono::milliseconds(200),
-                              [&] { return idleGeneration_ != generation; });
+        idleChanged_.wait_for(
+            lock,
+            std::min<std::chrono::steady_clock::duration>(std::chrono::milliseconds(200), deadline - now),
+            [&] { return idleGeneration_ != generation; });
         idleWaitGeneration_.reset();
     }
 }

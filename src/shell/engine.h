@@ -53,6 +53,10 @@ struct EngineOptions {
     std::optional<uint32_t> seed;
     std::string textOutPath;  // empty: no text stream
     SpeechChoice speech = SpeechChoice::kAuto;
+    std::string saveDir;  // when set, the folder of the saves and env.dat instead of the title's
+    // Played by a driver in this process (the explorer) rather than an events file: virtual time
+    // never falls back to the real pace, since the driver acts whenever the story waits.
+    bool driven = false;
 };
 
 // Exit codes of the program.
@@ -215,6 +219,8 @@ class Engine {
     bool Idle();
     // Blocks until Idle() or the program has closed.
     void WaitUntilIdle();
+    // The same for at most ms milliseconds of wall time; returns whether the engine is idle.
+    bool WaitUntilIdleFor(int64_t ms);
 
     // Main thread, for loops that hold the event loop (the logo): takes one pending input off the
     // queues without handling it. Requests of other threads that are not input are run meanwhile.

@@ -165,7 +165,9 @@ int Engine::Run() {
         auto& virtualClock = static_cast<VirtualClock&>(clock);
         virtualClock.SetQuiescence(
             [this](int sleepers, int outside) { return Quiescent(sleepers, outside); });
-        virtualClock.SetPacing([this] { return (!automation || !automation->Running()) && Idle(); });
+        if (!options_.driven) {
+            virtualClock.SetPacing([this] { return (!automation || !automation->Running()) && Idle(); });
+        }
     }
     if (automation) {
         // The script runs from the start, so that it can answer the boxes start-up may show.

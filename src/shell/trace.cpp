@@ -64,7 +64,7 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     if (!Enabled()) {
         return;
     }
-    std::string line = "{\"ms\":" + std::to_string(clock_.NowMs()) + ",\"event\":\"" + Escape(name) + "\"";
+    std::string line = "{\"event\":\"" + Escape(name) + "\"";
     for (const Field& field : fields) {
         line += ",\"" + Escape(field.name) + "\":";
         if (const auto* i = std::get_if<int64_t>(&field.value)) {
@@ -78,9 +78,15 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
         }
     }
     line += "}\n";
+    if (observer_) {
+        observer_(name, line);
+    }
+    line.insert(1, "\"ms\":" + std::to_string(clock_.NowMs()) + ",");
     std::lock_guard lock(mutex_);
     lastJumpMs_.clear();
-    Write(std::move(line));
+    if (file_ != nullptr || capture_) {
+        Write(std::move(line));
+    }
 }
 
 void Trace::Jump(const std::string& label) {
@@ -88,16 +94,25 @@ void Trace::Jump(const std::string& label) {
         return;
     }
     const int64_t now = clock_.NowMs();
-    std::string line =
-        "{\"ms\":" + std::to_string(now) + ",\"event\":\"jump\",\"label\":\"" + Escape(label) + "\"}\n";
-    std::lock_guard lock(mutex_);
-    auto [it, fresh] = lastJumpMs_.try_emplace(label, now);
-    if (!fresh) {
-        if (now - it->second < kJumpQuietMs) {
-            return;
+    std::string line = "{\"event\":\"jump\",\"label\":\"" + Escape(label) + "\"}\n";
+    {
+        std::lock_guard lock(mutex_);
+        auto [it, fresh] = lastJumpMs_.try_emplace(label, now);
+        if (!fresh) {
+            if (now - it->second < kJumpQuietMs) {
+                return;
+            }
+            it->second = now;
         }
-        it->second = now;
     }
+    if (observer_) {
+        observer_("jump", line);
+    }
+    if (file_ == nullptr && !capture_) {
+        return;
+    }
+    line.insert(1, "\"ms\":" + std::to_string(now) + ",");
+    std::lock_guard lock(mutex_);
     Write(std::move(line));
 }
 

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <initializer_list>
 #include <mutex>
 #include <string>
@@ -36,7 +37,11 @@ class Trace {
     // Keeps the lines in memory instead of a file (for tests).
     void Capture();
     std::vector<std::string> CapturedLines();
-    bool Enabled() const { return file_ != nullptr || capture_; }
+    bool Enabled() const { return file_ != nullptr || capture_ || observer_ != nullptr; }
+    // Hands every event (its name, and its line without the time) to observer on the thread that
+    // writes it, before it is written. Set before the engine runs; the explorer watches the game so.
+    using Observer = std::function<void(std::string_view name, const std::string& fields)>;
+    void Observe(Observer observer) { observer_ = std::move(observer); }
 
     // Writes {"ms":..,"event":name, fields...}. String values must be UTF-8.
     void Event(std::string_view name, std::initializer_list<Field> fields = {});
@@ -57,6 +62,7 @@ class Trace {
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
     bool capture_ = false;
+    Observer observer_;
     std::vector<std::string> captured_;
     // When each label's last `jump` line was written, since the last event of another kind.
     std::unordered_map<std::string, int64_t> lastJumpMs_;

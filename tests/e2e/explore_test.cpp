@@ -1,0 +1,272 @@
+// `textreel --explore` on small titles of its own, each with one fault planted on one route (or
+// none): the report must name exactly those faults, and the title's folder must stay as it was.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/encoding.h"
+#include "support/test_files.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using textreel::testing::MakePng;
+using textreel::testing::WriteBytes;
+
+std::string Quoted(const std::string& s) {
+    std::string out = "'";
+    for (char c : s) {
+        out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+}
+
+std::string ReadText(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// Every file of a folder with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const auto& entry : fs::recursive_directory_iterator(dir)) {
+        files[fs::relative(entry.path(), dir).string()] =
+            entry.is_regular_file() ? ReadText(entry.path()) : "<dir>";
+    }
+    return files;
+}
+
+// A title in a fresh folder: the demo's interface parts and sounds, a plain background, and the
+// scenario given (UTF-8 lines, written as Shift-JIS with CR LF).
+class Title {
+  public:
+    explicit Title(const std::vector<std::string>& lines) {
+        std::random_device random;
+        path_ = fs::temp_directory_path() / ("textreel-explore-test-" + std::to_string(random()));
+        fs::create_directories(path_ / "cg");
+        fs::copy(fs::path(TEXTREEL_DEMO_DIR) / "cg" / "menu", path_ / "cg" / "menu",
+                 fs::copy_options::recursive);
+        fs::copy(fs::path(TEXTREEL_DEMO_DIR) / "sound", path_ / "sound", fs::copy_options::recursive);
+        WriteBytes((path_ / "bg" / "plain.png").string(), MakePng(800, 600, 0x303030));
+        WriteBytes((path_ / "bg" / "lit.png").string(), MakePng(800, 600, 0x30A030));
+        std::string ist = "InstanceName=\"e2e-explore-" + std::to_string(random()) +
+                          "\"\r\nWindowWidth=\"800\"\r\nWindowHeight=\"600\"\r\nGameType=\"0\"\r\n";
+        WriteBytes((path_ / "title.ist").string(), std::vector<uint8_t>(ist.begin(), ist.end()));
+        std::string text;
+        for (const std::string& line : lines) {
+            text += textreel::Utf8ToCp932(line) + "\r\n";
+        }
+        WriteBytes((path_ / "scenario.txt").string(), std::vector<uint8_t>(text.begin(), text.end()));
+        runtime_ = path_.string() + "-run";
+        fs::create_directories(runtime_);
+    }
+    ~Title() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+        fs::remove_all(runtime_, ec);
+    }
+    const fs::path& Path() const { return path_; }
+
+    struct Run {
+        int exitCode = -1;
+        std::string out;
+    };
+    // prefix: a command the explorer runs under (timeout(1)); dir: another title to explore.
+    Run Explore(const std::vector<std::string>& args = {}, const std::string& prefix = "",
+                const std::string& dir = "") const {
+        std::string command = "XDG_RUNTIME_DIR=" + Quoted(runtime_) + " TMPDIR=" + Quoted(runtime_) + " " +
+                              prefix + " " + Quoted(TEXTREEL_BINARY_PATH) + " --explore";
+        for (const std::string& arg : args) {
+            command += " " + Quoted(arg);
+        }
+        command += " " + Quoted(dir.empty() ? path_.string() : dir) + " 2>/dev/null";
+        Run run;
+        FILE* pipe = popen(command.c_str(), "r");
+        if (pipe == nullptr) {
+            return run;
+        }
+        char buffer[4096];
+        size_t n = 0;
+        while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) {
+            run.out.append(buffer, n);
+        }
+        int status = pclose(pipe);
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        return run;
+    }
+    // What the explorer left in its scratch folder's parent (it must clean up after itself).
+    std::vector<std::string> Leftovers() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(runtime_)) {
+            std::string name = entry.path().filename().string();
+            if (name.rfind("textreel-explore", 0) == 0) {
+                names.push_back(name);
+            }
+        }
+        return names;
+    }
+
+  private:
+    fs::path path_;
+    std::string runtime_;
+};
+
+// Two routes from a picture menu; the left one sets a record flag, the right one leaves by
+// exit_game; both read every line.
+const std::vector<std::string> kTwoRoutes = {
+    "$effect 1",                  // 1
+    "$imgblt bg\\plain.png",      // 2
+    "$selarea bg\\lit.png",       // 3
+    "(100,100,299,199,left,0)",   // 4
+    "(400,100,599,199,right,0)",  // 5
+    "selend",                     // 6
+    ":left",                      // 7
+    "$recflag 2",                 // 8
+    "左へ行った。",               // 9
+    "$C",                         // 10
+    "$jmp after",                 // 11
+    ":right",                     // 12
+    "右へ行った。",               // 13
+    "$C",                         // 14
+    "$exit_game",                 // 15
+    ":after",                     // 16
+    "おしまい。",                 // 17
+    "$C",                         // 18
+};
+
+TEST(Explore, TakesEveryEntryOfATitleWithoutFaultsAndLeavesItsFolderAsItWas) {
+    Title title(kTwoRoutes);
+    auto before = Snapshot(title.Path());
+    Title::Run run = title.Explore();
+    EXPECT_EQ(run.exitCode, 0) << run.out;
+    EXPECT_EQ(run.out,
+              "scenario.txt:15: ending: exit_game, record flags 2\n"
+              "scenario.txt:18: ending: end of scenario, record flags 2\n"
+              "2 routes, 2 endings, 12/12 lines reached, 2/2 choice entries taken\n"
+              "0 faults\n");
+    // No save folder, no env.dat, no file changed: the saves went to a scratch folder, removed after.
+    EXPECT_EQ(Snapshot(title.Path()), before);
+    EXPECT_TRUE(title.Leftovers().empty());
+}
+
+TEST(Explore, NamesAPictureMissingOnOneBranch) {
+    // "$imgblt bg\missing.png" on the right route only; the record flag the left route set (the
+    // explorer takes entries in order) is still set when the right one ends.
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[12] = "$imgblt bg\\missing.png";
+    Title title(lines);
+    Title::Run run = title.Explore();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "scenario.txt:13: error: message box [zovi] 画像の読み込み失敗\n"
+              "scenario.txt:15: ending: exit_game, record flags 2\n"
+              "scenario.txt:18: ending: end of scenario, record flags 2\n"
+              "2 routes, 2 endings, 12/12 lines reached, 2/2 choice entries taken\n"
+              "1 fault\n");
+}
+
+TEST(Explore, NamesALabelMissingOnOneRoute) {
+    // "$jmp nowhere" on the left route: the game shows the label and ends there.
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[10] = "$jmp nowhere";
+    Title title(lines);
+    Title::Run run = title.Explore({"--json"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(
+        run.out,
+        "{\"file\":\"scenario.txt\",\"line\":11,\"level\":\"error\",\"message\":\"message box [DEFAULTIN] "
+        ":nowhere\"}\n"
+        "{\"file\":\"scenario.txt\",\"line\":15,\"ending\":\"exit_game\",\"recordFlags\":[2]}\n"
+        "{\"faults\":1,\"routes\":2,\"endings\":1,\"linesReached\":10,\"lines\":12,\"entriesTaken\":2,"
+        "\"entries\":2}\n");
+}
+
+TEST(Explore, NamesALoopWithoutAWaitOnOneRoute) {
+    // ":spin" / "$jmp spin" on the right route: it never waits for the player; the loop is told at the
+    // label it jumps back to.
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[12] = ":spin";
+    lines[13] = "$jmp spin";
+    Title title(lines);
+    Title::Run run = title.Explore();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "scenario.txt:13: error: 100000 lines run without waiting for the player (a loop)\n"
+              "scenario.txt:18: ending: end of scenario, record flags 2\n"
+              "2 routes, 1 ending, 10/11 lines reached, 2/2 choice entries taken\n"
+              "1 fault\n");
+}
+
+TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[12] = "$imgblt bg\\missing.png";
+    Title title(lines);
+    std::string dot = title.Path().string() + "-run/routes.dot";
+    std::string svg = title.Path().string() + "-run/routes.svg";
+    EXPECT_EQ(title.Explore({"--graph", dot}).exitCode, 1);
+    EXPECT_EQ(title.Explore({"--graph", svg}).exitCode, 1);
+    std::string text = ReadText(dot);
+    // The menu of line 3, reached; its two entries lead to the two endings; the fault hangs on it.
+    EXPECT_NE(text.find("menu3 [shape=box, style=filled, fillcolor=\"#c8e6c9\""), std::string::npos) << text;
+    EXPECT_NE(text.find("start -> menu3;"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end0_18 [label=\"left\"];"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end1_15 [label=\"right\"];"), std::string::npos) << text;
+    EXPECT_NE(text.find("shape=note, style=filled, fillcolor=\"#ffcdd2\", color=red"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("label=\"scenario.txt:13\\nmessage box [zovi] 画像の読み込み失敗\""),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("menu3 -> fault0 [style=dashed, color=red];"), std::string::npos) << text;
+    // Graphviz drew it: an SVG with the entries' labels and the fault's line in it.
+    std::string picture = ReadText(svg);
+    EXPECT_EQ(picture.rfind("<?xml", 0), 0u);
+    EXPECT_NE(picture.find("<svg"), std::string::npos);
+    EXPECT_NE(picture.find(">left</text>"), std::string::npos);
+    EXPECT_NE(picture.find(">scenario.txt:13</text>"), std::string::npos);
+}
+
+TEST(Explore, ASeedMakesRandomDrawsRepeat) {
+    // "$random 1 2" then "$pointjudge 1 1 odd": one of two endings, as the draw falls.
+    Title title({"$effect 1", "$random 1 2", "$pointjudge 1 1 odd", "偶数。", "$C", "$exit_game", ":odd",
+                 "奇数。", "$C"});
+    Title::Run first = title.Explore({"--seed", "7"});
+    Title::Run second = title.Explore({"--seed", "7"});
+    EXPECT_EQ(first.exitCode, 0) << first.out;
+    EXPECT_EQ(first.out, second.out);
+    bool even = first.out.find("scenario.txt:6: ending: exit_game\n") != std::string::npos;
+    bool odd = first.out.find("scenario.txt:9: ending: end of scenario\n") != std::string::npos;
+    EXPECT_NE(even, odd) << first.out;
+}
+
+TEST(Explore, ATerminationSignalEndsItWithTheReportSoFar) {
+    // The demo takes longer to explore than the two seconds it is given.
+    Title title(kTwoRoutes);
+    Title::Run run = title.Explore({}, "timeout --preserve-status -s TERM 2", TEXTREEL_DEMO_DIR);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("error: route cut by a termination signal\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" routes, "), std::string::npos) << run.out;
+    EXPECT_TRUE(title.Leftovers().empty());
+}
+
+TEST(Explore, RefusesABadCommandLine) {
+    Title title(kTwoRoutes);
+    EXPECT_EQ(title.Explore({"--max-seconds", "0"}).exitCode, 2);
+    EXPECT_EQ(title.Explore({"--max-seconds"}).exitCode, 2);
+    EXPECT_EQ(title.Explore({"--frobnicate"}).exitCode, 2);
+    EXPECT_EQ(title.Explore({"--seed", "x"}).exitCode, 2);
+    EXPECT_EQ(title.Explore({"--headless"}).exitCode, 2);
+}
+
+}  // namespace
