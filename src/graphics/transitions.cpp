@@ -415,7 +415,7 @@ int Present(Engine& e) {
         // BackSurface holds the new picture; the screen keeps the old one.
         return 1;
     }
-    if (!e.env.ScreenEffectsInUse()) {
+    if (!e.env.ScreenEffectsInUse() || e.QuietReplay != 0) {
         Cut(r);
         return 1;
     }

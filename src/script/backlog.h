@@ -32,6 +32,15 @@ class Backlog {
         next_ = slot + 1;
     }
 
+    // Takes BacklogNext back to an earlier value, so that the lines after it count as not shown
+    // (they are overwritten as lines are shown again).
+    void Rewind(int next) {
+        std::lock_guard lock(mutex_);
+        if (next >= 0 && next <= kSlots) {
+            next_ = next;
+        }
+    }
+
     // BacklogNext: the slot after the newest line, 0 before the first.
     int Next() {
         std::lock_guard lock(mutex_);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "graphics/screen.h"
+#include "input/rollback.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
 #include "shell/engine.h"
@@ -116,11 +117,15 @@ void Dispatch(Engine& e, const char* line, int length) {
 
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
-    e.backlog.Add(line, length);
-    if (e.trace.Enabled() || e.access->WantsLines()) {
-        const std::string utf8 = e.Utf8(std::string(line, static_cast<size_t>(length)));
-        e.trace.Event("text", {{"line", utf8}});
-        e.access->LineShown(utf8);
+    // A rollback draws the lines of its page again; the backlog, the trace and the reading aids
+    // have them already.
+    if (e.QuietReplay == 0) {
+        e.backlog.Add(line, length);
+        if (e.trace.Enabled() || e.access->WantsLines()) {
+            const std::string utf8 = e.Utf8(std::string(line, static_cast<size_t>(length)));
+            e.trace.Event("text", {{"line", utf8}});
+            e.access->LineShown(utf8);
+        }
     }
     OutputTextLine(e, line, length);
 }
@@ -165,6 +170,11 @@ void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     // later codes of the line do not wait again.
     auto interrupted = [&e] { return e.Quitting() || e.RestartPending() || e.LoadResumePending != 0; };
     bool waited = false;
+    if (FindText(line, "$C") != nullptr || FindText(line, "$X") != nullptr ||
+        FindText(line, "$P") != nullptr || FindText(line, "$W") != nullptr) {
+        // One record per wait line, however many of the codes it holds.
+        RecordWait(e, e.scenario.ReadPos);
+    }
     if (FindText(line, "$C") != nullptr) {
         ShowPage(e);
         WaitPoint(e, true);

@@ -14,6 +14,7 @@
 #include "graphics/masked_blend.h"
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
+#include "input/rollback.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "saveload/save_load_screen.h"
@@ -152,8 +153,9 @@ bool JumpToChoice(Engine& e, const std::string& label) {
 // The menu is ready: the trace learns its entries, the highlight follows the pointer at once, and
 // the script thread waits until a click has jumped (UiState back to 0). A click that lands between
 // the end of the building and the wait has already set the new position; a resume that leaves the
-// menu up (skip or auto mode asked for from the system menu) waits again.
-void WaitForChoice(Engine& e, const char* kind) {
+// menu up (skip or auto mode asked for from the system menu) waits again. commandLine: a position
+// on the menu command's line, for the rollback record.
+void WaitForChoice(Engine& e, const char* kind, uint32_t commandLine) {
     e.UiState = 1;
     TraceChoices(e, kind);
     e.SetScriptBusy(0);
@@ -166,6 +168,7 @@ void WaitForChoice(Engine& e, const char* kind) {
         move.y = y;
         e.SendInput(move);
     }
+    RecordWait(e, commandLine);
     while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.
@@ -328,14 +331,16 @@ void CmdSelArea(Engine& e, const char* line, int) {
         e.EndSkipMode();
     }
     e.SetScriptBusy(1);
+    const uint32_t commandLine = e.scenario.ReadPos;
     e.scenario.ReadPos += 2;
     LoadScreenPicture(e, TextAfterBlank(line), e.graphics.WindowLayer);
     BuildAreaTable(e, false, false);
-    WaitForChoice(e, "selarea");
+    WaitForChoice(e, "selarea", commandLine);
 }
 
 void CmdSelWord(Engine& e, const char*, int) {
     e.SetScriptBusy(1);
+    const uint32_t commandLine = e.scenario.ReadPos;
     e.scenario.ReadPos += 2;
     BuildWordTable(e);
     e.MessageDrawn = 1;
@@ -344,7 +349,7 @@ void CmdSelWord(Engine& e, const char*, int) {
         e.EndSkipMode();
     }
     e.Post([&e] { Repaint(e); });
-    WaitForChoice(e, "selword");
+    WaitForChoice(e, "selword", commandLine);
 }
 
 void CmdFlagSelect(Engine& e, const char* line, int) {
@@ -362,6 +367,7 @@ void CmdFlagSelect(Engine& e, const char* line, int) {
         }
     }
     const bool cgMode = FindText(line, "CGMODE") != nullptr;
+    const uint32_t commandLine = e.scenario.ReadPos;
     e.scenario.ReadPos += 2;
     BuildAreaTable(e, true, cgMode);
 
@@ -380,7 +386,7 @@ void CmdFlagSelect(Engine& e, const char* line, int) {
     }
     e.SetScriptBusy(1);
     LoadScreenPicture(e, names[2], g.WindowLayer);
-    WaitForChoice(e, "flagselect");
+    WaitForChoice(e, "flagselect", commandLine);
 }
 
 bool MenuClick(Engine& e, int xIn, int yIn) {

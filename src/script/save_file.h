@@ -75,4 +75,18 @@ bool LoadGame(Engine& e, int slot);
 bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit);
 bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot);
 
+// How a saved game is brought back. A load (quiet false) draws the picture with transition 3 and
+// leaves that number for the next picture change, starts the saved music again and takes up the
+// scenario as FindResumePoint says. A quiet restore (a rollback) changes pictures with a cut, lets
+// music that already plays go on, and replays the scenario up to the saved wait even from a
+// picture command; the lines it draws again reach neither the backlog nor the trace, and
+// effectNumber is the transition number it leaves.
+struct RestoreStyle {
+    bool quiet = false;
+    int32_t effectNumber = 3;
+};
+// Main thread, while the script thread waits: makes saved the running game and brings the
+// picture, the music and the scenario's position back to it.
+void RestoreGame(Engine& e, const FlagBlock& saved, const RestoreStyle& style);
+
 }  // namespace textreel

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "graphics/picture_commands.h"
+#include "input/rollback.h"
 #include "platform/files.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/interpreter.h"
 #include "script/save_file.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
@@ -56,31 +58,43 @@ void LocalizeNames(FlagBlock& block) {
 
 // The save file holds only the Ogg music's name. CD tracks and wave music of the scene the player
 // left stop; when no Ogg music was saved, the last music command before the saved position tells
-// which CD track or wave music the loaded scene had, and it plays again.
-void RestoreUnsavedMusic(Engine& e, uint32_t saved, bool oggSaved) {
-    StopCd(e);
-    e.sound.cdTrack = 0;
-    StopWaveMusic(e);
+// which CD track or wave music the loaded scene had, and it plays again. keepSame: a CD track or
+// wave music that is already the one the scene had plays on.
+void RestoreUnsavedMusic(Engine& e, uint32_t saved, bool oggSaved, bool keepSame) {
     OggStreamer& wave = *e.sound.waveMusic.streamer;
-    wave.SetFileName("");
-    if (oggSaved) {
-        return;
+    MusicCommand last;
+    const char* arg = nullptr;
+    if (!oggSaved) {
+        last = LastMusicCommand(e.scenario, saved);
+        arg = TextAfterBlank(last.line.c_str());
+        if (arg != nullptr && (*arg == '\0' || last.line.find("STOP") != std::string::npos)) {
+            arg = nullptr;
+        }
     }
-    MusicCommand last = LastMusicCommand(e.scenario, saved);
-    const char* arg = TextAfterBlank(last.line.c_str());
-    if (arg == nullptr || *arg == '\0' || last.line.find("STOP") != std::string::npos) {
-        return;
-    }
-    std::string name(arg);
+    std::string name(arg != nullptr ? arg : "");
     if (name.size() >= FlagBlock::kNameSize) {
         name.resize(FlagBlock::kNameSize - 1);
     }
-    if (last.keyword == "cdda" && e.instance.cdMusic && e.sound.cdFound != 0) {
+    bool cd = arg != nullptr && last.keyword == "cdda" && e.instance.cdMusic && e.sound.cdFound != 0;
+    bool waveMusic = arg != nullptr && last.keyword == "BGMWave" && !e.instance.cdMusic;
+    if (keepSame) {
+        bool cdPlays = e.sound.cd.streamer != nullptr && e.sound.cd.streamer->Playing();
+        bool cdSame = cd ? e.sound.cdTrack == ReadDecimal(arg) : !cdPlays;
+        bool waveSame = waveMusic ? wave.FileName() == name && wave.Playing() : !wave.Playing();
+        if (cdSame && waveSame) {
+            return;
+        }
+    }
+    StopCd(e);
+    e.sound.cdTrack = 0;
+    StopWaveMusic(e);
+    wave.SetFileName("");
+    if (cd) {
         int32_t track = ReadDecimal(arg);
         e.sound.cdTrack = track;
         e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, name);
         PlayCdTrack(e, track);
-    } else if (last.keyword == "BGMWave" && !e.instance.cdMusic) {
+    } else if (waveMusic) {
         wave.SetFileName(name);
         StartWaveMusic(e);
     }
@@ -128,6 +142,28 @@ void RestoreSprites(Engine& e, const FlagBlock& saved) {
         auto x = static_cast<int32_t>(saved.U32(FlagBlock::kSpriteValues + 4 * static_cast<size_t>(slot)));
         ShowSprite(e, slot, x, name);
     }
+}
+
+// Whether the line starting at lineStart runs a command that draws a whole new picture (`imgblt`,
+// `ccblt`, `fill`) as the dispatch reads it.
+bool DrawsWholePicture(const Scenario& scenario, uint32_t lineStart) {
+    char line[kLineBufferSize] = {};
+    for (uint32_t p = lineStart, n = 0; n < static_cast<uint32_t>(kLineMax); ++p, ++n) {
+        uint8_t b = scenario.ByteAt(p);
+        if (b == '\r' || b == '\n' || b == kEndMark) {
+            break;
+        }
+        line[n] = static_cast<char>(b);
+    }
+    if (line[0] != '$') {
+        return false;
+    }
+    const CommandEntry* entry = FindCommand(line);
+    if (entry == nullptr) {
+        return false;
+    }
+    std::string_view keyword(entry->keyword);
+    return keyword == "imgblt" || keyword == "ccblt" || keyword == "fill";
 }
 
 // Resumes the script thread wherever it waits until it waits at or past the saved position. Every
@@ -206,6 +242,59 @@ bool LoadGame(Engine& e, int slot) {
     return LoadGameFile(e, SaveFileName(slot), int64_t{slot});
 }
 
+void RestoreGame(Engine& e, const FlagBlock& saved, const RestoreStyle& style) {
+    e.LoadInProgress = 1;
+    e.QuietReplay = style.quiet ? 1 : 0;
+    e.flags = saved;
+    e.WaitIconOn = 0;
+    e.UiState = 0;
+    OggStreamer& music = *e.sound.music.streamer;
+    std::string bgm(e.flags.Text(FlagBlock::kBgmName, FlagBlock::kNameSize));
+    bool musicPlaysOn = style.quiet && music.FileName() == bgm && (bgm.empty() || music.Playing());
+    if (!musicPlaysOn) {
+        music.SetFileName(bgm);
+        music.playOnce = 0;
+        music.fadeRate = OggStreamer::kNoFade;
+        if (!bgm.empty()) {
+            e.BgmRestartRequest();
+        } else {
+            e.BgmStopRequest();
+        }
+    }
+    uint32_t position = e.flags.U32(FlagBlock::kSavedPosition);
+    RestoreUnsavedMusic(e, position, !bgm.empty(), style.quiet);
+    // A quiet restore changes pictures with a cut (see Present).
+    e.graphics.effectNumber = style.quiet ? 1 : 3;
+    ResumePoint resume = FindResumePoint(e.scenario, position);
+    if (style.quiet && !resume.replay && DrawsWholePicture(e.scenario, resume.lineStart)) {
+        // The line it runs again draws the picture anyway (and clears the sprites): the message
+        // window's parts are all that is needed first.
+        CmdWindowOpen(e, "", 0);
+    } else {
+        RestoreBackground(e);
+        RestoreSprites(e, saved);
+    }
+    e.text.TextCursor.Set(e.text.TextOrigin);
+    if (resume.showMessage) {
+        e.MessageVisible = 1;
+    }
+    e.scenario.SeekToLineStart(resume.lineStart);
+    // The script thread leaves what held it (the rest of a wait line, a choice menu) and reads on
+    // from the resume point.
+    e.LoadResumePending = 1;
+    if (resume.replay || style.quiet) {
+        Replay(e, resume.lineStart, position);
+        e.LoadInProgress = 0;
+    } else {
+        e.LoadInProgress = 0;
+        e.ResumeScript();
+    }
+    if (style.quiet) {
+        e.QuietReplay = 0;
+        e.graphics.effectNumber = style.effectNumber;
+    }
+}
+
 bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot) {
     std::string folder;
     if (!e.EnsureSaveFolder(false, &folder)) {
@@ -224,41 +313,8 @@ bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& sl
         return false;
     }
     LocalizeNames(loaded);
-    e.LoadInProgress = 1;
-    e.flags = loaded;
-    e.WaitIconOn = 0;
-    e.UiState = 0;
-    OggStreamer& music = *e.sound.music.streamer;
-    std::string bgm(e.flags.Text(FlagBlock::kBgmName, FlagBlock::kNameSize));
-    music.SetFileName(bgm);
-    music.playOnce = 0;
-    music.fadeRate = OggStreamer::kNoFade;
-    if (!bgm.empty()) {
-        e.BgmRestartRequest();
-    } else {
-        e.BgmStopRequest();
-    }
-    RestoreUnsavedMusic(e, e.flags.U32(FlagBlock::kSavedPosition), !bgm.empty());
-    e.graphics.effectNumber = 3;
-    RestoreBackground(e);
-    RestoreSprites(e, loaded);
-    e.text.TextCursor.Set(e.text.TextOrigin);
-    uint32_t saved = e.flags.U32(FlagBlock::kSavedPosition);
-    ResumePoint resume = FindResumePoint(e.scenario, saved);
-    if (resume.showMessage) {
-        e.MessageVisible = 1;
-    }
-    e.scenario.SeekToLineStart(resume.lineStart);
-    // The script thread leaves what held it (the rest of a wait line, a choice menu) and reads on
-    // from the resume point.
-    e.LoadResumePending = 1;
-    if (resume.replay) {
-        Replay(e, resume.lineStart, saved);
-        e.LoadInProgress = 0;
-    } else {
-        e.LoadInProgress = 0;
-        e.ResumeScript();
-    }
+    ForgetRollback(e);
+    RestoreGame(e, loaded, RestoreStyle{});
     TraceResult(e, "load", slot, true);
     e.NotifyStateChange();
     return true;

@@ -17,6 +17,7 @@
 #include "access/access.h"
 #include "graphics/graphics_state.h"
 #include "input/focus.h"
+#include "input/rollback_history.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
 #include "saveload/save_load_state.h"
@@ -112,6 +113,9 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // 1 while a rollback brings back the page of an earlier wait: its lines are drawn again without
+    // reaching the backlog or the trace, its waits leave no record and pictures change with a cut.
+    std::atomic<int32_t> QuietReplay{0};
     // Lines the interpreter has read, and their number when it last waited for the player (a
     // wait code, a choice menu, a movie). A story that runs kLoopLines lines without a wait is in
     // an endless loop: it takes no part in virtual time, and the explorer reports it.
@@ -128,6 +132,8 @@ class Engine {
     FlagBlock flags;
     Backlog backlog;
     MenuTable menu;
+    // The game state at the last wait points, for BackSpace.
+    RollbackHistory rollback;
     // The generator of `random` (script thread).
     ScriptRandom random;
     GraphicsState graphics;

@@ -1,5 +1,6 @@
 // Return to the title. The window side asks for it; the script thread carries it out at the top
 // of its loop, so that the scenario text is never replaced under a line that is being read.
+#include "input/rollback.h"
 #include "saveload/save_load_screen.h"
 #include "shell/engine.h"
 
@@ -33,6 +34,7 @@ void Engine::PerformRestart() {
     // file can no longer be read, the text already in memory is played again.
     scenario.Reload();
     scenario.ReadPos = 0;
+    ForgetRollback(*this);
     text.TextCursor.Set(text.TextOrigin);
     ResetRequest = 0;
     restartPending_ = false;

@@ -9,6 +9,7 @@
 #include "input/keys.h"
 #include "input/pad.h"
 #include "input/quick_save.h"
+#include "input/rollback.h"
 #include "platform/platform.h"
 #include "saveload/save_load_screen.h"
 #include "script/menu.h"
@@ -150,6 +151,11 @@ void KeyUp(Engine& e, int key, bool shift) {
         if (key == vk::kEscape) {
             e.CutMovieShort("key");
         }
+        return;
+    }
+    if (key == vk::kBack) {
+        // Rollback: back to the wait before this one. BackSpace never advances.
+        Rollback(e);
         return;
     }
     if (key == vk::kF5 || key == vk::kF8 || key == vk::kF9) {

@@ -1,0 +1,76 @@
+// Rollback of one page at 800 x 600 with the demo's pictures and message window: the time from
+// BackSpace at a wait until the story waits again at the wait before it, with that page's picture
+// drawn again and its six lines of text replayed. The bar is 50 ms.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "graphics/screen.h"
+#include "input/rollback.h"
+#include "platform/encoding.h"
+#include "platform/files.h"
+#include "platform/platform.h"
+#include "shell/engine.h"
+
+namespace textreel {
+namespace {
+
+void BM_RollbackOnePage(benchmark::State& state) {
+    std::string previous = files::CurrentDirectory();
+    if (!files::ChangeDirectory(TEXTREEL_DEMO_DIR)) {
+        state.SkipWithError("no demo folder");
+        return;
+    }
+    // The page: a picture and six lines of 24 full-width characters before the wait of line A.
+    std::string scenario = ":top\r\n$windowopen\r\n$imgblt bg\\03_sea.png\r\n";
+    for (int i = 0; i < 6; ++i) {
+        scenario +=
+            Utf8ToCp932("列車は海沿いの線路をゆっくりと走り、窓の外には朝の光が満ちていた。") + "\r\n";
+    }
+    scenario += "$C\r\n" + Utf8ToCp932("次の行です。") + "\r\n$C\r\n$jmp top\r\n";
+    {
+        std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
+        platform->OpenWindow("bench", 800, 600);
+        Engine engine(*platform);
+        engine.instance = DefaultInstanceConfig();
+        engine.instance.windowWidth = 800;
+        engine.instance.windowHeight = 600;
+        engine.text.TextOrigin.Set(40, 445);
+        engine.text.TextCursor.Set(40, 445);
+        engine.env.ApplyDefaults();
+        engine.env.SpeedMs = 0;
+        engine.scenario.LoadBytes(std::vector<uint8_t>(scenario.begin(), scenario.end()));
+        engine.scenario.ResetMarks();
+        CreateGraphics(engine);
+        engine.StartScriptThread();
+        auto waiting = [&] { return engine.Idle() && engine.ScriptWaiting(); };
+        // Wait A, then wait B.
+        engine.ServeRequestsUntil(waiting);
+        const uint32_t pageWait = engine.scenario.ReadPos;
+        engine.ResumeScript();
+        engine.ServeRequestsUntil([&] { return waiting() && engine.scenario.ReadPos != pageWait; });
+        for (auto _ : state) {
+            auto start = std::chrono::steady_clock::now();
+            Rollback(engine);
+            engine.ServeRequestsUntil(waiting);
+            state.SetIterationTime(
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+            if (engine.scenario.ReadPos != pageWait) {
+                state.SkipWithError("the rollback did not reach the page's wait");
+                break;
+            }
+            engine.ResumeScript();
+            engine.ServeRequestsUntil([&] { return waiting() && engine.scenario.ReadPos != pageWait; });
+        }
+        state.counters["record_bytes"] = static_cast<double>(sizeof(RollbackRecord));
+        engine.RequestClose();
+    }
+    files::ChangeDirectory(previous);
+}
+BENCHMARK(BM_RollbackOnePage)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+}  // namespace textreel
