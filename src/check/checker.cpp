@@ -14,6 +14,7 @@
 #include "script/byte_text.h"
 #include "script/scenario.h"
 #include "shell/messages.h"
+#include "shell/title_settings.h"
 
 namespace textreel::check {
 
@@ -263,6 +264,13 @@ Report CheckTitle() {
         }
     }
 
+    // textreel.ini: what the engine ignores in it, it also says on stderr.
+    std::vector<SettingsProblem> settingsProblems;
+    TitleSettings settings = ReadTitleSettings(settingsProblems);
+    for (const SettingsProblem& problem : settingsProblems) {
+        out.push_back({TitleSettings::kFileName, problem.line, Level::kWarning, problem.message});
+    }
+
     FileProbe probe;
     auto txtName = files::FindFirstWithExtension("txt");
     Scenario scenario;
@@ -283,7 +291,7 @@ Report CheckTitle() {
                                    "\" is not read"});
             }
         }
-        CheckScenario(scenario, *txtName, config, probe, out);
+        CheckScenario(scenario, *txtName, config, probe, out, settings);
     }
 
     // Files in the order of their first finding, each sorted by line.

@@ -118,7 +118,14 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
     e.backlog.Add(line, length);
     if (e.trace.Enabled()) {
-        e.trace.Event("text", {{"line", e.Utf8(std::string(line, static_cast<size_t>(length)))}});
+        // The rows as the line will be cut on the screen, so that automation can check wrapping.
+        std::string rows = "[";
+        for (const std::string& row : LineRows(e, line, length)) {
+            rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.TitleUtf8(row)) + "\"";
+        }
+        rows += "]";
+        e.trace.Event("text", {{"rows", Trace::Json{rows}},
+                               {"line", e.TitleUtf8(std::string(line, static_cast<size_t>(length)))}});
     }
     OutputTextLine(e, line, length);
 }

@@ -4,6 +4,7 @@
 
 #include "input/quick_save.h"
 #include "platform/encoding.h"
+#include "script/utf8_text.h"
 #include "platform/files.h"
 #include "shell/automation.h"
 #include "shell/popup_menu.h"
@@ -49,6 +50,13 @@ Engine::~Engine() {
 
 std::string Engine::Utf8(const std::string& sjis) const {
     return Cp932ToUtf8(sjis);
+}
+
+std::string Engine::TitleUtf8(const std::string& text) const {
+    if (titleSettings.encoding == TextEncoding::kUtf8) {
+        return ValidUtf8(text);
+    }
+    return Cp932ToUtf8(text);
 }
 
 std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {

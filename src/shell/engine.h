@@ -29,6 +29,7 @@
 #include "shell/overlay.h"
 #include "shell/script_gate.h"
 #include "shell/system_menu.h"
+#include "shell/title_settings.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
 #include "text/glyph_source.h"
@@ -83,6 +84,8 @@ class Engine {
 
     // ----- configuration, fixed after start-up -----
     InstanceConfig instance;
+    // textreel.ini: the text encoding, wrapping and Latin drawing a translation asks for.
+    TitleSettings titleSettings;
     std::string workDir;  // the title's folder, ending in "/"
 
     // ----- state shared by the script thread and the window side -----
@@ -264,6 +267,8 @@ class Engine {
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;
+    // The title's own text (message lines, names) as UTF-8, read in the title's encoding.
+    std::string TitleUtf8(const std::string& text) const;
 
   private:
     struct Request {

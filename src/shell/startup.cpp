@@ -35,6 +35,11 @@ int Engine::StartUp() {
     // The instance file: the one named on the command line, else the first by name. A title without
     // one runs with the per-key defaults.
     instance = ReadInstanceConfig(nullptr, options_.instanceFile);
+    std::vector<SettingsProblem> settingsProblems;
+    titleSettings = ReadTitleSettings(settingsProblems);
+    for (const SettingsProblem& problem : settingsProblems) {
+        std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line, problem.message.c_str());
+    }
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {

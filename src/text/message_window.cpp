@@ -12,6 +12,7 @@
 #include "shell/engine.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
+#include "text/line_layout.h"
 #include "text/plain_text.h"
 
 namespace textreel {
@@ -103,6 +104,27 @@ void DrawBacklogPage(Engine& e, int direction) {
 
 }  // namespace
 
+void LayOutLine(Engine& e, const uint8_t* bytes, int length, int fontSize, LineLayout& layout) {
+    const TextState& t = e.text;
+    SplitLine(bytes, length, e.titleSettings.encoding, layout.chars);
+    for (LineChar& c : layout.chars) {
+        c.advance = c.halfWidth ? fontSize / 2 : fontSize - 1;
+    }
+    RowBreaking how;
+    how.startX = t.TextCursor.x;
+    how.originX = t.TextOrigin.x;
+    how.wrapLimit = t.wrapLimit;
+    how.mode = e.titleSettings.wrap;
+    BreakRows(layout.chars, how, layout.places, &layout.endX, &layout.endRow);
+}
+
+std::vector<std::string> LineRows(Engine& e, const char* line, int length) {
+    LineLayout layout;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(line);
+    LayOutLine(e, bytes, length, e.text.fontSize, layout);
+    return RowTexts(bytes, layout.chars, layout.places);
+}
+
 int OutputTextLine(Engine& e, const char* line, int length) {
     GraphicsState& g = e.graphics;
     TextState& t = e.text;
@@ -125,28 +147,33 @@ int OutputTextLine(Engine& e, const char* line, int length) {
     const int size = t.fontSize;
     const uint32_t colour = t.fontColor;
     const auto* bytes = reinterpret_cast<const uint8_t*>(line);
-    for (int i = 0; i < length;) {
+    // One layout per thread, reused from line to line.
+    thread_local LineLayout layout;
+    LayOutLine(e, bytes, length, size, layout);
+    const int32_t startY = t.TextCursor.y;
+    const int64_t rowStep = int64_t{size} + 6;
+    auto rowY = [&](int32_t row) { return Advance(startY, rowStep * row); };
+    const size_t count = layout.chars.size();
+    for (size_t i = 0; i < count; ++i) {
+        const LineChar& c = layout.chars[i];
+        const CharPlace& place = layout.places[i];
+        if (!place.shown) {
+            continue;
+        }
         int64_t started = e.clock.NowMs();
-        int x = t.TextCursor.x;
-        int y = t.TextCursor.y;
+        int x = place.x;
+        int y = rowY(place.row);
         WaitWhileIconBusy(e);
-        if (IsSjisLeadByte(bytes[i])) {
-            if (i + 1 >= length) {
-                break;  // half a character at the end of the line is not drawn
-            }
-            if (e.glyphs) {
-                std::lock_guard lock(g.ScreenLock);
-                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x, y, bytes + i, 2, colour);
-            }
-            t.TextCursor.x = Advance(x, int64_t{size} - 1);
-            i += 2;
+        if (e.glyphs) {
+            std::lock_guard lock(g.ScreenLock);
+            DrawGlyph(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y, bytes + c.offset, c.length,
+                      colour);
+        }
+        // The cursor stands where the next character goes, as the reset request may leave it there.
+        if (i + 1 < count) {
+            t.TextCursor.Set(layout.places[i + 1].x, rowY(layout.places[i + 1].row));
         } else {
-            if (e.glyphs) {
-                std::lock_guard lock(g.ScreenLock);
-                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x - 4, y, bytes + i, 1, colour);
-            }
-            t.TextCursor.x = Advance(x, size / 2);
-            i += 1;
+            t.TextCursor.Set(layout.endX, rowY(layout.endRow));
         }
         // The speed is read afresh for every character: skip mode starting mid-line shows the rest
         // at once.
@@ -162,11 +189,8 @@ int OutputTextLine(Engine& e, const char* line, int length) {
                 return 0;
             }
         }
-        if (t.TextCursor.x > t.wrapLimit) {
-            t.TextCursor.x = t.TextOrigin.x.load();
-            t.TextCursor.y = Advance(t.TextCursor.y, int64_t{size} + 6);
-        }
     }
+    t.TextCursor.Set(layout.endX, rowY(layout.endRow));
     ShowPage(e);
     t.LineEndCursor.Set(t.TextCursor);
     t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));
