@@ -127,6 +127,9 @@ class Engine {
     // The save and load screens' slot texts: the same gothic at weight 600 (FreeType unless a test
     // puts its own source here; without one the text font serves).
     std::unique_ptr<GlyphSource> slotGlyphs;
+    // The Latin face of proportional half-width text (textreel.ini's `latin = proportional`); none
+    // for fixed text.
+    std::unique_ptr<GlyphSource> latinGlyphs;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "shell/title_settings.h"
+#include "text/glyph_source.h"
 
 namespace textreel {
 
@@ -33,6 +34,11 @@ struct LineChar {
 // whole, shortest-form character is one character U+FFFD; East Asian wide characters are
 // full-width.
 void SplitLine(const uint8_t* bytes, int length, TextEncoding encoding, std::vector<LineChar>& out);
+
+// The code a GlyphSource draws the character by.
+constexpr uint32_t GlyphCode(const LineChar& c, TextEncoding encoding) {
+    return encoding == TextEncoding::kUtf8 ? (c.code | kUnicodeGlyph) : c.code;
+}
 
 // True for a UTF-8 code point drawn full-width (Hangul, CJK, full-width forms).
 bool IsWideCodePoint(uint32_t code);

@@ -77,8 +77,89 @@ bool CharacterDelay(Engine& e, int64_t deadline) {
     }
 }
 
+// A backlog line cut into the rows of the viewer, as the message window cuts it.
+std::vector<std::string> BacklogRows(Engine& e, const std::string& text) {
+    std::vector<LineChar> chars;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    SplitLine(bytes, static_cast<int>(text.size()), e.titleSettings.encoding, chars);
+    for (LineChar& c : chars) {
+        c.advance = e.glyphs ? std::max(0, e.glyphs->Advance(kDefaultFontSize, GlyphCode(c, e.titleSettings.encoding)))
+                             : kDefaultFontSize / 2;
+    }
+    RowBreaking how;
+    how.startX = kBacklogX;
+    how.originX = kBacklogX;
+    // The last character of a row may start at the limit: it must still end inside the screen.
+    how.wrapLimit = e.graphics.ScreenSurface.Width() - kBacklogX - kDefaultFontSize;
+    how.mode = WrapMode::kWords;
+    std::vector<CharPlace> places;
+    BreakRows(chars, how, places);
+    std::vector<std::string> rows = RowTexts(bytes, chars, places);
+    if (rows.empty()) {
+        rows.emplace_back();
+    }
+    return rows;
+}
+
+// The viewer of a title that wraps at words: its lines wrap too, and a page holds 25 rows. The
+// page ends at backlogBottom (the slot after the newest line shown) and reaches up as far as whole
+// lines fit; backlogPosition is its oldest line.
+void DrawWrappedBacklogPage(Engine& e, int direction) {
+    TextState& t = e.text;
+    const int n = e.backlog.Next();
+    int bottom = t.backlogBottom;
+    if (direction == 0) {
+        if (t.backlogPosition == 0) {
+            return;  // nothing older is left
+        }
+        bottom = t.backlogPosition;
+    } else {
+        // The page after the one shown: as many lines after it as fit.
+        int rows = 0;
+        int next = bottom;
+        while (next < n) {
+            int more = static_cast<int>(BacklogRows(e, e.backlog.Slot(next)).size());
+            if (next > bottom && rows + more > kBacklogLines) {
+                break;
+            }
+            rows += more;
+            ++next;
+        }
+        bottom = next;
+    }
+    GraphicsState& g = e.graphics;
+    std::lock_guard lock(g.ScreenLock);
+    CopyWhole(g.CleanBackground, g.ScreenSurface);
+    int used = 0;
+    int p = bottom;
+    while (p > 0) {
+        std::vector<std::string> rows = BacklogRows(e, e.backlog.Slot(p - 1));
+        const int count = static_cast<int>(rows.size());
+        if (used > 0 && used + count > kBacklogLines) {
+            break;
+        }
+        for (int r = 0; r < count && used + (count - 1 - r) < kBacklogLines; ++r) {
+            int place = used + (count - 1 - r);
+            if (e.glyphs) {
+                DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
+                              kBacklogBottomY - kBacklogLineStep * place, rows[static_cast<size_t>(r)],
+                              e.titleSettings.encoding);
+            }
+        }
+        used += count;
+        --p;
+    }
+    t.backlogPosition = p;
+    t.backlogBottom = bottom;
+    CopyScreenToWindow(e);
+}
+
 // Redraws the backlog viewer's page in the given direction.
 void DrawBacklogPage(Engine& e, int direction) {
+    if (e.titleSettings.wrap == WrapMode::kWords) {
+        DrawWrappedBacklogPage(e, direction);
+        return;
+    }
     TextState& t = e.text;
     int n = e.backlog.Next();
     int p = t.backlogPosition;
@@ -95,7 +176,7 @@ void DrawBacklogPage(Engine& e, int direction) {
         --p;
         if (e.glyphs) {
             DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
-                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p));
+                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p), e.titleSettings.encoding);
         }
     }
     t.backlogPosition = p;
@@ -106,9 +187,24 @@ void DrawBacklogPage(Engine& e, int direction) {
 
 void LayOutLine(Engine& e, const uint8_t* bytes, int length, int fontSize, LineLayout& layout) {
     const TextState& t = e.text;
-    SplitLine(bytes, length, e.titleSettings.encoding, layout.chars);
-    for (LineChar& c : layout.chars) {
-        c.advance = c.halfWidth ? fontSize / 2 : fontSize - 1;
+    const TextEncoding encoding = e.titleSettings.encoding;
+    SplitLine(bytes, length, encoding, layout.chars);
+    GlyphSource* latin = e.latinGlyphs.get();
+    const size_t count = layout.chars.size();
+    for (size_t i = 0; i < count; ++i) {
+        LineChar& c = layout.chars[i];
+        if (!c.halfWidth) {
+            c.advance = fontSize - 1;
+        } else if (latin == nullptr) {
+            c.advance = fontSize / 2;
+        } else {
+            // The Latin face's own advance, kerned against the next half-width character.
+            const uint32_t code = GlyphCode(c, encoding);
+            c.advance = std::max(0, latin->Advance(fontSize, code));
+            if (i + 1 < count && layout.chars[i + 1].halfWidth) {
+                c.advance += latin->Kerning(fontSize, code, GlyphCode(layout.chars[i + 1], encoding));
+            }
+        }
     }
     RowBreaking how;
     how.startX = t.TextCursor.x;
@@ -151,6 +247,10 @@ int OutputTextLine(Engine& e, const char* line, int length) {
     thread_local LineLayout layout;
     LayOutLine(e, bytes, length, size, layout);
     const int32_t startY = t.TextCursor.y;
+    const TextEncoding encoding = e.titleSettings.encoding;
+    GlyphSource* latin = e.latinGlyphs.get();
+    // Proportional Latin letters stand on the message font's baseline.
+    const int baseline = latin != nullptr && e.glyphs ? e.glyphs->Ascent(size) : 0;
     const int64_t rowStep = int64_t{size} + 6;
     auto rowY = [&](int32_t row) { return Advance(startY, rowStep * row); };
     const size_t count = layout.chars.size();
@@ -164,10 +264,13 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         int x = place.x;
         int y = rowY(place.row);
         WaitWhileIconBusy(e);
-        if (e.glyphs) {
+        if (c.halfWidth && latin != nullptr) {
             std::lock_guard lock(g.ScreenLock);
-            DrawGlyph(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y, bytes + c.offset, c.length,
-                      colour);
+            DrawGlyphAtPen(*latin, g.ScreenSurface, size, x, Advance(y, baseline), GlyphCode(c, encoding), colour);
+        } else if (e.glyphs) {
+            std::lock_guard lock(g.ScreenLock);
+            DrawGlyphCode(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y, GlyphCode(c, encoding),
+                          colour);
         }
         // The cursor stands where the next character goes, as the reset request may leave it there.
         if (i + 1 < count) {
@@ -242,6 +345,7 @@ int BacklogStep(Engine& e, int direction) {
             return 0;
         }
         e.text.backlogPosition = n;
+        e.text.backlogBottom = n;
         e.WaitIconOn = 0;
         e.UiState = 100;
         {
@@ -252,7 +356,10 @@ int BacklogStep(Engine& e, int direction) {
         return 1;
     }
     if (state == 100) {
-        if (direction == 1 && e.text.backlogPosition + kBacklogLines >= e.backlog.Next()) {
+        const bool newest = e.titleSettings.wrap == WrapMode::kWords
+                                ? e.text.backlogBottom >= e.backlog.Next()
+                                : e.text.backlogPosition + kBacklogLines >= e.backlog.Next();
+        if (direction == 1 && newest) {
             LeaveBacklogView(e);
             return 1;
         }
