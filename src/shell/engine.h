@@ -272,6 +272,9 @@ class Engine {
     std::string Utf8(const std::string& sjis) const;
     // The title's own text (message lines, names) as UTF-8, read in the title's encoding.
     std::string TitleUtf8(const std::string& text) const;
+    // UTF-8 text (the engine's own, or typed by the player) in the title's encoding; ok (when given)
+    // is cleared when a character Shift-JIS lacks became "?".
+    std::string TitleText(std::string_view utf8, bool* ok = nullptr) const;
 
   private:
     struct Request {

@@ -84,7 +84,7 @@ int Engine::StartUp() {
     platform.SetWindowScale(options_.scale);
     bool opened = false;
     try {
-        opened = platform.OpenWindow(Utf8(instance.windowName), w, h);
+        opened = platform.OpenWindow(TitleUtf8(instance.windowName), w, h);
     } catch (const std::bad_alloc&) {
         Warn(msg::kAllocateError);
         return kExitFailure;

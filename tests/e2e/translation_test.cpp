@@ -2,10 +2,13 @@
 // `text` event tells every title's rows, so that wrapping can be checked without pixels.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 #include "support/e2e_run.h"
+#include "support/test_files.h"
 
 namespace textreel::testing {
 namespace {
@@ -52,6 +55,76 @@ TEST(Translation, AnUntouchedTitleTellsItsRowsAsItAlwaysCutThem) {
     for (const TraceEvent& e : text) {
         EXPECT_EQ(e.Get("rows"), "[\"" + e.Get("line") + "\"]");
     }
+}
+
+// The save screens' pictures, as the save-load tests make them.
+void ScreenPictures(E2eRun& run) {
+    for (const char* kind : {"save", "load"}) {
+        std::string base = run.Title() + "/cg/menu/" + kind;
+        WriteBytes(base + "_off.png", MakePng(1600, 600, 0x808080, {{800, 0, 800, 600, 0x000000}}));
+        WriteBytes(base + "_on.png", MakePng(1600, 600, 0x00FFFF, {{800, 0, 800, 600, 0x000000}}));
+    }
+}
+
+std::string SavedTitle(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (bytes.size() != 1424) {
+        return "(no save)";
+    }
+    std::string title = bytes.substr(1373, 50);
+    return title.substr(0, title.find('\0'));
+}
+
+struct Utf8Case {
+    const char* title;
+    const char* name;
+    const char* opening;  // the line before the page break that precedes the saved page
+    const char* firstLine;  // as shown, the name put in
+    const char* saveTitle;  // the save title: the first 30 bytes cut to whole characters, then "…"
+    const char* nextLine;
+};
+
+// A UTF-8 title names its player in the name entry, shows the name in its lines, saves, and in a
+// later run loads the save, name and all.
+void PlayUtf8Title(const Utf8Case& c) {
+    E2eRun run(kTitles + c.title);
+    ScreenPictures(run);
+    const std::string save = "click 400 590\nwait\nclick 100 200\nwait\nclick 60 110\nwait\n";
+    RunResult saving =
+        run.Run("wait\ntext " + std::string(c.name) + "\nwait\nclick 400 300\nwait\n" + save + "close\n");
+    ASSERT_FALSE(saving.timedOut) << saving.stderrText;
+    std::vector<TraceEvent> dialogs = saving.Events("dialog");
+    ASSERT_EQ(dialogs.size(), 1u) << saving.stderrText;
+    EXPECT_EQ(dialogs[0].Get("value"), c.name);
+    EXPECT_EQ(saving.TextLines(), (std::vector<std::string>{c.opening, c.firstLine}));
+    ASSERT_EQ(saving.Events("save").size(), 1u);
+    EXPECT_EQ(SavedTitle(run.Title() + "/save/save01.sav"), c.saveTitle);
+
+    // Another name first, then the load brings back the saved one.
+    RunResult loading = run.Run("wait\ntext X\nwait\nclick 545 590\nwait\nclick 100 200\nwait\nclick 400 300\nwait\nclose\n");
+    ASSERT_FALSE(loading.timedOut) << loading.stderrText;
+    std::vector<TraceEvent> loads = loading.Events("load");
+    ASSERT_EQ(loads.size(), 1u) << loading.stderrText;
+    EXPECT_EQ(loads[0].Get("ok"), "true");
+    // The saved page is drawn again with the saved name, and the story goes on with it.
+    std::vector<std::string> lines = loading.TextLines();
+    EXPECT_EQ(lines, (std::vector<std::string>{c.opening, c.firstLine, c.nextLine}));
+    EXPECT_TRUE(loading.Events("message").empty()) << loading.stderrText;
+}
+
+TEST(Translation, ARussianTitleShowsSavesAndLoadsItsText) {
+    // "$name_entry" / "Начало." / "$P" / "Привет, ＊＊＊!! Поезд шёл вдоль моря, ..." / "$C" / "Дальше, ＊＊＊." (UTF-8, textreel.ini:
+    // "encoding = utf-8"). Byte 30 of the saved line falls inside "е": the title keeps "По".
+    PlayUtf8Title({"utf8-russian", "Иван", "Начало.",
+                   "Привет, Иван!! Поезд шёл вдоль моря, и небо медленно становилось золотым.",
+                   "Привет, Иван!! По\xE2\x80\xA6", "Дальше, Иван."});
+}
+
+TEST(Translation, AKoreanTitleShowsSavesAndLoadsItsText) {
+    // "$name_entry" / "시작." / "$P" / "안녕하세요, ＊＊＊! 열차는 바다를 따라 달렸다." / "$C" / "다음 줄, ＊＊＊." Byte 30 falls inside "차".
+    PlayUtf8Title({"utf8-korean", "민수", "시작.", "안녕하세요, 민수! 열차는 바다를 따라 달렸다.",
+                   "안녕하세요, 민수! 열\xE2\x80\xA6", "다음 줄, 민수."});
 }
 
 }  // namespace
