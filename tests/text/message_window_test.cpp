@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/encoding.h"
@@ -313,6 +315,33 @@ TEST(Logo, AMissingPictureShowsItsPathAndStartUpGoesOn) {
     EXPECT_EQ(ShowLogo(f.engine), 0);
     ASSERT_EQ(f.platform.Messages().size(), 1u);
     EXPECT_EQ(f.platform.Messages()[0], f.title.Path() + "/cg/menu/logo.bmp");
+}
+
+TEST(TextOutput, ProportionalLatinTakesTheFacesAdvancesAndKerningAndFullWidthKeepsItsCell) {
+    TextFixture f;
+    auto latin = std::make_unique<testing::FakeGlyphSource>();
+    latin->ascent = 99;  // never used: Latin letters stand on the message font's baseline (16)
+    latin->advances = {{'i', 5}, {'W', 17}, {'A', 12}, {'V', 12}};
+    latin->kerning = {{{'A', 'V'}, -3}};
+    latin->AddBox('W', 1, 1, 64, 10, 2);
+    testing::FakeGlyphSource* face = latin.get();
+    f.engine.latinGlyphs = std::move(latin);
+    const std::string line = std::string("iWAV") + kWideBytes + "i";
+    LineLayout layout;
+    LayOutLine(f.engine, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), 21, layout);
+    ASSERT_EQ(layout.places.size(), 6u);
+    const int expected[] = {40, 45, 62, 71, 83, 103};  // A kerned 3 pixels towards V; the wide cell is 20
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(layout.places[i].x, expected[i]) << i;
+    }
+    ASSERT_EQ(f.Output(line), 1);
+    // W's box: pen 45 + originX 2, baseline 445 + 16 less originY 10.
+    EXPECT_NE(Pixel(f.engine.graphics.ScreenSurface, 47, 451) & 0xFF, 0u);
+    EXPECT_EQ(Pixel(f.engine.graphics.ScreenSurface, 45 + 10 - 1, 451) & 0xFF, 0u);
+    // The full-width character is drawn by the message font, the Latin ones by the Latin face.
+    EXPECT_TRUE(f.InkAt(83, 445));
+    EXPECT_EQ(std::count(face->renderedCodes.begin(), face->renderedCodes.end(), uint32_t{'W'}), 1);
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 108);
 }
 
 }  // namespace
