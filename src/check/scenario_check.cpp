@@ -973,7 +973,9 @@ class ScenarioWalk {
                 return;
             }
             std::string_view text = item.fields[2];
-            for (size_t k = 0; k < text.size(); k += 2) {
+            // A UTF-8 title's buttons draw character by character.
+            const bool utf8 = settings_.encoding == TextEncoding::kUtf8;
+            for (size_t k = 0; !utf8 && k < text.size(); k += 2) {
                 if (!IsSjisLeadByte(static_cast<uint8_t>(text[k]))) {
                     Warning(i,
                             "selword: the item text holds half-width characters; a button draws its text two "
