@@ -1,17 +1,27 @@
 #!/usr/bin/env bash
 # Peak resident memory of the headless engine on hostile titles: the largest pictures it accepts
-# as background, sprites and masks, header bombs, a picture file over 64 MB, a 50 MB scenario and
-# the largest window. Builds the titles in a temporary folder, plays each one to its end with an
-# events file, and prints each title's peak RSS. Every title but the largest window (whose
-# surfaces are what its size asks for) must stay under 200 MB.
+# as background, sprites and masks, header bombs, a picture file over 64 MB, a PNG of thousands of
+# compressed text chunks, a Matroska movie of a hundred compressed codec headers, scenarios of 50 MB
+# (many lines, and one line) and 1 GB, Ogg files with a 200 MB comment packet and with 255
+# channels, WAV files of 256 and 300 MB for every sound command, the largest window, an instance
+# file and scenario that are links out of the folder, and an endless jump loop under --trace.
+# Builds the titles in a temporary folder, plays each one to its end with an events file, and
+# prints each title's peak RSS and wall time, and how long a SIGTERM sent while its files load
+# takes to end a second run. Every title but the largest window (whose surfaces are what its size
+# asks for) must stay under 200 MB, every SIGTERM must end its run within 1 s, the links must be
+# refused, the loop's trace must grow by less than 1 MB/s, and the whole run must take under 60 s.
 #
-#   bench/hostile_titles.sh [path/to/textreel]     (default: build/dev/textreel)
+#   bench/hostile_titles.sh [path/to/textreel] [path/to/make_hostile_sounds]
+#       (defaults: build/dev/textreel, and make_hostile_sounds beside it)
 set -euo pipefail
 
 BIN=${1:-build/dev/textreel}
 LIMIT_KB=$((200 * 1024))
 [ -x "$BIN" ] || { echo "no textreel binary at $BIN (build first)"; exit 2; }
 BIN=$(realpath "$BIN")
+SOUNDS=${2:-$(dirname "$BIN")/make_hostile_sounds}
+[ -x "$SOUNDS" ] || { echo "no make_hostile_sounds at $SOUNDS (build the tools first)"; exit 2; }
+STARTED=$(date +%s.%N)
 HERE=$(cd "$(dirname "$0")/.." && pwd)
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/textreel-hostile-XXXXXX")
 [ -n "${KEEP_WORK:-}" ] && echo "titles kept in $WORK" || trap 'rm -rf "$WORK"' EXIT
@@ -83,27 +93,108 @@ title("huge-files", W, H,
       {"bg/huge.png": bytes(huge) + b"\x00" * (65 << 20),
        "bg/padded.png": bytes(huge[:-12]) + chunk(b"zzZz", b"\x00" * (60 << 20)) + bytes(huge[-12:])})
 title("50mb-scenario", W, H, ["start", "$C", "end", "$S"], {}, pad_to=50 << 20)
+title("50mb-one-line", W, H, ["start", ";" + "x" * (50 << 20), "end", "$S"], {})
+
+def sparse(path, size, head=b""):
+    """A file of size bytes that starts with head and takes no room on disk beyond it."""
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as f:
+        f.write(head)
+        f.truncate(size)
+
+title("1gb-scenario", W, H, [], {})
+sparse(os.path.join(work, "1gb-scenario", "scenario.txt"), 1 << 30, b"start\r\nend\r\n$S\r\n")
+
+# 2,000 zTXt chunks, each inflating to 7.9 MB, before the pixels.
+ztxt = chunk(b"zTXt", b"Comment\x00\x00" + zlib.compress(b"\x00" * (7900 << 10), 9))
+plain = png_bomb(W, H)
+bomb = plain[:33] + ztxt * 2000 + plain[33:]
+title("png-text-chunks", W, H, ["start", "$effect 1", "$imgblt bg\\text.png", "$sprite 0 0 chr\\text.png", "end", "$S"],
+      {"bg/text.png": bomb, "chr/text.png": bomb})
+
+def ebml(ident, body):
+    return ident + b"\x01" + len(body).to_bytes(7, "big") + body
+
+def uint(ident, v):
+    return ebml(ident, v.to_bytes(8, "big"))
+
+# A Matroska file (named .mpg) whose 100 tracks carry 9 MB of zlib-compressed codec header each.
+private = zlib.compress(b"\x00" * (9 << 20), 9)
+track = lambda n: ebml(b"\xAE", uint(b"\xD7", n) + uint(b"\x73\xC5", n) + uint(b"\x83", 1)
+                       + ebml(b"\x86", b"V_MPEG4/ISO/AVC") + ebml(b"\xE0", uint(b"\xB0", 64) + uint(b"\xBA", 48))
+                       + ebml(b"\x6D\x80", ebml(b"\x62\x40", uint(b"\x50\x31", 0) + uint(b"\x50\x32", 2)
+                                                   + uint(b"\x50\x33", 0) + ebml(b"\x50\x34", uint(b"\x42\x54", 0))))
+                       + ebml(b"\x63\xA2", private))
+mkv = (ebml(b"\x1A\x45\xDF\xA3", uint(b"\x42\x86", 1) + uint(b"\x42\xF7", 1) + uint(b"\x42\xF2", 4)
+            + uint(b"\x42\xF3", 8) + ebml(b"\x42\x82", b"matroska") + uint(b"\x42\x87", 4) + uint(b"\x42\x85", 2))
+       + ebml(b"\x18\x53\x80\x67", ebml(b"\x15\x49\xA9\x66", uint(b"\x2A\xD7\xB1", 1000000))
+              + ebml(b"\x16\x54\xAE\x6B", b"".join(track(n) for n in range(1, 101)))
+              + ebml(b"\x1F\x43\xB6\x75", uint(b"\xE7", 0) + ebml(b"\xA3", b"\x81\x00\x00\x80" + b"\x00" * 16))))
+title("movie-codec-headers", W, H, ["start", "$movieplay movie\\bomb.mpg", "end", "$S"], {"movie/bomb.mpg": mkv})
+
+def wav_header(data_bytes, rate=44100, channels=2):
+    return (b"RIFF" + struct.pack("<I", 36 + data_bytes) + b"WAVEfmt " + struct.pack("<IHHIIHH", 16, 1, channels, rate,
+            rate * channels * 2, channels * 2, 16) + b"data" + struct.pack("<I", data_bytes))
+
+# A 256 MB WAV for every sound command, and a 300 MB one as music (silence, sparse on disk).
+title("wav-256mb", W, H, ["start", "$BGMWave bgm\\big.wav", "$talk voice\\big.wav", "$wave se\\big.wav",
+                          "playing", "$OGGPlay bgm\\long.wav", "music", "end", "$S"], {})
+for path in ("bgm/big.wav", "voice/big.wav", "se/big.wav"):
+    sparse(os.path.join(work, "wav-256mb", path), 256 << 20, wav_header((256 << 20) - 44))
+sparse(os.path.join(work, "wav-256mb", "bgm", "long.wav"), 300 << 20, wav_header((300 << 20) - 44))
+
+# Ogg files are made by make_hostile_sounds (below); these titles name them.
+title("ogg-comments", W, H, ["start", "$OGGPlay bgm\\c.ogg", "$talk voice\\c.ogg", "$wave se\\c.ogg", "end", "$S"], {})
+title("ogg-255-channels", W, H, ["start", "$wave se\\ch.ogg", "$talk voice\\ch.ogg", "$OGGPlay bgm\\ch.ogg", "end", "$S"], {})
+
+# The instance file and the scenario are links to files outside the folder.
+outside = os.path.join(work, ".outside")  # a dot folder: not one of the titles
+os.makedirs(outside, exist_ok=True)
+with open(os.path.join(outside, "secret.ist"), "wb") as f:
+    f.write(b'InstanceName="hostile-outside"\r\nWindowName="outside"\r\n')
+with open(os.path.join(outside, "secret.txt"), "wb") as f:
+    f.write(b"OUTSIDE TEXT\r\n$S\r\n")
+title("links-out", W, H, [], {})
+for name, target in (("title.ist", "secret.ist"), ("scenario.txt", "secret.txt")):
+    os.remove(os.path.join(work, "links-out", name))
+    os.symlink(os.path.join(outside, target), os.path.join(work, "links-out", name))
+
+title("jump-loop", W, H, ["start", ":loop", "$jmp loop"], {})
 title("largest-window", 4096, 4096, ["start", "$effect 1", "$imgblt bg\\big.png", "end", "$S"],
       {"bg/big.png": png_bomb(2 * W, 2 * H)})
 PY
+for d in ogg-comments ogg-255-channels; do mkdir -p "$WORK/$d/bgm" "$WORK/$d/voice" "$WORK/$d/se"; done
+"$SOUNDS" comments 50000000 "$WORK/ogg-comments/bgm/c.ogg"
+"$SOUNDS" channels 255 1 "$WORK/ogg-255-channels/bgm/ch.ogg"
+for d in ogg-comments:c ogg-255-channels:ch; do
+    for sub in voice se; do ln "$WORK/${d%%:*}/bgm/${d#*:}.ogg" "$WORK/${d%%:*}/$sub/${d#*:}.ogg"; done
+done
 
 printf 'rclick 0 0\n' > "$WORK/events-common"
 # Each load-failure box waits for a click; the stops take one too.
 for i in 1 2 3 4 5 6; do printf 'wait\nclick 1 1\n' >> "$WORK/events-common"; done
 printf 'wait\nclose\n' >> "$WORK/events-common"
 
+# Two seconds of the loop after the logo (the story never waits, so no `wait` would return).
+printf 'rclick 0 0\nsleep 2000\nclose\n' > "$WORK/events-loop"
+
 status=0
-printf '%-20s %12s %s\n' title "peak RSS" result
+printf '%-20s %12s %8s %7s %s\n' title "peak RSS" seconds SIGTERM result
 for dir in "$WORK"/*/; do
     name=$(basename "$dir")
     runtime="$WORK/runtime-$name"
     mkdir -p "$runtime"
+    events="$WORK/events-common"
+    [ "$name" = "jump-loop" ] && events="$WORK/events-loop"
+    trace="$WORK/trace-$name.jsonl"
+    begun=$(date +%s.%N)
     set +e
     XDG_RUNTIME_DIR="$runtime" /usr/bin/time -f '%M' -o "$WORK/rss-$name" \
-        timeout 120 "$BIN" --headless --events "$WORK/events-common" --trace "$WORK/trace-$name.jsonl" "$dir" \
+        timeout 30 "$BIN" --headless --events "$events" --trace "$trace" "$dir" \
         2>"$WORK/stderr-$name" >/dev/null
     code=$?
     set -e
+    seconds=$(echo "$(date +%s.%N) - $begun" | bc)
     kb=$(tail -1 "$WORK/rss-$name")
     verdict="ok"
     if [ "$name" = "largest-window" ]; then
@@ -113,10 +204,53 @@ for dir in "$WORK"/*/; do
         verdict="OVER the limit"
         status=1
     fi
+    if [ "$name" = "links-out" ]; then
+        if grep -q '"event":"refused".*title.ist' "$trace" && grep -q '"event":"refused".*scenario.txt' "$trace" &&
+            ! grep -q OUTSIDE "$trace"; then
+            verdict="$verdict; both links refused"
+        else
+            verdict="$verdict; a link out was READ"
+            status=1
+        fi
+    fi
+    if [ "$name" = "jump-loop" ]; then
+        bytes=$(stat -c %s "$trace")
+        verdict="$verdict; trace $((bytes / 2)) bytes/s"
+        if [ "$bytes" -ge $((2 * 1024 * 1024)) ]; then
+            verdict="$verdict: OVER 1 MB/s"
+            status=1
+        fi
+    fi
     if [ "$code" -ne 0 ]; then
         verdict="$verdict (exit $code)"
         status=1
     fi
-    printf '%-20s %9d KB %s\n' "$name" "$kb" "$verdict"
+    # SIGTERM 0.5 s into a second run, while the title's files load: the process must be gone
+    # within 1 s.
+    set +e
+    XDG_RUNTIME_DIR="$runtime" "$BIN" --headless --events "$events" "$dir" >/dev/null 2>&1 &
+    pid=$!
+    sleep 0.5
+    term="-"
+    if kill -TERM "$pid" 2>/dev/null; then
+        sent=$(date +%s.%N)
+        wait "$pid"
+        term=$(printf '%.2f' "$(echo "$(date +%s.%N) - $sent" | bc)")
+        if [ "$(echo "$term >= 1" | bc)" -eq 1 ]; then
+            verdict="$verdict; SIGTERM took OVER 1 s"
+            status=1
+        fi
+    else
+        wait "$pid"
+    fi
+    set -e
+    printf '%-20s %9d KB %8.1f %7s %s\n' "$name" "$kb" "$seconds" "$term" "$verdict"
 done
+total=$(echo "$(date +%s.%N) - $STARTED" | bc)
+printf 'whole run: %.1f s' "$total"
+if [ "$(echo "$total >= 60" | bc)" -eq 1 ]; then
+    printf ' (OVER 60 s)'
+    status=1
+fi
+printf '\n'
 exit $status

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Writes the seed inputs of the BMP and PNG fuzz targets into the folders beside this script."""
+"""Writes the seed inputs of the BMP, PNG, WAV and movie fuzz targets into the folders beside this script."""
 import os
 import struct
 import zlib
@@ -59,6 +59,42 @@ def main():
     rgba = [bytes((x * 40 + y * 3 + c * 50) & 0xFF for x in range(5) for c in range(4)) for y in range(5)]
     write("png_loader_fuzz", "rgba_5x5", png(5, 5, 6, 8, rgba))
     write("png_loader_fuzz", "grey_1bit", png(16, 2, 0, 1, [b"\xa5\x0f", b"\xff\x00"]))
+    # The shapes of the hostile files: compressed text, a colour profile and an unknown chunk before
+    # the pixels (the loader skips them all unread).
+    ancillary = (chunk(b"zTXt", b"Comment\x00\x00" + zlib.compress(b"\x00" * (1 << 20), 9))
+                 + chunk(b"iCCP", b"icc\x00\x00" + zlib.compress(b"\x00" * 4096))
+                 + chunk(b"tEXt", b"Title\x00hostile") + chunk(b"zzZz", b"\x00" * 64))
+    plain = png(8, 6, 2, 8, rgb)
+    write("png_loader_fuzz", "ancillary_chunks", plain[:33] + ancillary + plain[33:])
+    # WAV files beyond the formats titles use (refused), and the edges that are accepted.
+    for name, rate, channels, bits in (("three_channels.wav", 44100, 3, 16), ("deep_24bit.wav", 44100, 2, 24),
+                                       ("rate_96k.wav", 96000, 1, 16), ("edge_8k_8bit.wav", 8000, 1, 8),
+                                       ("edge_48k.wav", 48000, 2, 16)):
+        data = bytes((i * 37) & 0xFF for i in range(channels * bits // 8 * 64))
+        header = (b"RIFF" + struct.pack("<I", 36 + len(data)) + b"WAVEfmt "
+                  + struct.pack("<IHHIIHH", 16, 1, channels, rate, rate * channels * bits // 8, channels * bits // 8, bits)
+                  + b"data" + struct.pack("<I", len(data)))
+        write("wav_file_fuzz", name, header + data)
+        write("ogg_streamer_fuzz", name, header + data)
+    # A Matroska movie whose two tracks carry 9 MB of zlib-compressed codec header each.
+    def ebml(ident, body):
+        return ident + b"\x01" + len(body).to_bytes(7, "big") + body
+
+    def uint(ident, v):
+        return ebml(ident, v.to_bytes(8, "big"))
+
+    private = zlib.compress(b"\x00" * (9 << 20), 9)
+    tracks = b"".join(
+        ebml(b"\xAE", uint(b"\xD7", n) + uint(b"\x73\xC5", n) + uint(b"\x83", 1) + ebml(b"\x86", b"V_MPEG4/ISO/AVC")
+             + ebml(b"\xE0", uint(b"\xB0", 64) + uint(b"\xBA", 48))
+             + ebml(b"\x6D\x80", ebml(b"\x62\x40", uint(b"\x50\x31", 0) + uint(b"\x50\x32", 2) + uint(b"\x50\x33", 0)
+                                        + ebml(b"\x50\x34", uint(b"\x42\x54", 0))))
+             + ebml(b"\x63\xA2", private)) for n in (1, 2))
+    mkv = (ebml(b"\x1A\x45\xDF\xA3", uint(b"\x42\x86", 1) + ebml(b"\x42\x82", b"matroska"))
+           + ebml(b"\x18\x53\x80\x67", ebml(b"\x15\x49\xA9\x66", uint(b"\x2A\xD7\xB1", 1000000))
+                  + ebml(b"\x16\x54\xAE\x6B", tracks)
+                  + ebml(b"\x1F\x43\xB6\x75", uint(b"\xE7", 0) + ebml(b"\xA3", b"\x81\x00\x00\x80" + b"\x00" * 16))))
+    write("movie_decoder_fuzz", "codec-header-bomb.mkv", mkv)
 
 
 if __name__ == "__main__":

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstring>
 #include <filesystem>
+#include <optional>
+#include <string>
 #include <system_error>
 
 #include "check/file_probe.h"
@@ -38,6 +40,14 @@ constexpr std::array<Key, 6> kKeys = {{{"InstanceName=", InstanceConfig::kInstan
                                        {"BGMType=", InstanceConfig::kShortValueMax, false}}};
 
 // Every regular file of the current directory with the extension (any case), in name order.
+// The finding's words for an instance file or scenario the resolver refused.
+std::string RefusedTitleFile(const files::Refusal& refusal) {
+    if (refusal.reason.find("link") != std::string::npos) {
+        return "\"" + refusal.path + "\" leads outside the title's folder (through a link)";
+    }
+    return "\"" + refusal.path + "\" is " + refusal.reason + " (a pipe or a device is never opened)";
+}
+
 std::vector<std::string> FilesWithExtension(const std::string& extension) {
     std::vector<std::string> names;
     std::error_code ec;
@@ -245,9 +255,14 @@ Report CheckTitle() {
     std::vector<Finding>& out = report.findings;
 
     std::string istName;
-    InstanceConfig config = ReadInstanceConfig(&istName);
+    files::Refusal istRefusal;
+    InstanceConfig config = ReadInstanceConfig(&istName, {}, &istRefusal);
     std::vector<std::string> istFiles = FilesWithExtension(".ist");
-    if (istName.empty()) {
+    if (!istRefusal.reason.empty()) {
+        out.push_back({istRefusal.path, 1, Level::kError,
+                       RefusedTitleFile(istRefusal) + "; the engine does not read it and runs with the "
+                                                      "default values (640 x 480)"});
+    } else if (istName.empty()) {
         out.push_back(
             {"*.ist", 1, Level::kWarning,
              "there is no instance file (*.ist); the engine runs with the default values (640 x 480)"});
@@ -272,9 +287,20 @@ Report CheckTitle() {
     }
 
     FileProbe probe;
-    auto txtName = files::FindFirstWithExtension("txt");
     Scenario scenario;
-    if (!txtName || !scenario.Load()) {
+    files::Refusal txtRefusal;
+    const Scenario::LoadResult loaded = scenario.Load(&txtRefusal);
+    const std::optional<std::string> txtName =
+        loaded == Scenario::LoadResult::kLoaded ? std::optional(scenario.FileName()) : std::nullopt;
+    if (loaded == Scenario::LoadResult::kRefused) {
+        out.push_back({txtRefusal.path, 1, Level::kError,
+                       RefusedTitleFile(txtRefusal) + "; the engine does not read it, shows \"" +
+                           msg::kScenarioMissing + "\" and does not start"});
+    } else if (loaded == Scenario::LoadResult::kTooLarge) {
+        out.push_back({"*.txt", 1, Level::kError,
+                       "the scenario file is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                           " MB; the engine refuses it and does not start"});
+    } else if (!txtName) {
         out.push_back({"*.txt", 1, Level::kError,
                        std::string("there is no scenario file (*.txt) the engine can read; it shows \"") +
                            msg::kScenarioMissing + "\" and does not start"});

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -11,7 +12,7 @@
 #include "platform/little_endian.h"
 #include "platform/movie_decoder.h"
 #include "shell/messages.h"
-#include "sound/wav_file.h"
+#include "sound/pcm_source.h"
 
 namespace textreel::check {
 
@@ -145,15 +146,6 @@ std::string InspectBmp(const std::vector<uint8_t>& b, FileInfo& info) {
     info.width = static_cast<int32_t>(ReadLe32(&b[18]));
     info.height = static_cast<int32_t>(ReadLe32(&b[22]));
     info.bitsPerPixel = b[28] | (b[29] << 8);
-    return "";
-}
-
-std::string InspectOgg(const std::vector<uint8_t>& b) {
-    static constexpr std::string_view kVorbis("\x01vorbis", 7);
-    std::string_view head(reinterpret_cast<const char*>(b.data()), std::min<size_t>(b.size(), 128));
-    if (head.substr(0, 4) != "OggS" || head.find(kVorbis) == std::string_view::npos) {
-        return "is not an Ogg Vorbis file";
-    }
     return "";
 }
 
@@ -295,6 +287,23 @@ void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) 
         info.problem = "is not a regular file";  // a pipe or a device is never opened
         return;
     }
+    if (kind == FileKind::kSound) {
+        // Sounds are opened as the engine streams them: the header only, whatever the file's length.
+        if (OpenSoundFile(real) == nullptr) {
+            std::vector<uint8_t> head;
+            std::FILE* file = files::OpenRegularFile(real, UINT64_MAX);
+            if (file != nullptr) {
+                head.resize(4);
+                head.resize(std::fread(head.data(), 1, head.size(), file));
+                std::fclose(file);
+            }
+            info.problem = head.size() == 4 && std::memcmp(head.data(), "OggS", 4) == 0
+                               ? "is not an Ogg Vorbis file the engine can play (not Vorbis, damaged, more "
+                                 "than two channels, or a header packet over 1 MB)"
+                               : "is neither an Ogg Vorbis nor a WAV file the engine can play";
+        }
+        return;
+    }
     std::vector<uint8_t> bytes;
     if (!files::ReadAll(real, bytes, kMaxFileBytes)) {
         info.problem = "cannot be read";
@@ -308,15 +317,7 @@ void FileProbe::Inspect(const std::string& real, FileKind kind, FileInfo& info) 
             info.problem = InspectBmp(bytes, info);
             info.bytes = std::move(bytes);
             break;
-        case FileKind::kSound: {
-            PcmSound sound;
-            if (bytes.size() >= 4 && std::memcmp(bytes.data(), "OggS", 4) == 0) {
-                info.problem = InspectOgg(bytes);
-            } else if (!ParseWav(bytes.data(), bytes.size(), sound) || sound.samples.empty()) {
-                info.problem = "is neither an Ogg Vorbis nor a WAV file the engine can play";
-            }
-            break;
-        }
+        case FileKind::kSound:
         case FileKind::kMovie:
             break;
     }

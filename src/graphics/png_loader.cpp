@@ -20,6 +20,15 @@ constexpr png_uint_32 kMaxSide = kMaxPngSide;
 constexpr double kScreenGamma = 2.2;
 // The file gamma assumed when the file does not state one.
 constexpr double kDefaultFileGamma = 0.5;
+// The ancillary chunks the loader has no use for, as libpng's list of 4-letter names.
+// (sRGB and cHRM stay: they bear on the gamma libpng reports.)
+constexpr png_byte kIgnoredChunks[] =
+    "bKGD\0eXIf\0hIST\0iCCP\0iTXt\0oFFs\0pCAL\0pHYs\0sCAL\0sPLT\0sBIT\0tEXt\0tIME\0zTXt";
+// The largest chunk libpng may hold in memory at once (pixel data is inflated row by row, never
+// held whole).
+constexpr png_alloc_size_t kMaxChunkBytes = 1u << 20;
+// The most ancillary chunks libpng keeps track of in one file.
+constexpr png_uint_32 kMaxAncillaryChunks = 64;
 
 // Everything the decoder fills lives here, owned by DecodePng, so that libpng's error jump leaves
 // no object with a destructor behind in the frames it skips.
@@ -71,7 +80,15 @@ bool DecodeSteps(png_structp png, png_infop info, DecodeJob* job) {
     png_set_sig_bytes(png, static_cast<int>(kSignatureBytes));
     // Absurd sides (libpng's own limit) fail inside png_read_info; larger sides than the engine
     // uses, and more pixels than the caller allows, are refused here, before any pixel is decoded.
-    png_set_chunk_malloc_max(png, 8u << 20);
+    // Nothing but the pixels, the palette, transparency and gamma is used: text, colour profiles,
+    // suggested palettes and every unknown chunk are skipped unread, never inflated or kept, so a
+    // file of a thousand compressed text chunks costs no more than one without them.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, 0);
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnoredChunks,
+                                static_cast<int>(sizeof kIgnoredChunks / 5));
+    // The chunks that are read are small (a palette is 768 bytes); any larger one is damage.
+    png_set_chunk_malloc_max(png, kMaxChunkBytes);
+    png_set_chunk_cache_max(png, kMaxAncillaryChunks);
     png_read_info(png, info);
     {
         const png_uint_32 width = png_get_image_width(png, info);

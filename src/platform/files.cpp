@@ -148,9 +148,11 @@ bool Inside(const std::string& real, const std::string& root) {
 // The folder a title keeps its saves and settings in; a link to a folder elsewhere is allowed.
 constexpr std::string_view kSaveFolder = "save";
 
-std::optional<std::string> Refuse(std::string_view windowsPath, const char* reason, Refusal* refusal) {
+// Refuses a path the title names (Shift-JIS), or with named false a name read from the disk.
+std::optional<std::string> Refuse(std::string_view windowsPath, const char* reason, Refusal* refusal,
+                                  bool named = true) {
     std::string shown(windowsPath);
-    if (!IsAscii(shown)) {
+    if (named && !IsAscii(shown)) {
         shown = Cp932ToUtf8(shown);
     }
     std::fprintf(stderr, "textreel: refused %s: %s\n", shown.c_str(), reason);
@@ -229,7 +231,7 @@ std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal
     return ResolveImpl(windowsPath, true, refusal, Scope::kTitleOrSave);
 }
 
-std::optional<std::string> FindFirstWithExtension(std::string_view extension) {
+std::optional<std::string> FindFirstWithExtension(std::string_view extension, Refusal* refusal) {
     std::string suffix = "." + FoldUtf8(extension);
     for (const std::string& entry : ListDirectory(".")) {
         if (entry.size() <= suffix.size()) {
@@ -237,9 +239,16 @@ std::optional<std::string> FindFirstWithExtension(std::string_view extension) {
         }
         std::string tail = FoldUtf8(std::string_view(entry).substr(entry.size() - suffix.size()));
         struct stat st {};
-        if (tail == suffix && stat(entry.c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
-            return entry;
+        if (tail != suffix || stat(entry.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+            continue;
         }
+        if (!Inside(RealPath(entry), RealPath("."))) {
+            return Refuse(entry, "a link that leads out of the title's folder", refusal, false);
+        }
+        if (!S_ISREG(st.st_mode)) {
+            return Refuse(entry, "not a regular file", refusal, false);
+        }
+        return entry;
     }
     return std::nullopt;
 }
@@ -275,7 +284,7 @@ bool RegularFileSize(const std::string& path, uint64_t& size) {
     return true;
 }
 
-bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes) {
+bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes, size_t spare) {
     out.clear();
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer for good. A regular file reads
     // the same either way.
@@ -288,6 +297,7 @@ bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxByt
         close(fd);
         return false;
     }
+    out.reserve(static_cast<size_t>(st.st_size) + spare);
     out.assign(static_cast<size_t>(st.st_size), 0);
     size_t done = 0;
     while (done < out.size()) {
@@ -340,6 +350,11 @@ std::string RandomSuffix() {
 }  // namespace
 
 bool WriteAtomically(const std::string& path, const void* data, size_t size) {
+    return WriteAtomicallyWith(path, [data, size](const WritePiece& write) { return write(data, size); });
+}
+
+bool WriteAtomicallyWith(const std::string& path,
+                         const std::function<bool(const WritePiece& write)>& produce) {
     size_t slash = path.rfind('/');
     std::string dir = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
@@ -359,20 +374,22 @@ bool WriteAtomically(const std::string& path, const void* data, size_t size) {
     if (fd < 0) {
         return false;
     }
-    const auto* bytes = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    bool ok = true;
-    while (done < size) {
-        ssize_t n = write(fd, bytes + done, size - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
+    auto write = [fd](const void* data, size_t size) {
+        const auto* bytes = static_cast<const uint8_t*>(data);
+        size_t done = 0;
+        while (done < size) {
+            ssize_t n = ::write(fd, bytes + done, size - done);
+            if (n < 0 && errno == EINTR) {
+                continue;
+            }
+            if (n <= 0) {
+                return false;
+            }
+            done += static_cast<size_t>(n);
         }
-        if (n <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(n);
-    }
+        return true;
+    };
+    bool ok = produce(write);
     if (ok && fsync(fd) != 0) {
         ok = false;
     }

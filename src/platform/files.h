@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -37,16 +38,22 @@ std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusa
 // The folder that holds it must lie inside the title's folder (or its save folder).
 std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal* refusal = nullptr);
 
-// The first regular file in the current directory whose name ends in "." + extension (compared
-// without regard to ASCII case), taking names in byte order. extension is given without the dot.
-std::optional<std::string> FindFirstWithExtension(std::string_view extension);
+// The first entry of the current directory whose name ends in "." + extension (compared without
+// regard to ASCII case), taking names in byte order and passing over folders and dangling links;
+// extension is given without the dot. The entry found is held to the rules of Resolve: a link that
+// leads out of the title's folder, or anything but a regular file (a FIFO, a device, a socket), is
+// refused like a missing file, with a line on stderr and the reason in *refusal when given.
+std::optional<std::string> FindFirstWithExtension(std::string_view extension, Refusal* refusal = nullptr);
 
 // The largest resource file the engine reads (pictures, masks, parts); larger ones are refused.
 constexpr uint64_t kMaxResourceBytes = uint64_t{64} << 20;
 
 // Reads a whole file; false when it cannot be opened or read, is not a regular file (a FIFO, a
 // device or a folder never blocks or is read), or is larger than maxBytes.
-bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = kMaxResourceBytes);
+// spare bytes of room are reserved beyond the file's, so that the caller can append that many
+// without the vector moving.
+bool ReadAll(const std::string& path, std::vector<uint8_t>& out, uint64_t maxBytes = kMaxResourceBytes,
+             size_t spare = 0);
 
 // Opens a regular file for reading as a stdio stream; nullptr when it is missing, not a regular
 // file (never blocks on a FIFO), or larger than maxBytes (then *tooLarge is set when given).
@@ -60,6 +67,13 @@ bool RegularFileSize(const std::string& path, uint64_t& size);
 // which is flushed and then renamed over the target (a link at the target is replaced, not
 // followed). Temporaries of the same target left by a crash are removed first.
 bool WriteAtomically(const std::string& path, const void* data, size_t size);
+
+// WriteAtomically with the bytes handed over piece by piece, so that a large file need not be held
+// whole: produce calls write for each piece in order and returns false (as does write when the
+// disk refuses) to give up, leaving the target as it was.
+using WritePiece = std::function<bool(const void* data, size_t size)>;
+bool WriteAtomicallyWith(const std::string& path,
+                         const std::function<bool(const WritePiece& write)>& produce);
 
 bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);

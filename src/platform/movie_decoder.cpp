@@ -4,12 +4,14 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
+#include <mutex>
 
 #include "platform/files.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
+#include <libavutil/avstring.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/error.h>
 #include <libswresample/swresample.h>
@@ -20,10 +22,24 @@ namespace textreel {
 
 namespace {
 
-// The containers titles ship movies in, and their near relatives. Everything else (playlists,
-// concatenation scripts, image sequences, anything that names other files) is refused.
-constexpr const char* kAllowedFormats =
-    "mpeg,mpegts,mpegvideo,m4v,avi,asf,mov,matroska,ogg,flv,rm,dv,h261,h263,h264,hevc,nut";
+// The containers titles of the time ship movies in: MPEG-1/2 program streams (and bare MPEG video),
+// AVI, ASF (WMV) and MP4/QuickTime. Everything else (other containers, playlists, concatenation
+// scripts, image sequences, anything that names other files) is refused.
+constexpr const char* kAllowedFormats = "mpeg,mpegvideo,avi,asf,mov";
+// The decoders for the pictures and sound those containers held: MPEG-1/2, MPEG-4 part 2 and its
+// Microsoft forerunners, WMV 1/2/3, H.264, Motion JPEG, Cinepak and Video 1; MPEG audio layers 1-3,
+// AAC, AC-3, WMA 1/2, PCM and the ADPCM of WAV files.
+constexpr const char* kAllowedCodecs =
+    "mpeg1video,mpeg2video,mpeg4,msmpeg4v1,msmpeg4v2,msmpeg4,wmv1,wmv2,wmv3,h264,mjpeg,cinepak,msvideo1,"
+    "mp1,mp1float,mp2,mp2float,mp3,mp3float,aac,ac3,ac3_fixed,wmav1,wmav2,"
+    "pcm_s16le,pcm_s16be,pcm_u8,pcm_s24le,pcm_dvd,adpcm_ms,adpcm_ima_wav";
+// A movie has a picture and a sound stream, a DVD-style one a few more; more is a hostile file.
+constexpr int kMaxStreams = 16;
+// How much of the file the container probe and the stream search may read.
+constexpr int64_t kProbeBytes = int64_t{4} << 20;
+// The largest single allocation FFmpeg may make: a 4K picture's plane with room to spare. Header
+// fields that ask for more (a huge codec header, an index of absurd length) fail instead.
+constexpr size_t kMaxAllocationBytes = size_t{32} << 20;
 constexpr int kIoBufferBytes = 64 * 1024;
 // Packets of one stream held while the other one is searched for its next packet.
 constexpr int64_t kMaxQueuedBytes = int64_t{32} << 20;
@@ -320,6 +336,12 @@ bool OpenSide(AVFormatContext* format, AVMediaType type, int related, Side& side
         }
         return false;
     }
+    if (av_match_list(codec->name, kAllowedCodecs, ',') <= 0) {
+        if (error != nullptr) {
+            *error = std::string("its ") + what + " is " + codec->name + ", not a codec the player reads";
+        }
+        return false;
+    }
     const AVCodecParameters* par = stream->codecpar;
     if (type == AVMEDIA_TYPE_VIDEO &&
         (par->width <= 0 || par->height <= 0 || par->width > MovieDecoder::kMaxSide ||
@@ -346,7 +368,10 @@ bool OpenSide(AVFormatContext* format, AVMediaType type, int related, Side& side
     // Decoding threads pay off for large pictures only; the movies of the time decode on one.
     bool large = type == AVMEDIA_TYPE_VIDEO && int64_t{par->width} * par->height > int64_t{1280} * 720;
     side.codec->thread_count = large ? 2 : 1;
-    int r = avcodec_open2(side.codec, codec, nullptr);
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "codec_whitelist", kAllowedCodecs, 0);
+    int r = avcodec_open2(side.codec, codec, &options);
+    av_dict_free(&options);
     if (r < 0) {
         if (error != nullptr) {
             *error = std::string("its ") + what + " decoder refused it (" + ErrorText(r) + ")";
@@ -404,6 +429,9 @@ std::unique_ptr<MovieDecoder> MovieDecoder::OpenState(std::unique_ptr<State> sta
     // FFmpeg's own complaints about damaged data would flood the terminal; the engine reports what
     // matters itself.
     av_log_set_level(AV_LOG_QUIET);
+    // FFmpeg's per-allocation bound is process-wide; it is set once, before the first movie opens.
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [] { av_max_alloc(kMaxAllocationBytes); });
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     if (buffer == nullptr) {
         return fail("out of memory");
@@ -423,6 +451,10 @@ std::unique_ptr<MovieDecoder> MovieDecoder::OpenState(std::unique_ptr<State> sta
     format->io_open = RefuseNestedOpen;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kAllowedFormats, 0);
+    av_dict_set(&options, "codec_whitelist", kAllowedCodecs, 0);
+    av_dict_set_int(&options, "max_streams", kMaxStreams, 0);
+    av_dict_set_int(&options, "probesize", kProbeBytes, 0);
+    av_dict_set_int(&options, "formatprobesize", kProbeBytes, 0);
     int r = avformat_open_input(&format, "", nullptr, &options);
     av_dict_free(&options);
     if (r < 0) {

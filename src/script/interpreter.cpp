@@ -231,6 +231,9 @@ int ScriptThreadMain(Engine& e) {
         }
         bool end = false;
         int length = e.scenario.ReadLine(line, end);
+        if (++e.LinesRun - e.LinesAtWait == Engine::kLoopLines) {
+            e.clock.Poke();
+        }
         if (length > 0) {
             RunScriptLine(e, line, length);
         }

@@ -7,19 +7,26 @@
 
 namespace textreel {
 
-bool Scenario::Load() {
-    auto name = files::FindFirstWithExtension("txt");
+Scenario::LoadResult Scenario::Load(files::Refusal* refusal) {
+    files::Refusal refused;
+    auto name = files::FindFirstWithExtension("txt", &refused);
     if (!name) {
-        return false;
+        if (refusal != nullptr) {
+            *refusal = refused;
+        }
+        return refused.reason.empty() ? LoadResult::kMissing : LoadResult::kRefused;
+    }
+    uint64_t size = 0;
+    if (files::RegularFileSize(*name, size) && size > kMaxScenarioBytes) {
+        return LoadResult::kTooLarge;
     }
     std::vector<uint8_t> bytes;
-    // ScriptSize is a 32-bit count and every offset is one; a larger file cannot be played.
-    if (!files::ReadAll(*name, bytes, 0xFFFFFFF0ull)) {
-        return false;
+    if (!files::ReadAll(*name, bytes, kMaxScenarioBytes, 2)) {
+        return LoadResult::kMissing;
     }
-    LoadBytes(bytes);
+    TakeText(std::move(bytes));
     loadedFrom_ = *name;
-    return true;
+    return LoadResult::kLoaded;
 }
 
 bool Scenario::Reload() {
@@ -27,46 +34,61 @@ bool Scenario::Reload() {
         return true;
     }
     std::vector<uint8_t> bytes;
-    if (!files::ReadAll(loadedFrom_, bytes, 0xFFFFFFF0ull)) {
+    if (!files::ReadAll(loadedFrom_, bytes, kMaxScenarioBytes, 2)) {
         return false;
     }
     std::string name = loadedFrom_;
-    LoadBytes(bytes);
+    TakeText(std::move(bytes));
     loadedFrom_ = name;
     return true;
 }
 
 void Scenario::LoadBytes(const std::vector<uint8_t>& bytes) {
+    std::vector<uint8_t> copy;
+    copy.reserve(bytes.size() + 2);
+    copy.assign(bytes.begin(), bytes.end());
+    TakeText(std::move(copy));
+}
+
+void Scenario::TakeText(std::vector<uint8_t> bytes) {
     loadedFrom_.clear();
     size_ = static_cast<uint32_t>(bytes.size());
-    text_.assign(static_cast<size_t>(size_) + 2, 0);
-    if (size_ > 0) {
-        std::memcpy(text_.data(), bytes.data(), size_);
-    }
-    text_[size_] = kEndMark;
+    text_ = std::move(bytes);
+    text_.push_back(kEndMark);
+    text_.push_back(0);
 }
 
 void Scenario::ResetMarks() {
     std::lock_guard lock(marksMutex_);
-    marks_.assign(size_, 0);
+    marks_.assign((static_cast<size_t>(size_) + 63) / 64, 0);
 }
 
 bool Scenario::MarkAt(uint32_t p) {
     std::lock_guard lock(marksMutex_);
-    return p < marks_.size() && marks_[p] != 0;
+    return Marked(p);
 }
 
-std::vector<uint8_t> Scenario::CopyMarks() {
+void Scenario::CopyMarks(uint32_t from, uint8_t* out, size_t count) {
     std::lock_guard lock(marksMutex_);
-    return marks_;
-}
-
-void Scenario::SetMarks(const uint8_t* data, size_t count) {
-    std::lock_guard lock(marksMutex_);
-    if (count > marks_.size()) {
-        count = marks_.size();
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t p = uint64_t{from} + i;
+        out[i] = p <= UINT32_MAX && Marked(static_cast<uint32_t>(p)) ? 1 : 0;
     }
-    std::memcpy(marks_.data(), data, count);
+}
+
+void Scenario::SetMarks(uint32_t from, const uint8_t* data, size_t count) {
+    std::lock_guard lock(marksMutex_);
+    for (size_t i = 0; i < count; ++i) {
+        const uint64_t p = uint64_t{from} + i;
+        if (p >= size_) {
+            break;
+        }
+        if (data[i] != 0) {
+            Mark(static_cast<uint32_t>(p));
+        } else if (p / 64 < marks_.size()) {
+            marks_[p / 64] &= ~(uint64_t{1} << (p % 64));
+        }
+    }
 }
 
 int Scenario::ReadLine(char (&buffer)[kLineBufferSize], bool& end) {

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace textreel {
 
 // The line buffer: at most 1023 bytes of content and always a zero byte after them.
@@ -18,10 +20,23 @@ constexpr int kLabelPatternMax = 64;
 // The end-of-scenario mark.
 constexpr uint8_t kEndMark = 3;
 
+// The largest scenario the engine reads. Real ones are a few megabytes; a larger file is refused
+// at start, so that a hostile one cannot fill memory.
+constexpr uint64_t kMaxScenarioBytes = uint64_t{64} << 20;
+
 class Scenario {
   public:
-    // Finds the first "*.txt" in the current directory and loads it (LoadScenario).
-    bool Load();
+    enum class LoadResult {
+        kLoaded,
+        kMissing,   // no "*.txt", or it cannot be read
+        kRefused,   // a link out of the folder, a FIFO or a device: *refusal says which
+        kTooLarge,  // over kMaxScenarioBytes
+    };
+    // Finds the first "*.txt" in the current directory and loads it (LoadScenario). The text is read
+    // straight into its place, so loading costs the file's size once.
+    LoadResult Load(files::Refusal* refusal = nullptr);
+    // The name of the file the text came from; empty for text given directly.
+    const std::string& FileName() const { return loadedFrom_; }
     // Loads the scenario file again for a return to the title (an author may have changed it); the
     // read marks stay as they are. When the file cannot be read, or the text did not come from a
     // file, the text in memory is kept.
@@ -35,13 +50,15 @@ class Scenario {
     uint8_t ByteAt(uint32_t p) const { return p < size_ ? text_[p] : kEndMark; }
     const uint8_t* Bytes() const { return text_.data(); }
 
-    // The read marks, one per scenario byte. Made (all zero) by ResetMarks after the first load and
-    // kept as they are when the scenario is loaded again.
+    // The read marks, one per scenario byte (kept as one bit each). Made (all zero) by ResetMarks
+    // after the first load and kept as they are when the scenario is loaded again.
     void ResetMarks();
     bool MarkAt(uint32_t p);
-    // Copies the marks out, or in (at most Size() bytes; the rest stay as they are).
-    std::vector<uint8_t> CopyMarks();
-    void SetMarks(const uint8_t* data, size_t count);
+    // Copies count marks from offset from out as bytes of 0 or 1 (0 past Size()), or in from bytes
+    // (a byte other than 0 sets the mark, 0 clears it; those past Size() are passed over).
+    void CopyMarks(uint32_t from, uint8_t* out, size_t count);
+    void SetMarks(uint32_t from, const uint8_t* data, size_t count);
+    void SetMarks(const uint8_t* data, size_t count) { SetMarks(0, data, count); }
 
     // ReadLine: copies the next line from ReadPos into buffer (zero-filled first), marking the
     // bytes it passes, and leaves ReadPos on the line's end. Returns the length; end is set when the
@@ -71,16 +88,21 @@ class Scenario {
 
   private:
     void Mark(uint32_t p) {
-        if (p < marks_.size()) {
-            marks_[p] = 1;
+        if (p < size_ && p / 64 < marks_.size()) {
+            marks_[p / 64] |= uint64_t{1} << (p % 64);
         }
     }
+    bool Marked(uint32_t p) const {
+        return p < size_ && p / 64 < marks_.size() && (marks_[p / 64] >> (p % 64) & 1) != 0;
+    }
+    // Takes bytes (the file, with room for two more) as the text.
+    void TakeText(std::vector<uint8_t> bytes);
 
     std::string loadedFrom_;     // the file the text came from, empty for text given directly
     std::vector<uint8_t> text_;  // Size() bytes, the end mark, and a zero guard byte
     uint32_t size_ = 0;
-    std::mutex marksMutex_;  // the settings writer reads the marks from either thread
-    std::vector<uint8_t> marks_;
+    std::mutex marksMutex_;        // the settings writer reads the marks from either thread
+    std::vector<uint64_t> marks_;  // bit p % 64 of word p / 64 for byte p
 };
 
 }  // namespace textreel

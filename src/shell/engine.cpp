@@ -81,6 +81,7 @@ std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
 bool Engine::SuspendScript() {
     // The player sees the page the thread stops at, even when skip mode left it unshown.
     ShowPendingPage(*this);
+    LinesAtWait = LinesRun.load();
     if (continueState_ == kContinueAtFirstWait && MoviePlaying == 0) {
         // --continue: the main thread loads "auto.sav" once this thread has suspended itself.
         continueState_ = kContinuePosted;
@@ -421,9 +422,9 @@ bool Engine::Quiescent(int sleepers, int outsideActors) {
         return false;
     }
     int actors = 1 + outsideActors;
+    int held = sleepers;
     actors += scriptStarted_ && !scriptFinished_ ? 1 : 0;
     actors += automation && automation->Running() ? 1 : 0;
-    int held = sleepers;
     held += gate_.Waiting() ? 1 : 0;
     {
         std::lock_guard lock(requestMutex_);
@@ -438,7 +439,10 @@ bool Engine::Quiescent(int sleepers, int outsideActors) {
         idleWait = idleWaitGeneration_ == idleGeneration_;
     }
     held += idleWait && !Idle() ? 1 : 0;
-    return held == actors;
+    // A story looping without a wait would otherwise hold the time still for good: it counts as
+    // held unless it was counted already (waiting for the main thread inside its loop).
+    const bool looping = scriptStarted_ && !scriptFinished_ && LinesRun - LinesAtWait >= kLoopLines;
+    return held == actors || (looping && held + 1 == actors);
 }
 
 }  // namespace textreel

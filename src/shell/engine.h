@@ -107,6 +107,12 @@ class Engine {
     // Set by a load before it resumes the script thread: what held the thread (the rest of a wait
     // line, a choice menu) is left, and reading goes on at the position the load set.
     std::atomic<int32_t> LoadResumePending{0};
+    // Lines the interpreter has read, and their number when it last waited for the player (a
+    // wait code, a choice menu, a movie). A story that runs kLoopLines lines without a wait is in
+    // an endless loop: it takes no part in virtual time, and the explorer reports it.
+    static constexpr uint64_t kLoopLines = 100000;
+    std::atomic<uint64_t> LinesRun{0};
+    std::atomic<uint64_t> LinesAtWait{0};
     // The clock reading taken by `syncstart`; script thread only.
     int64_t SyncStart = 0;
 
@@ -267,6 +273,8 @@ class Engine {
     // menu or button part) inside the title's folder. A refused path counts as missing; the
     // refusal goes to stderr and to the trace as a "refused" event with the path and the reason.
     std::optional<std::string> ResolvePath(std::string_view windowsPath);
+    // Writes the `refused` trace event for a refusal the resolver made (nothing when reason is empty).
+    void TraceRefusal(const files::Refusal& refusal);
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;

@@ -1,7 +1,9 @@
 // The save folder and env.dat: the settings record followed by the read marks.
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/files.h"
@@ -13,6 +15,8 @@ namespace textreel {
 
 namespace {
 constexpr uint64_t kEnvDatMaxBytes = uint64_t{EnvSettings::kSize} + 0xFFFFFFF0ull;
+// The read marks pass between env.dat and the scenario in pieces of this many bytes.
+constexpr size_t kMarkPieceBytes = 64 * 1024;
 }  // namespace
 
 void Engine::ReadEnvDat() {
@@ -24,10 +28,11 @@ void Engine::ReadEnvDat() {
         env.ApplyDefaults();
         return;
     }
-    std::vector<uint8_t> bytes;
     auto path = SaveFilePath(folder, "env.dat", false);
-    // The record and one read mark per scenario byte, however long the scenario.
-    if (!path || !files::ReadAll(*path, bytes, kEnvDatMaxBytes)) {
+    // The record and one read mark per scenario byte, however long the scenario; the marks are
+    // read a piece at a time, so the file is never held whole.
+    std::FILE* file = path ? files::OpenRegularFile(*path, kEnvDatMaxBytes) : nullptr;
+    if (file == nullptr) {
         env.ApplyDefaults();
         return;
     }
@@ -35,11 +40,21 @@ void Engine::ReadEnvDat() {
     std::array<uint8_t, EnvSettings::kSize> record{};
     env.ApplyDefaults();
     record = env.ToBytes(persistentFlags);
-    std::memcpy(record.data(), bytes.data(), std::min<size_t>(bytes.size(), record.size()));
+    std::array<uint8_t, EnvSettings::kSize> read{};
+    const size_t got = std::fread(read.data(), 1, read.size(), file);
+    std::memcpy(record.data(), read.data(), got);
     env.FromBytes(record, persistentFlags);
-    if (bytes.size() > record.size()) {
-        scenario.SetMarks(bytes.data() + record.size(), bytes.size() - record.size());
+    std::vector<uint8_t> piece(kMarkPieceBytes);
+    for (uint32_t at = 0; got == read.size() && at < scenario.Size();) {
+        const size_t n =
+            std::fread(piece.data(), 1, std::min<size_t>(piece.size(), scenario.Size() - at), file);
+        if (n == 0) {
+            break;
+        }
+        scenario.SetMarks(at, piece.data(), n);
+        at += static_cast<uint32_t>(n);
     }
+    std::fclose(file);
 }
 
 bool Engine::WriteEnvDat(int n) {
@@ -63,19 +78,41 @@ bool Engine::WriteEnvDat(int n) {
             if (AdvanceMode == 1) {
                 WriteLe32(record.data() + EnvSettings::kSpeedMs, static_cast<uint32_t>(savedSpeedMs.load()));
             }
-            std::vector<uint8_t> marks = scenario.CopyMarks();
-            std::vector<uint8_t> bytes(record.begin(), record.end());
-            bytes.insert(bytes.end(), marks.begin(), marks.end());
             // An older file written for a longer scenario keeps its bytes beyond ours, as an
             // in-place write over it would.
             // It is read through the contained resolver: an env.dat that is a link out of the save
             // folder is not read (and the write replaces the link).
-            std::vector<uint8_t> old;
             auto existing = SaveFilePath(folder, "env.dat", false);
-            if (existing && files::ReadAll(*existing, old, kEnvDatMaxBytes) && old.size() > bytes.size()) {
-                bytes.insert(bytes.end(), old.begin() + static_cast<std::ptrdiff_t>(bytes.size()), old.end());
+            std::FILE* old = existing ? files::OpenRegularFile(*existing, kEnvDatMaxBytes) : nullptr;
+            const uint64_t ours = uint64_t{record.size()} + scenario.Size();
+            // The marks, then the old file's tail, go out a piece at a time.
+            written = files::WriteAtomicallyWith(*path, [&](const files::WritePiece& write) {
+                if (!write(record.data(), record.size())) {
+                    return false;
+                }
+                std::vector<uint8_t> piece(kMarkPieceBytes);
+                for (uint32_t at = 0; at < scenario.Size();) {
+                    const size_t count = std::min<size_t>(piece.size(), scenario.Size() - at);
+                    scenario.CopyMarks(at, piece.data(), count);
+                    if (!write(piece.data(), count)) {
+                        return false;
+                    }
+                    at += static_cast<uint32_t>(count);
+                }
+                if (old == nullptr || ours > static_cast<uint64_t>(std::numeric_limits<long>::max()) ||
+                    std::fseek(old, static_cast<long>(ours), SEEK_SET) != 0) {
+                    return true;
+                }
+                for (size_t count; (count = std::fread(piece.data(), 1, piece.size(), old)) > 0;) {
+                    if (!write(piece.data(), count)) {
+                        return false;
+                    }
+                }
+                return true;
+            });
+            if (old != nullptr) {
+                std::fclose(old);
             }
-            written = files::WriteAtomically(*path, bytes.data(), bytes.size());
         }
     }
     if (!written) {

@@ -75,10 +75,10 @@ InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes) {
     return config;
 }
 
-InstanceConfig ReadInstanceConfig(std::string* fileName, const std::string& chosen) {
+InstanceConfig ReadInstanceConfig(std::string* fileName, const std::string& chosen, files::Refusal* refusal) {
     std::optional<std::string> name = chosen;
     if (chosen.empty()) {
-        name = files::FindFirstWithExtension("ist");
+        name = files::FindFirstWithExtension("ist", refusal);
     }
     if (name) {
         std::vector<uint8_t> bytes;

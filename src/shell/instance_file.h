@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace textreel {
 
 struct InstanceConfig {
@@ -34,7 +36,10 @@ InstanceConfig ParseInstanceFile(const std::vector<uint8_t>& bytes);
 // The configuration of the title in the current directory: the file named chosen (an instance file
 // given on the command line) or, when chosen is empty, the first "*.ist" file in name order, read
 // and parsed; the defaults when there is none or it cannot be read. fileName (when given) receives
-// the file's name, or stays empty.
-InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr, const std::string& chosen = {});
+// the file's name, or stays empty. A first "*.ist" that is a link out of the folder, a FIFO or a
+// device is refused as every file a title names is (see files::FindFirstWithExtension); *refusal
+// then says why.
+InstanceConfig ReadInstanceConfig(std::string* fileName = nullptr, const std::string& chosen = {},
+                                  files::Refusal* refusal = nullptr);
 
 }  // namespace textreel

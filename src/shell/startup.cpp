@@ -1,6 +1,7 @@
 // Start-up in its fixed order, the message loop and the shutdown order.
 #include <cstdio>
 #include <new>
+#include <string>
 #include <vector>
 
 #include "graphics/screen.h"
@@ -33,10 +34,16 @@ int Engine::StartUp() {
     }
 
     // The instance file: the one named on the command line, else the first by name. A title without
-    // one runs with the per-key defaults.
-    instance = ReadInstanceConfig(nullptr, options_.instanceFile);
+    // one runs with the per-key defaults, as does one whose instance file is refused (a link out of
+    // the folder, a FIFO, a device).
+    files::Refusal refusal;
+    instance = ReadInstanceConfig(nullptr, options_.instanceFile, &refusal);
+    TraceRefusal(refusal);
+    // textreel.ini: a translation's text settings; what it gets wrong is ignored and said on stderr.
     std::vector<SettingsProblem> settingsProblems;
-    titleSettings = ReadTitleSettings(settingsProblems);
+    files::Refusal settingsRefusal;
+    titleSettings = ReadTitleSettings(settingsProblems, nullptr, &settingsRefusal);
+    TraceRefusal(settingsRefusal);
     for (const SettingsProblem& problem : settingsProblems) {
         std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line, problem.message.c_str());
     }
@@ -62,9 +69,20 @@ int Engine::StartUp() {
     text.areaBottom = 580;
     text.TextOrigin.Set(40, instance.windowHeight - 155);
     text.TextCursor.Set(text.TextOrigin);
-    if (!scenario.Load()) {
-        Warn(Sjis(msg::kScenarioMissing));
-        return kExitOk;
+    refusal = {};
+    switch (scenario.Load(&refusal)) {
+        case Scenario::LoadResult::kLoaded:
+            break;
+        case Scenario::LoadResult::kTooLarge:
+            Warn("The scenario file is larger than " + std::to_string(kMaxScenarioBytes >> 20) +
+                 " MB, more than any title holds; it is not read.");
+            return kExitOk;
+        case Scenario::LoadResult::kRefused:
+            TraceRefusal(refusal);
+            [[fallthrough]];
+        case Scenario::LoadResult::kMissing:
+            Warn(Sjis(msg::kScenarioMissing));
+            return kExitOk;
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
@@ -112,6 +130,12 @@ int Engine::StartUp() {
 
     StartScriptThread();
     return -1;
+}
+
+void Engine::TraceRefusal(const files::Refusal& refusal) {
+    if (!refusal.reason.empty()) {
+        trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
+    }
 }
 
 void Engine::StartScriptThread() {

@@ -140,11 +140,11 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
     return settings;
 }
 
-TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound) {
+TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound, files::Refusal* refusal) {
     if (fileFound != nullptr) {
         *fileFound = false;
     }
-    auto path = files::Resolve(TitleSettings::kFileName);
+    auto path = files::Resolve(TitleSettings::kFileName, refusal);
     if (!path || files::IsDirectory(*path)) {
         return {};
     }

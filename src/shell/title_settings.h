@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/files.h"
+
 namespace textreel {
 
 // How the title's scenario, instance names and saved names are encoded.
@@ -61,6 +63,8 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
 // The settings of the title in the current directory. The file is looked up through the title's
 // path resolver (inside the folder only, regular files only, at most kMaxFileBytes); without it the
 // defaults are returned. fileFound (when given) tells whether a file was there, readable or not.
-TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound = nullptr);
+// refusal (when given) receives why a file by that name was refused (a link out of the folder).
+TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound = nullptr,
+                                files::Refusal* refusal = nullptr);
 
 }  // namespace textreel

@@ -79,6 +79,29 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     }
     line += "}\n";
     std::lock_guard lock(mutex_);
+    lastJumpMs_.clear();
+    Write(std::move(line));
+}
+
+void Trace::Jump(const std::string& label) {
+    if (!Enabled()) {
+        return;
+    }
+    const int64_t now = clock_.NowMs();
+    std::string line =
+        "{\"ms\":" + std::to_string(now) + ",\"event\":\"jump\",\"label\":\"" + Escape(label) + "\"}\n";
+    std::lock_guard lock(mutex_);
+    auto [it, fresh] = lastJumpMs_.try_emplace(label, now);
+    if (!fresh) {
+        if (now - it->second < kJumpQuietMs) {
+            return;
+        }
+        it->second = now;
+    }
+    Write(std::move(line));
+}
+
+void Trace::Write(std::string line) {
     if (capture_) {
         line.pop_back();
         captured_.push_back(std::move(line));

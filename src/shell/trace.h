@@ -7,6 +7,7 @@
 #include <mutex>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <variant>
 #include <vector>
 
@@ -40,14 +41,25 @@ class Trace {
     // Writes {"ms":..,"event":name, fields...}. String values must be UTF-8.
     void Event(std::string_view name, std::initializer_list<Field> fields = {});
 
+    // Writes a `jump` event for label, unless a jump to the same label was written less than
+    // kJumpQuietMs earlier with no other event between: an endless loop of jumps writes one line
+    // per label per kJumpQuietMs instead of flooding the file.
+    void Jump(const std::string& label);
+    static constexpr int64_t kJumpQuietMs = 100;
+
     static std::string Escape(std::string_view utf8);
 
   private:
+    // Writes one finished line; mutex_ is held.
+    void Write(std::string line);
+
     Clock& clock_;
     std::mutex mutex_;
     std::FILE* file_ = nullptr;
     bool capture_ = false;
     std::vector<std::string> captured_;
+    // When each label's last `jump` line was written, since the last event of another kind.
+    std::unordered_map<std::string, int64_t> lastJumpMs_;
 };
 
 }  // namespace textreel

@@ -9,7 +9,6 @@
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/pcm_source.h"
-#include "sound/wav_file.h"
 
 namespace textreel {
 
@@ -35,7 +34,8 @@ std::shared_ptr<const PcmSound> LoadSound(Engine& e, const std::string& path, bo
     if (!real) {
         return nullptr;
     }
-    bool ok = oggToo ? DecodeSoundFile(*real, *sound, kMaxEffectFrames) : ReadWav(*real, *sound);
+    bool ok = DecodeSoundFile(*real, *sound, kMaxEffectFrames,
+                              oggToo ? SoundKinds::kOggOrWav : SoundKinds::kWavOnly);
     if (!ok || sound->samples.empty()) {
         return nullptr;
     }

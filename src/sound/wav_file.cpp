@@ -1,163 +1,162 @@
 #include "sound/wav_file.h"
 
 #include <algorithm>
-#include <cmath>
+#include <cstdio>
 #include <cstring>
-#include <vector>
+#include <memory>
 
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "sound/pcm_source.h"
 
 namespace textreel {
 
 namespace {
 
 constexpr uint16_t kFormatPcm = 1;
-constexpr uint16_t kFormatFloat = 3;
 constexpr uint16_t kFormatExtensible = 0xFFFE;
-constexpr int kMinRate = 1000;
-constexpr int kMaxRate = 1000000;
-// Larger files are not interface sounds; refusing them keeps a broken path from filling memory.
+// Reading a whole file is for interface sounds; larger files are not interface sounds.
 constexpr uint64_t kMaxFileBytes = 64ull << 20;
+// Chunks walked before the format and data chunks must have turned up: a file of millions of
+// empty chunks would otherwise cost a read each.
+constexpr int kMaxChunks = 1024;
+// The part of a format chunk that is read (WAVE_FORMAT_EXTENSIBLE's 40 bytes).
+constexpr size_t kFormatBytes = 40;
 
 // The GUID tail shared by every KSDATAFORMAT_SUBTYPE_* code: {xxxxxxxx-0000-0010-8000-00aa00389b71}.
 constexpr uint8_t kSubtypeTail[14] = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
                                       0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
-struct Format {
-    uint16_t tag = 0;
-    int channels = 0;
-    int rate = 0;
-    int bits = 0;
-};
-
-bool ReadFormat(const uint8_t* chunk, size_t size, Format& f) {
+bool ReadFormat(const uint8_t* chunk, size_t size, WavLayout& f) {
     if (size < 16) {
         return false;
     }
-    f.tag = ReadLe16(chunk);
+    uint16_t tag = ReadLe16(chunk);
     f.channels = ReadLe16(chunk + 2);
     uint32_t rate = ReadLe32(chunk + 4);
     f.bits = ReadLe16(chunk + 14);
-    if (rate < kMinRate || rate > kMaxRate) {
+    if (rate < WavLayout::kMinRate || rate > WavLayout::kMaxRate) {
         return false;
     }
     f.rate = static_cast<int>(rate);
-    if (f.tag == kFormatExtensible) {
+    if (tag == kFormatExtensible) {
         // cbSize, valid bits, channel mask, then the 16-byte subformat GUID.
         if (size < 40 || ReadLe16(chunk + 16) < 22 || std::memcmp(chunk + 26, kSubtypeTail, 14) != 0) {
             return false;
         }
-        f.tag = ReadLe16(chunk + 24);
+        tag = ReadLe16(chunk + 24);
     }
-    return f.channels > 0;
-}
-
-// One sample of the given encoding as a signed 16-bit value.
-int16_t Sample(const uint8_t* p, uint16_t tag, int bits) {
-    if (tag == kFormatFloat) {
-        double v = 0;
-        if (bits == 32) {
-            float fv;
-            uint32_t u = ReadLe32(p);
-            std::memcpy(&fv, &u, 4);
-            v = fv;
-        } else {
-            uint64_t u = static_cast<uint64_t>(ReadLe32(p)) | (static_cast<uint64_t>(ReadLe32(p + 4)) << 32);
-            std::memcpy(&v, &u, 8);
-        }
-        if (!(v == v)) {
-            return 0;  // NaN
-        }
-        v = std::clamp(v * 32768.0, -32768.0, 32767.0);
-        return static_cast<int16_t>(std::lrint(v));
-    }
-    switch (bits) {
-        case 8:
-            return static_cast<int16_t>((p[0] - 128) * 256);
-        case 16:
-            return static_cast<int16_t>(ReadLe16(p));
-        case 24:
-            return static_cast<int16_t>(ReadLe16(p + 1));
-        default:  // 32
-            return static_cast<int16_t>(ReadLe16(p + 2));
-    }
-}
-
-bool Supported(const Format& f) {
-    if (f.tag == kFormatPcm) {
-        return f.bits == 8 || f.bits == 16 || f.bits == 24 || f.bits == 32;
-    }
-    if (f.tag == kFormatFloat) {
-        return f.bits == 32 || f.bits == 64;
-    }
-    return false;
+    return tag == kFormatPcm && (f.bits == 8 || f.bits == 16) && f.channels >= 1 &&
+           f.channels <= WavLayout::kMaxChannels;
 }
 
 }  // namespace
 
-bool ParseWav(const uint8_t* data, size_t size, PcmSound& out) {
-    out = PcmSound{};
-    if (data == nullptr || size < 12 || std::memcmp(data, "RIFF", 4) != 0 ||
-        std::memcmp(data + 8, "WAVE", 4) != 0) {
+bool ReadWavLayout(const ReadAt& readAt, uint64_t size, WavLayout& out) {
+    out = WavLayout{};
+    uint8_t riff[12] = {};
+    if (size < 12 || readAt(0, riff, 12) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
+        std::memcmp(riff + 8, "WAVE", 4) != 0) {
         return false;
     }
     // The RIFF size field is often wrong in files written by streaming tools, so the chunks are
     // walked up to the real end of the input instead.
-    const uint8_t* fmtChunk = nullptr;
-    size_t fmtSize = 0;
-    const uint8_t* dataChunk = nullptr;
-    size_t dataSize = 0;
-    size_t pos = 12;
-    while (size - pos >= 8) {
-        const uint8_t* header = data + pos;
-        uint64_t chunkSize = ReadLe32(header + 4);
-        size_t available = size - pos - 8;
-        size_t body = static_cast<size_t>(std::min<uint64_t>(chunkSize, available));
-        if (fmtChunk == nullptr && std::memcmp(header, "fmt ", 4) == 0) {
-            fmtChunk = header + 8;
-            fmtSize = body;
-        } else if (dataChunk == nullptr && std::memcmp(header, "data", 4) == 0) {
-            dataChunk = header + 8;
-            dataSize = body;
+    uint8_t format[kFormatBytes] = {};
+    size_t formatSize = 0;
+    bool haveFormat = false;
+    bool haveData = false;
+    uint64_t pos = 12;
+    for (int walked = 0; walked < kMaxChunks && size - pos >= 8 && !(haveFormat && haveData); ++walked) {
+        uint8_t header[8];
+        if (readAt(pos, header, 8) != 8) {
+            break;
+        }
+        const uint64_t chunkSize = ReadLe32(header + 4);
+        const uint64_t available = size - pos - 8;
+        const uint64_t body = std::min(chunkSize, available);
+        if (!haveFormat && std::memcmp(header, "fmt ", 4) == 0) {
+            formatSize = static_cast<size_t>(std::min<uint64_t>(body, kFormatBytes));
+            haveFormat = readAt(pos + 8, format, formatSize) == formatSize;
+        } else if (!haveData && std::memcmp(header, "data", 4) == 0) {
+            out.dataOffset = pos + 8;
+            out.dataBytes = body;
+            haveData = true;
         }
         if (chunkSize >= available) {
             break;
         }
         // Chunks start on even offsets: an odd-sized chunk is followed by one pad byte.
-        pos += 8 + static_cast<size_t>(chunkSize) + (chunkSize & 1);
+        pos += 8 + chunkSize + (chunkSize & 1);
         if (pos > size) {
             break;
         }
     }
-    Format f;
-    if (fmtChunk == nullptr || dataChunk == nullptr || !ReadFormat(fmtChunk, fmtSize, f) || !Supported(f)) {
+    const uint64_t dataOffset = out.dataOffset;
+    const uint64_t dataBytes = out.dataBytes;
+    if (!haveFormat || !haveData || !ReadFormat(format, formatSize, out)) {
+        out = WavLayout{};
         return false;
     }
-    const size_t bytesPerSample = static_cast<size_t>(f.bits) / 8;
-    const size_t stride = bytesPerSample * static_cast<size_t>(f.channels);
-    const size_t frames = dataSize / stride;
-    const int keep = std::min(f.channels, 2);
-    out.rate = f.rate;
-    out.channels = keep;
-    out.samples.resize(frames * static_cast<size_t>(keep));
-    int16_t* dst = out.samples.data();
-    for (size_t i = 0; i < frames; ++i) {
-        const uint8_t* frame = dataChunk + i * stride;
-        for (int c = 0; c < keep; ++c) {
-            *dst++ = Sample(frame + static_cast<size_t>(c) * bytesPerSample, f.tag, f.bits);
+    out.dataOffset = dataOffset;
+    out.dataBytes = dataBytes - dataBytes % out.FrameBytes();
+    return true;
+}
+
+void ConvertWavFrames(const uint8_t* in, size_t frames, const WavLayout& layout, int16_t* out) {
+    const size_t samples = frames * static_cast<size_t>(layout.channels);
+    if (layout.bits == 8) {
+        for (size_t i = 0; i < samples; ++i) {
+            out[i] = static_cast<int16_t>((in[i] - 128) * 256);
         }
+        return;
     }
+    for (size_t i = 0; i < samples; ++i) {
+        out[i] = static_cast<int16_t>(ReadLe16(in + 2 * i));
+    }
+}
+
+bool ParseWav(const uint8_t* data, size_t size, PcmSound& out) {
+    out = PcmSound{};
+    if (data == nullptr) {
+        return false;
+    }
+    WavLayout layout;
+    auto readAt = [data, size](uint64_t offset, uint8_t* to, size_t count) -> size_t {
+        if (offset >= size) {
+            return 0;
+        }
+        size_t n = std::min<uint64_t>(count, size - offset);
+        std::memcpy(to, data + offset, n);
+        return n;
+    };
+    if (!ReadWavLayout(readAt, size, layout)) {
+        return false;
+    }
+    out.rate = layout.rate;
+    out.channels = layout.channels;
+    out.samples.resize(static_cast<size_t>(layout.Frames()) * static_cast<size_t>(layout.channels));
+    ConvertWavFrames(data + layout.dataOffset, static_cast<size_t>(layout.Frames()), layout,
+                     out.samples.data());
     return true;
 }
 
 bool ReadWav(const std::string& realPath, PcmSound& out) {
-    std::vector<uint8_t> bytes;
-    if (!files::ReadAll(realPath, bytes, kMaxFileBytes)) {
-        out = PcmSound{};
+    out = PcmSound{};
+    std::unique_ptr<PcmSource> source = OpenWavSource(files::OpenRegularFile(realPath, kMaxFileBytes));
+    if (source == nullptr) {
         return false;
     }
-    return ParseWav(bytes.data(), bytes.size(), out);
+    out.rate = source->Rate();
+    out.channels = source->Channels();
+    std::vector<int16_t> chunk(8192);
+    for (;;) {
+        long n = source->Read(reinterpret_cast<char*>(chunk.data()), static_cast<int>(chunk.size() * 2));
+        if (n <= 0) {
+            break;
+        }
+        out.samples.insert(out.samples.end(), chunk.begin(), chunk.begin() + n / 2);
+    }
+    return true;
 }
 
 }  // namespace textreel

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
+#include <optional>
 
 #include "platform/encoding.h"
 #include "platform/instance_lock.h"
@@ -62,6 +64,62 @@ TEST(DirectorySearch, TheFirstNameInByteOrderWithTheExtensionInAnyCase) {
     title.Write("dir.txt/inner", "d");
     EXPECT_EQ(*files::FindFirstWithExtension("txt"), "b.TXT");
     EXPECT_FALSE(files::FindFirstWithExtension("ist"));
+}
+
+// The instance file and the scenario are found by name, and held to the resolver's rules: the first
+// match that is a link out of the folder, a FIFO or a device is refused, never passed over for the
+// next one; folders and dangling links are passed over as before.
+TEST(DirectorySearch, TheFirstMatchIsRefusedWhenItLeadsOutOrIsNoRegularFile) {
+    namespace fs = std::filesystem;
+    const struct Case {
+        const char* name;
+        std::function<void(TempTitle&)> make;
+        const char* found;   // nullptr: none
+        const char* reason;  // the refusal's reason, "" for none
+    } cases[] = {
+        {"a link inside",
+         [](TempTitle& t) {
+             t.Write("inner/s.txt", "x");
+             fs::create_symlink("inner/s.txt", "a.txt");
+         },
+         "a.txt", ""},
+        {"a link out",
+         [](TempTitle& t) {
+             t.Write("title/b.txt", "b");
+             t.Write("secret.txt", "s");
+             ASSERT_TRUE(files::ChangeDirectory("title"));
+             fs::create_symlink(fs::absolute("../secret.txt"), "a.txt");
+         },
+         nullptr, "a link that leads out of the title's folder"},
+        {"a FIFO",
+         [](TempTitle& t) {
+             t.Write("b.txt", "b");
+             ASSERT_EQ(::mkfifo("a.txt", 0600), 0);
+         },
+         nullptr, "not a regular file"},
+        {"a device",
+         [](TempTitle& t) {
+             t.Write("b.txt", "b");
+             fs::create_symlink("/dev/zero", "a.txt");
+         },
+         nullptr, "a link that leads out of the title's folder"},
+        {"a folder and a dangling link",
+         [](TempTitle& t) {
+             t.Write("a.txt/inner", "d");
+             fs::create_symlink("nowhere", "a0.txt");
+             t.Write("b.txt", "b");
+         },
+         "b.txt", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempTitle title;
+        c.make(title);
+        files::Refusal refusal;
+        std::optional<std::string> found = files::FindFirstWithExtension("txt", &refusal);
+        EXPECT_EQ(found.value_or("(none)"), c.found != nullptr ? c.found : "(none)");
+        EXPECT_EQ(refusal.reason, c.reason);
+    }
 }
 
 TEST(AtomicWrite, ReplacesTheFileWholeAndLeavesNothingBeside) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -115,6 +116,32 @@ TEST(EnvFile, AnOlderLongerFileKeepsItsTailAndOnlyOurMarksAreRead) {
     std::vector<uint8_t> file = f.title.Read("save/env.dat");
     ASSERT_EQ(file.size(), old.size());
     EXPECT_EQ(file.back(), 7);
+}
+
+// The marks pass between env.dat and the scenario in pieces: marks on both sides of each piece's
+// edge come back exactly, and an older file's tail beyond them is kept.
+TEST(EnvFile, ReadMarksOfALongScenarioRoundTripAcrossThePieces) {
+    const size_t size = 200000;
+    EnvFixture f(std::string(size, 'x'));
+    std::vector<uint8_t> old(64 + size + 3, 0);
+    old.back() = 9;
+    const std::vector<uint32_t> marked = {0, 63, 64, 65535, 65536, 131071, 131072, 199999};
+    for (uint32_t p : marked) {
+        old[64 + p] = 1;
+    }
+    f.title.Write("save/env.dat", old);
+    f.engine.ReadEnvDat();
+    for (uint32_t p :
+         {0u, 1u, 62u, 63u, 64u, 65534u, 65535u, 65536u, 65537u, 131071u, 131072u, 199998u, 199999u}) {
+        EXPECT_EQ(f.engine.scenario.MarkAt(p), old[64 + p] == 1) << p;
+    }
+    f.engine.scenario.SetMarks(100000, std::vector<uint8_t>{1, 0, 1}.data(), 3);
+    old[64 + 100000] = 1;
+    old[64 + 100002] = 1;
+    ASSERT_TRUE(f.engine.WriteEnvDat());
+    std::vector<uint8_t> file = f.title.Read("save/env.dat");
+    ASSERT_EQ(file.size(), old.size());
+    EXPECT_TRUE(std::equal(file.begin() + 64, file.end(), old.begin() + 64));
 }
 
 TEST(EnvFile, AShortFileFillsWhatItHoldsAndKeepsDefaultsForTheRest) {

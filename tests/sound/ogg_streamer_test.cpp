@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <memory>
+#include <vector>
 
 #include "support/ogg_maker.h"
 
@@ -197,6 +200,51 @@ TEST(OggSource, AShortLoopingFileRepeatsSeamlesslyInsideOneBuffer) {
     ASSERT_FALSE(r2.last);
     for (size_t i = 0; i < many.size(); ++i) {
         ASSERT_EQ(many[i], one[i % r1.bytes]) << i;
+    }
+}
+
+// Both sources hand out at most 1024 frames per read, the size of one decoded Vorbis packet at
+// 44.1 kHz, so that a fade, which steps once per chunk, runs at the same pace on WAV and Ogg.
+TEST(PcmSource, WavAndOggHandOutChunksOfTheSameFrameCount) {
+    const std::vector<int16_t> tone = Tone(44100, 2, 44100, 300, 15000);
+    std::vector<uint8_t> wav = {'R',  'I',  'F', 'F', 0, 0, 0,  0, 'W', 'A', 'V',  'E',  'f', 'm',
+                                't',  ' ',  16,  0,   0, 0, 1,  0, 2,   0,   0x44, 0xAC, 0,   0,
+                                0x10, 0xB1, 2,   0,   4, 0, 16, 0, 'd', 'a', 't',  'a'};
+    const uint32_t dataBytes = static_cast<uint32_t>(tone.size() * 2);
+    for (int i = 0; i < 4; ++i) {
+        wav.push_back(static_cast<uint8_t>(dataBytes >> (8 * i)));
+    }
+    wav.insert(wav.end(), reinterpret_cast<const uint8_t*>(tone.data()),
+               reinterpret_cast<const uint8_t*>(tone.data()) + dataBytes);
+    std::unique_ptr<PcmSource> sources[] = {OpenWavSource(wav), OpenOggSource(EncodeOgg(tone, 44100, 2))};
+    for (const std::unique_ptr<PcmSource>& source : sources) {
+        ASSERT_NE(source, nullptr);
+        std::vector<char> buffer(32768);
+        long largest = 0;
+        long total = 0;
+        for (long n; (n = source->Read(buffer.data(), static_cast<int>(buffer.size()))) > 0;) {
+            largest = std::max(largest, n);
+            total += n;
+        }
+        EXPECT_EQ(largest, 1024 * 4);
+        EXPECT_EQ(total, static_cast<long>(dataBytes));
+    }
+}
+
+// An Ogg whose header packets are larger than 1 MB, or with more than two channels, is refused
+// before libvorbisfile gathers its headers; the edges are accepted.
+TEST(OggSource, HeaderPacketsOver1MbAndMoreThanTwoChannelsAreRefused) {
+    const struct {
+        int channels;
+        uint32_t emptyComments;  // four bytes each
+        bool accepted;
+    } cases[] = {{1, 0, true},  {2, 0, true},      {3, 0, false},
+                 {6, 0, false}, {1, 250000, true}, {1, 270000, false}};
+    for (const auto& c : cases) {
+        std::vector<uint8_t> ogg = EncodeOgg(std::vector<int16_t>(4410 * static_cast<size_t>(c.channels), 0),
+                                             44100, c.channels, c.emptyComments);
+        EXPECT_EQ(OpenOggSource(ogg) != nullptr, c.accepted)
+            << c.channels << " channels, " << c.emptyComments;
     }
 }
 

@@ -4,6 +4,7 @@
 #include <png.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,14 +101,15 @@ int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir, c
 // Waits for the process; kills it when it outlives the timeout.
 void Reap(int pid, int64_t startMs, int timeoutMs, RunResult& result) {
     int status = 0;
+    struct rusage usage {};
     for (;;) {
-        pid_t done = waitpid(pid, &status, WNOHANG);
+        pid_t done = wait4(pid, &status, WNOHANG, &usage);
         if (done == pid) {
             break;
         }
         if (NowMs() - startMs > timeoutMs) {
             kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
+            wait4(pid, &status, 0, &usage);
             result.timedOut = true;
             break;
         }
@@ -115,6 +117,7 @@ void Reap(int pid, int64_t startMs, int timeoutMs, RunResult& result) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     result.wallMs = NowMs() - startMs;
+    result.peakRssKb = usage.ru_maxrss;
     if (!result.timedOut && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     }

@@ -22,6 +22,7 @@ struct RunResult {
     int exitCode = -1;  // -1 when the process had to be killed
     bool timedOut = false;
     int64_t wallMs = 0;
+    int64_t peakRssKb = 0;  // the process's peak resident memory (getrusage of the child)
     std::vector<TraceEvent> trace;
     std::string stderrText;
 

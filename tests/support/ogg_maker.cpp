@@ -23,7 +23,8 @@ std::vector<int16_t> Tone(int rate, int channels, int frames, double hz, int amp
     return samples;
 }
 
-std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, int channels) {
+std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, int channels,
+                               uint32_t emptyComments) {
     std::vector<uint8_t> out;
     vorbis_info vi;
     vorbis_info_init(&vi);
@@ -46,6 +47,18 @@ std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, in
     };
     ogg_packet header, comment, code;
     vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
+    std::vector<unsigned char> comments;
+    if (emptyComments > 0) {
+        // "\x03vorbis", an empty vendor, the count, a zero length per comment, the framing bit.
+        comments = {3, 'v', 'o', 'r', 'b', 'i', 's', 0, 0, 0, 0};
+        for (int i = 0; i < 4; ++i) {
+            comments.push_back(static_cast<unsigned char>(emptyComments >> (8 * i)));
+        }
+        comments.resize(comments.size() + size_t{emptyComments} * 4, 0);
+        comments.push_back(1);
+        comment.packet = comments.data();
+        comment.bytes = static_cast<long>(comments.size());
+    }
     ogg_stream_packetin(&os, &header);
     ogg_stream_packetin(&os, &comment);
     ogg_stream_packetin(&os, &code);

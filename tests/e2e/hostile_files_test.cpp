@@ -1,0 +1,390 @@
+// Every file a title holds is read in bounded memory, and none through a link out: the hostile
+// files are made by each test (small on disk: sparse files and compressed bombs), the real binary
+// plays them, and its peak resident memory comes from getrusage of the child process.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "support/e2e_run.h"
+#include "support/ogg_maker.h"
+
+namespace textreel::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kTitles = TEXTREEL_TEST_DATA "/e2e/titles/";
+// Peak resident memory a run of a small title may reach whatever its files hold. A run of the
+// plain title takes some 35 MB; each bomb below made the engine take gigabytes before it was mended.
+#ifdef TEXTREEL_SANITIZED
+// A sanitized binary keeps shadow memory and freed blocks beside what it uses.
+constexpr int64_t kBoundKb = 450 * 1024;
+#else
+constexpr int64_t kBoundKb = 150 * 1024;
+#endif
+
+using Bytes = std::vector<uint8_t>;
+
+void PutBe32(Bytes& out, uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<uint8_t>(v >> shift));
+    }
+}
+
+void PutLe(Bytes& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) {
+        out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+    }
+}
+
+Bytes Deflate(size_t zeros) {
+    const Bytes in(zeros, 0);
+    uLongf size = compressBound(static_cast<uLong>(in.size()));
+    Bytes out(size);
+    compress2(out.data(), &size, in.data(), static_cast<uLong>(in.size()), 9);
+    out.resize(size);
+    return out;
+}
+
+void PngChunk(Bytes& out, const char* type, const Bytes& data) {
+    PutBe32(out, static_cast<uint32_t>(data.size()));
+    const size_t start = out.size();
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), data.begin(), data.end());
+    PutBe32(out, static_cast<uint32_t>(crc32(0, out.data() + start, static_cast<uInt>(out.size() - start))));
+}
+
+// A black 640 x 480 PNG with count zTXt chunks before its pixels, each inflating to 7.9 MB.
+Bytes PngWithTextChunks(int count) {
+    Bytes out = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    Bytes header;
+    PutBe32(header, 640);
+    PutBe32(header, 480);
+    header.insert(header.end(), {8, 2, 0, 0, 0});
+    PngChunk(out, "IHDR", header);
+    Bytes text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 0};
+    const Bytes inflated = Deflate(size_t{7900} << 10);
+    text.insert(text.end(), inflated.begin(), inflated.end());
+    for (int i = 0; i < count; ++i) {
+        PngChunk(out, "zTXt", text);
+    }
+    PngChunk(out, "IDAT", Deflate(480 * (640 * 3 + 1)));
+    PngChunk(out, "IEND", {});
+    return out;
+}
+
+// An EBML element with an eight-byte size.
+Bytes Ebml(const Bytes& id, const Bytes& body) {
+    Bytes out = id;
+    out.push_back(0x01);
+    for (int shift = 48; shift >= 0; shift -= 8) {
+        out.push_back(static_cast<uint8_t>(body.size() >> shift));
+    }
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes Uint(const Bytes& id, uint64_t v) {
+    Bytes body;
+    for (int shift = 56; shift >= 0; shift -= 8) {
+        body.push_back(static_cast<uint8_t>(v >> shift));
+    }
+    return Ebml(id, body);
+}
+
+Bytes Join(std::initializer_list<Bytes> parts) {
+    Bytes out;
+    for (const Bytes& p : parts) {
+        out.insert(out.end(), p.begin(), p.end());
+    }
+    return out;
+}
+
+// A Matroska file whose tracks each carry 9 MB of zlib-compressed codec header.
+Bytes MatroskaCodecHeaderBomb(int tracks) {
+    const Bytes priv = Deflate(size_t{9} << 20);
+    Bytes entries;
+    for (int n = 1; n <= tracks; ++n) {
+        Bytes entry = Ebml(
+            {0xAE},
+            Join({Uint({0xD7}, n), Uint({0x73, 0xC5}, n), Uint({0x83}, 1),
+                  Ebml({0x86}, {'V', '_', 'M', 'P', 'E', 'G', '4', '/', 'I', 'S', 'O', '/', 'A', 'V', 'C'}),
+                  Ebml({0xE0}, Join({Uint({0xB0}, 64), Uint({0xBA}, 48)})),
+                  Ebml({0x6D, 0x80}, Ebml({0x62, 0x40}, Join({Uint({0x50, 0x31}, 0), Uint({0x50, 0x32}, 2),
+                                                              Uint({0x50, 0x33}, 0),
+                                                              Ebml({0x50, 0x34}, Uint({0x42, 0x54}, 0))}))),
+                  Ebml({0x63, 0xA2}, priv)}));
+        entries.insert(entries.end(), entry.begin(), entry.end());
+    }
+    Bytes block = {0x81, 0, 0, 0x80};
+    block.resize(20, 0);
+    return Join(
+        {Ebml({0x1A, 0x45, 0xDF, 0xA3},
+              Join({Uint({0x42, 0x86}, 1), Uint({0x42, 0xF7}, 1), Uint({0x42, 0xF2}, 4),
+                    Uint({0x42, 0xF3}, 8), Ebml({0x42, 0x82}, {'m', 'a', 't', 'r', 'o', 's', 'k', 'a'}),
+                    Uint({0x42, 0x87}, 4), Uint({0x42, 0x85}, 2)})),
+         Ebml({0x18, 0x53, 0x80, 0x67},
+              Join({Ebml({0x15, 0x49, 0xA9, 0x66}, Uint({0x2A, 0xD7, 0xB1}, 1000000)),
+                    Ebml({0x16, 0x54, 0xAE, 0x6B}, entries),
+                    Ebml({0x1F, 0x43, 0xB6, 0x75}, Join({Uint({0xE7}, 0), Ebml({0xA3}, block)}))}))});
+}
+
+// The header of a PCM WAV file whose data chunk holds dataBytes.
+Bytes WavHeader(uint64_t dataBytes, int rate, int channels, int bits) {
+    Bytes out = {'R', 'I', 'F', 'F'};
+    PutLe(out, 36 + dataBytes, 4);
+    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
+    PutLe(out, 16, 4);
+    PutLe(out, 1, 2);
+    PutLe(out, static_cast<uint64_t>(channels), 2);
+    PutLe(out, static_cast<uint64_t>(rate), 4);
+    PutLe(out, static_cast<uint64_t>(rate * channels * bits / 8), 4);
+    PutLe(out, static_cast<uint64_t>(channels * bits / 8), 2);
+    PutLe(out, static_cast<uint64_t>(bits), 2);
+    out.insert(out.end(), {'d', 'a', 't', 'a'});
+    PutLe(out, dataBytes, 4);
+    return out;
+}
+
+// A file of size bytes that begins with head and takes no room on disk beyond it.
+void WriteSparse(const std::string& path, const Bytes& head, uint64_t size) {
+    WriteFile(path, head);
+    ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(size)), 0) << path;
+}
+
+void MakeTitle(E2eRun& run, const std::string& instance, const std::string& scenario) {
+    std::ofstream(run.Title() + "/title.ist", std::ios::binary)
+        << "InstanceName=\"" << instance << "\"\r\nWindowName=\"Hostile\"\r\nBGMType=\"WAVE\"\r\n";
+    std::ofstream(run.Title() + "/scenario.txt", std::ios::binary) << scenario;
+    CopyFile(kTitles + "reading/cg/menu/logo.bmp", run.Title() + "/cg/menu/logo.bmp");
+}
+
+std::vector<std::string> Names(const RunResult& r, const std::string& event, const std::string& field) {
+    std::vector<std::string> out;
+    for (const TraceEvent& e : r.Events(event)) {
+        out.push_back(e.Get(field));
+    }
+    return out;
+}
+
+// `textreel --check DIR`: its exit code and what it prints on stdout.
+std::pair<int, std::string> Check(const std::string& dir) {
+    const std::string command =
+        std::string("'") + TEXTREEL_BINARY_PATH + "' --check '" + dir + "' 2>/dev/null";
+    std::string out;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) {
+        return {-1, out};
+    }
+    char buffer[4096];
+    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+        out.append(buffer, n);
+    }
+    const int status = pclose(pipe);
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out};
+}
+
+std::string Clicks(int count) {
+    std::string events;
+    for (int i = 0; i < count; ++i) {
+        events += "wait\nclick 1 1\n";
+    }
+    return events + "wait\nclose\n";
+}
+
+// Each hostile file, played by the commands that name it: the run stays under the bound, and the
+// file plays or is refused as the case says.
+TEST(HostileFiles, EachIsReadInBoundedMemory) {
+    const Bytes silentOgg = EncodeOgg(std::vector<int16_t>(2 * 4410, 0), 44100, 2);
+    const struct Case {
+        const char* name;
+        std::function<void(const std::string& title)> make;
+        std::string scenario;
+        int clicks;
+        std::function<void(const RunResult& r)> check;
+    } cases[] = {
+        // A picture whose 200 compressed text chunks inflate to 1.6 GB: they are skipped unread, and
+        // the picture itself shows.
+        {"zTXt chunks", [](const std::string& t) { WriteFile(t + "/bg/text.png", PngWithTextChunks(200)); },
+         "start\r\n$effect 1\r\n$imgblt bg\\text.png\r\n$sprite 0 0 bg\\text.png\r\nend\r\n$S\r\n", 3,
+         [](const RunResult& r) { EXPECT_TRUE(r.Events("message").empty()) << r.stderrText; }},
+        // A Matroska movie (named .mpg) of 30 tracks with 9 MB of compressed codec header each.
+        {"Matroska codec headers",
+         [](const std::string& t) { WriteFile(t + "/movie/bomb.mpg", MatroskaCodecHeaderBomb(30)); },
+         "start\r\n$movieplay movie\\bomb.mpg\r\nend\r\n$S\r\n", 3,
+         [](const RunResult& r) {
+             ASSERT_EQ(r.Events("message").size(), 1u) << r.stderrText;
+             EXPECT_EQ(r.Events("message")[0].Get("text"), "オープン失敗");
+         }},
+        // WAV files of 256 MB for every sound command and of 300 MB as music (sparse: silence).
+        {"WAV of 256 and 300 MB",
+         [](const std::string& t) {
+             for (const char* path : {"/bgm/big.wav", "/voice/big.wav", "/se/big.wav"}) {
+                 WriteSparse(t + path, WavHeader((256u << 20) - 44, 44100, 2, 16), 256u << 20);
+             }
+             WriteSparse(t + "/bgm/long.wav", WavHeader((300u << 20) - 44, 44100, 2, 16), 300u << 20);
+         },
+         "start\r\n$BGMWave bgm\\big.wav\r\n$talk voice\\big.wav\r\n$wave se\\big.wav\r\n"
+         "$OGGPlay bgm\\long.wav\r\nend\r\n$S\r\n",
+         2,
+         [](const RunResult& r) {
+             EXPECT_EQ(Names(r, "music-start", "path"),
+                       (std::vector<std::string>{"bgm\\big.wav", "bgm\\long.wav"}));
+             EXPECT_EQ(Names(r, "voice-start", "path"), (std::vector<std::string>{"voice\\big.wav"}));
+             EXPECT_EQ(Names(r, "effect", "path"), (std::vector<std::string>{"se\\big.wav"}));
+         }},
+        // An Ogg whose comment packet (1.2 MB of empty comments) is over the 1 MB bound, an Ogg of
+        // three channels, and WAV files of three channels, 24 bits and 96 kHz: refused like damaged
+        // files, so nothing starts; a good Ogg beside them plays.
+        {"sounds beyond the limits",
+         [&silentOgg](const std::string& t) {
+             WriteFile(t + "/bgm/comments.ogg", EncodeOgg(std::vector<int16_t>(4410, 0), 44100, 1, 300000));
+             WriteFile(t + "/se/three.ogg", EncodeOgg(std::vector<int16_t>(3 * 4410, 0), 44100, 3));
+             WriteFile(t + "/voice/three.wav", WavHeader(0, 44100, 3, 16));
+             WriteFile(t + "/voice/deep.wav", WavHeader(0, 44100, 2, 24));
+             WriteFile(t + "/se/fast.wav", WavHeader(0, 96000, 2, 16));
+             for (const char* path : {"/voice/three.wav", "/voice/deep.wav", "/se/fast.wav"}) {
+                 std::ofstream(t + path, std::ios::binary | std::ios::app) << std::string(4096, '\0');
+             }
+             WriteFile(t + "/se/good.ogg", silentOgg);
+         },
+         "start\r\n$OGGPlay bgm\\comments.ogg\r\n$talk bgm\\comments.ogg\r\n$wave se\\three.ogg\r\n"
+         "$talk voice\\three.wav\r\n$talk voice\\deep.wav\r\n$wave se\\fast.wav\r\n$wave se\\good.ogg\r\n"
+         "end\r\n$S\r\n",
+         2,
+         [](const RunResult& r) {
+             EXPECT_TRUE(r.Events("music-start").empty());
+             EXPECT_TRUE(r.Events("voice-start").empty());
+             EXPECT_EQ(Names(r, "effect", "path"), (std::vector<std::string>{"se\\good.ogg"}));
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        E2eRun run("");
+        MakeTitle(run, "e2e-hostile-files", c.scenario);
+        c.make(run.Title());
+        RunResult r = run.Run(Clicks(c.clicks), 60000);
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"start", "end"})) << r.stderrText;
+        EXPECT_LT(r.peakRssKb, kBoundKb);
+        c.check(r);
+    }
+}
+
+// A scenario over 64 MB (here a 1 GB sparse file) is refused at start with a message box that
+// says so; the run stays small.
+TEST(HostileFiles, AScenarioOver64MbIsRefusedAtStart) {
+    E2eRun run("");
+    MakeTitle(run, "e2e-hostile-scenario", "");
+    const std::string start = "start\r\n$S\r\n";
+    WriteSparse(run.Title() + "/scenario.txt", Bytes(start.begin(), start.end()), uint64_t{1} << 30);
+    RunResult r = run.Run("", 30000, {}, /*watchLogo=*/true);
+    ASSERT_FALSE(r.timedOut);
+    EXPECT_EQ(r.exitCode, 0);
+    ASSERT_EQ(r.Events("message").size(), 1u);
+    EXPECT_EQ(r.Events("message")[0].Get("text"),
+              "The scenario file is larger than 64 MB, more than any title holds; it is not read.");
+    EXPECT_TRUE(r.TextLines().empty());
+    EXPECT_LT(r.peakRssKb, kBoundKb);
+
+    const auto [checkExit, checkOut] = Check(run.Title());
+    EXPECT_EQ(checkExit, 1);
+    EXPECT_NE(checkOut.find("*.txt:1: error: the scenario file is larger than 64 MB"), std::string::npos)
+        << checkOut;
+}
+
+// title.ist and scenario.txt that are links to files outside the folder, or FIFOs, are refused with
+// the stderr line and the `refused` event; start-up goes on as when they are missing (the default
+// instance values; the missing-scenario box). --check names them as leading outside.
+TEST(HostileFiles, AnInstanceFileOrScenarioThatIsALinkOutOrAFifoIsRefused) {
+    enum class Shape { kLinkOut, kFifo };
+    for (Shape shape : {Shape::kLinkOut, Shape::kFifo}) {
+        SCOPED_TRACE(shape == Shape::kLinkOut ? "link out" : "FIFO");
+        E2eRun run("");
+        CopyFile(kTitles + "reading/cg/menu/logo.bmp", run.Title() + "/cg/menu/logo.bmp");
+        const std::string outside = run.File("outside");
+        fs::create_directories(outside);
+        std::ofstream(outside + "/secret.ist", std::ios::binary)
+            << "InstanceName=\"e2e-hostile-outside\"\r\nWindowWidth=\"800\"\r\nWindowHeight=\"600\"\r\n";
+        std::ofstream(outside + "/secret.txt", std::ios::binary) << "OUTSIDE\r\n$S\r\n";
+        for (const char* name : {"title.ist", "scenario.txt"}) {
+            const std::string path = run.Title() + "/" + name;
+            if (shape == Shape::kLinkOut) {
+                fs::create_symlink(outside + (name[0] == 't' ? "/secret.ist" : "/secret.txt"), path);
+            } else {
+                ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+            }
+        }
+        RunResult r = run.Run("", 20000, {}, /*watchLogo=*/true);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_EQ(Names(r, "refused", "path"), (std::vector<std::string>{"title.ist", "scenario.txt"}));
+        const std::string reason =
+            shape == Shape::kLinkOut ? "a link that leads out of the title's folder" : "not a regular file";
+        EXPECT_EQ(Names(r, "refused", "reason"), (std::vector<std::string>{reason, reason}));
+        EXPECT_NE(r.stderrText.find("refused title.ist: " + reason), std::string::npos) << r.stderrText;
+        EXPECT_NE(r.stderrText.find("refused scenario.txt: " + reason), std::string::npos);
+        // The default screen, not the outside file's 800 x 600, and the missing scenario's box.
+        ASSERT_EQ(r.Events("message").size(), 1u);
+        EXPECT_EQ(r.Events("message")[0].Get("text"), "スクリプトファイルが見つかりません。");
+        EXPECT_TRUE(r.TextLines().empty());
+
+        const auto [checkExit, checkOut] = Check(run.Title());
+        EXPECT_EQ(checkExit, 1);
+        const std::string said =
+            shape == Shape::kLinkOut ? "leads outside the title's folder" : "is not a regular file";
+        EXPECT_NE(checkOut.find("title.ist:1: error: \"title.ist\" " + said), std::string::npos) << checkOut;
+        EXPECT_NE(checkOut.find("scenario.txt:1: error: \"scenario.txt\" " + said), std::string::npos);
+        EXPECT_EQ(checkOut.find("there is no scenario file"), std::string::npos);
+    }
+}
+
+// ":loop" / "$jmp loop": the trace writes one `jump` line per label per 100 ms, not one per jump.
+TEST(HostileFiles, AnEndlessJumpLoopWritesAtMostTenJumpLinesASecond) {
+    // In virtual time a story that loops without a wait lets the time move, so that the run still
+    // ends; in real time the trace's rate limit is measured.
+    for (Time time : {Time::kReal, Time::kVirtual}) {
+        SCOPED_TRACE(time == Time::kReal ? "real time" : "virtual time");
+        E2eRun run("", time);
+        MakeTitle(run, "e2e-hostile-loop", "start\r\n:loop\r\n$jmp loop\r\n");
+        // The story never waits for the player, so no `wait` could return: the run lasts a second.
+        RunResult r = run.Run("sleep 1000\nclose\n", 30000);
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0);
+        // Any other event lets the next jump through at once, so the spacing is checked between
+        // jumps with nothing else between them.
+        std::vector<const TraceEvent*> jumps;
+        const TraceEvent* previous = nullptr;
+        for (const TraceEvent& e : r.trace) {
+            if (e.Name() == "jump") {
+                if (previous != nullptr && previous->Name() == "jump") {
+                    EXPECT_GE(e.Ms() - previous->Ms(), 100) << jumps.size();
+                }
+                jumps.push_back(&e);
+            }
+            previous = &e;
+        }
+        ASSERT_GE(jumps.size(), 1u);
+        const int64_t span = jumps.back()->Ms() - jumps.front()->Ms();
+        EXPECT_LE(jumps.size(), static_cast<size_t>(span / 100 + 3));
+        if (time == Time::kReal) {
+            EXPECT_GE(jumps.size(), 3u);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace textreel::testing
