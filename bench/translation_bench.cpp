@@ -49,7 +49,8 @@ void BM_TranslatedLine(benchmark::State& state) {
         OutputTextLine(engine, kLine, length);
         cpu += CpuSeconds() - start;
     }
-    state.counters["cpu_us_per_line"] = benchmark::Counter(cpu * 1e6 / static_cast<double>(state.iterations()));
+    state.counters["cpu_us_per_line"] =
+        benchmark::Counter(cpu * 1e6 / static_cast<double>(state.iterations()));
 }
 BENCHMARK(BM_TranslatedLine)->Arg(0)->Arg(1)->Arg(2)->Unit(benchmark::kMicrosecond);
 

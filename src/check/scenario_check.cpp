@@ -344,8 +344,8 @@ class ScenarioWalk {
         int width = 0;
         int last = 0;  // the advance of the last character drawn
         std::vector<LineChar> chars;
-        SplitLine(reinterpret_cast<const uint8_t*>(line_.data()), static_cast<int>(line_.size()), settings_.encoding,
-                  chars);
+        SplitLine(reinterpret_cast<const uint8_t*>(line_.data()), static_cast<int>(line_.size()),
+                  settings_.encoding, chars);
         for (const LineChar& c : chars) {
             last = c.halfWidth ? kDefaultFontSize / 2 : kDefaultFontSize - 1;
             width += last;

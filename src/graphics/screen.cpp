@@ -43,7 +43,8 @@ bool CreateGraphics(Engine& e) {
         if (MatchLatinFace(e.titleSettings.latinFont, face) && latin->OpenFace(face, &description)) {
             e.latinGlyphs = std::move(latin);
         } else {
-            std::fprintf(stderr, "textreel: no font for \"%s\" has Latin letters; half-width text stays fixed\n",
+            std::fprintf(stderr,
+                         "textreel: no font for \"%s\" has Latin letters; half-width text stays fixed\n",
                          e.titleSettings.latinFont.c_str());
         }
     }

@@ -494,7 +494,8 @@ int FreeTypeGlyphs::Kerning(int cellHeight, uint32_t left, uint32_t right) {
     FT_UInt a = FT_Get_Char_Index(face, unicodeOf(left));
     FT_UInt b = FT_Get_Char_Index(face, unicodeOf(right));
     FT_Vector delta{};
-    if (a != 0 && b != 0 && SelectSize(cellHeight) && FT_Get_Kerning(face, a, b, FT_KERNING_DEFAULT, &delta) == 0) {
+    if (a != 0 && b != 0 && SelectSize(cellHeight) &&
+        FT_Get_Kerning(face, a, b, FT_KERNING_DEFAULT, &delta) == 0) {
         pixels = static_cast<int>((delta.x + 32) >> 6);
     }
     if (kerning_.size() > 65536) {

@@ -123,8 +123,8 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
                  : ReplacePlayerNameToken(line, length, e.flags.PlayerName());
     // A UTF-8 line keeps whole characters in its 80-byte backlog slot.
     e.backlog.Add(line, e.titleSettings.encoding == TextEncoding::kUtf8 && length > Backlog::kSlotSize
-                            ? static_cast<int>(Utf8PrefixLength(std::string_view(line, static_cast<size_t>(length)),
-                                                                Backlog::kSlotSize))
+                            ? static_cast<int>(Utf8PrefixLength(
+                                  std::string_view(line, static_cast<size_t>(length)), Backlog::kSlotSize))
                             : length);
     if (e.trace.Enabled()) {
         // The rows as the line will be cut on the screen, so that automation can check wrapping.

@@ -7,9 +7,9 @@
 #include "platform/encoding.h"
 #include "shell/dialog_models.h"
 #include "shell/engine.h"
-#include "text/line_layout.h"
 #include "shell/messages.h"
 #include "shell/overlay.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
@@ -192,9 +192,11 @@ class NameEntryWindow : public DialogWindow {
             int pen = x;
             size_t index = firstIndex;
             std::vector<LineChar> chars;
-            SplitLine(reinterpret_cast<const uint8_t*>(run.data()), static_cast<int>(run.size()), encoding_, chars);
+            SplitLine(reinterpret_cast<const uint8_t*>(run.data()), static_cast<int>(run.size()), encoding_,
+                      chars);
             for (const LineChar& character : chars) {
-                std::string ch = run.substr(static_cast<size_t>(character.offset), static_cast<size_t>(character.length));
+                std::string ch =
+                    run.substr(static_cast<size_t>(character.offset), static_cast<size_t>(character.length));
                 bool selected = index >= a && index < b;
                 pen += line.Text(glyphs_, cell_, pen, 0, ch, selected ? kHighlightText : kText, encoding_);
                 ++index;

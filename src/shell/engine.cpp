@@ -4,8 +4,8 @@
 
 #include "input/quick_save.h"
 #include "platform/encoding.h"
-#include "script/utf8_text.h"
 #include "platform/files.h"
+#include "script/utf8_text.h"
 #include "shell/automation.h"
 #include "shell/popup_menu.h"
 #include "sound/sound.h"

@@ -90,7 +90,8 @@ int OverlayCanvas::TextWidth(GlyphSource* glyphs, int size, const std::string& s
         return 0;
     }
     int width = 0;
-    ForEachCharacter(sjis, encoding, [&](uint32_t code) { width += std::max(glyphs->Advance(size, code), 0); });
+    ForEachCharacter(sjis, encoding,
+                     [&](uint32_t code) { width += std::max(glyphs->Advance(size, code), 0); });
     return width;
 }
 

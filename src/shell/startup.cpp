@@ -45,7 +45,8 @@ int Engine::StartUp() {
     titleSettings = ReadTitleSettings(settingsProblems, nullptr, &settingsRefusal);
     TraceRefusal(settingsRefusal);
     for (const SettingsProblem& problem : settingsProblems) {
-        std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line, problem.message.c_str());
+        std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line,
+                     problem.message.c_str());
     }
 
     // One copy per title.

@@ -81,7 +81,8 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
             }
             section = Lower(Trim(line.substr(1, line.size() - 2)));
             if (section != "text") {
-                problem("unknown section [" + Shown(section) + "]; its keys are ignored (the only section is [text])");
+                problem("unknown section [" + Shown(section) +
+                        "]; its keys are ignored (the only section is [text])");
             }
             continue;
         }
@@ -128,19 +129,22 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
                 bad("fixed or proportional");
             }
         } else if (key == "latin-font") {
-            if (rawValue.empty() || rawValue.size() > TitleSettings::kMaxFontNameBytes || !PlainFontName(rawValue)) {
+            if (rawValue.empty() || rawValue.size() > TitleSettings::kMaxFontNameBytes ||
+                !PlainFontName(rawValue)) {
                 bad("a font family name of 1 to 127 bytes without control characters, ':', '=', ',' or '\\'");
             } else {
                 settings.latinFont = std::string(rawValue);
             }
         } else {
-            problem("unknown key \"" + Shown(key) + "\"; it is ignored (the keys are encoding, wrap, latin and latin-font)");
+            problem("unknown key \"" + Shown(key) +
+                    "\"; it is ignored (the keys are encoding, wrap, latin and latin-font)");
         }
     }
     return settings;
 }
 
-TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound, files::Refusal* refusal) {
+TitleSettings ReadTitleSettings(std::vector<SettingsProblem>& problems, bool* fileFound,
+                                files::Refusal* refusal) {
     if (fileFound != nullptr) {
         *fileFound = false;
     }

@@ -51,8 +51,8 @@ void DrawPlaced(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int 
     const int ascent = atPen ? 0 : glyphs.Ascent(fontSize);
     // Positions are worked out in 64 bits so that a cursor near the integer limits cannot overflow;
     // such pixels are simply off the surface.
-    const int64_t left = atPen ? static_cast<int64_t>(x) + glyph.originX
-                               : static_cast<int64_t>(x) + (fontSize / 2 - bbx / 2);
+    const int64_t left =
+        atPen ? static_cast<int64_t>(x) + glyph.originX : static_cast<int64_t>(x) + (fontSize / 2 - bbx / 2);
     const int64_t top = static_cast<int64_t>(y) + ascent - glyph.originY;
     const int64_t width = surface.Width();
     const int64_t height = surface.Height();
@@ -98,8 +98,8 @@ void DrawGlyphCode(GlyphSource& glyphs, Surface& surface, int fontSize, int x, i
     DrawPlaced(glyphs, surface, fontSize, x, y, code, colour, false);
 }
 
-void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY, uint32_t code,
-                    uint32_t colour) {
+void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY,
+                    uint32_t code, uint32_t colour) {
     DrawPlaced(glyphs, surface, fontSize, penX, baselineY, code, colour, true);
 }
 

@@ -23,7 +23,7 @@ void DrawGlyphCode(GlyphSource& glyphs, Surface& surface, int fontSize, int x, i
 // Blends a glyph placed by its own metrics, as proportional text is: the black box starts
 // originX to the right of penX and stands on the baseline at baselineY (the message font's, so that
 // Latin and Japanese letters share it).
-void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY, uint32_t code,
-                    uint32_t colour);
+void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY,
+                    uint32_t code, uint32_t colour);
 
 }  // namespace textreel

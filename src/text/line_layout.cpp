@@ -117,7 +117,8 @@ std::vector<std::string> RowTexts(const uint8_t* bytes, std::span<const LineChar
         if (rows.size() <= index) {
             rows.resize(index + 1);
         }
-        rows[index].append(reinterpret_cast<const char*>(bytes) + chars[i].offset, static_cast<size_t>(chars[i].length));
+        rows[index].append(reinterpret_cast<const char*>(bytes) + chars[i].offset,
+                           static_cast<size_t>(chars[i].length));
     }
     return rows;
 }

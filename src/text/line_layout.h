@@ -21,9 +21,10 @@ enum class CharKind {
 };
 
 struct LineChar {
-    int offset = 0;      // the first byte in the line
-    int length = 1;      // bytes
-    uint32_t code = 0;   // Shift-JIS: the byte, or lead * 256 + trail; UTF-8: the code point (U+FFFD when invalid)
+    int offset = 0;  // the first byte in the line
+    int length = 1;  // bytes
+    uint32_t code =
+        0;  // Shift-JIS: the byte, or lead * 256 + trail; UTF-8: the code point (U+FFFD when invalid)
     bool halfWidth = true;
     CharKind kind = CharKind::kOther;
     int32_t advance = 0;  // pixels the cursor moves after it (filled in by the caller)
@@ -51,8 +52,8 @@ struct CharPlace {
 };
 
 struct RowBreaking {
-    int32_t startX = 40;     // the cursor x where the line starts
-    int32_t originX = 40;    // where every further row starts
+    int32_t startX = 40;      // the cursor x where the line starts
+    int32_t originX = 40;     // where every further row starts
     int32_t wrapLimit = 780;  // a row ends once the cursor passes it
     WrapMode mode = WrapMode::kCharacters;
 };

@@ -83,8 +83,10 @@ std::vector<std::string> BacklogRows(Engine& e, const std::string& text) {
     const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
     SplitLine(bytes, static_cast<int>(text.size()), e.titleSettings.encoding, chars);
     for (LineChar& c : chars) {
-        c.advance = e.glyphs ? std::max(0, e.glyphs->Advance(kDefaultFontSize, GlyphCode(c, e.titleSettings.encoding)))
-                             : kDefaultFontSize / 2;
+        c.advance =
+            e.glyphs
+                ? std::max(0, e.glyphs->Advance(kDefaultFontSize, GlyphCode(c, e.titleSettings.encoding)))
+                : kDefaultFontSize / 2;
     }
     RowBreaking how;
     how.startX = kBacklogX;
@@ -176,7 +178,8 @@ void DrawBacklogPage(Engine& e, int direction) {
         --p;
         if (e.glyphs) {
             DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
-                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p), e.titleSettings.encoding);
+                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p),
+                          e.titleSettings.encoding);
         }
     }
     t.backlogPosition = p;
@@ -266,11 +269,12 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         WaitWhileIconBusy(e);
         if (c.halfWidth && latin != nullptr) {
             std::lock_guard lock(g.ScreenLock);
-            DrawGlyphAtPen(*latin, g.ScreenSurface, size, x, Advance(y, baseline), GlyphCode(c, encoding), colour);
+            DrawGlyphAtPen(*latin, g.ScreenSurface, size, x, Advance(y, baseline), GlyphCode(c, encoding),
+                           colour);
         } else if (e.glyphs) {
             std::lock_guard lock(g.ScreenLock);
-            DrawGlyphCode(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y, GlyphCode(c, encoding),
-                          colour);
+            DrawGlyphCode(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y,
+                          GlyphCode(c, encoding), colour);
         }
         // The cursor stands where the next character goes, as the reset request may leave it there.
         if (i + 1 < count) {

@@ -79,7 +79,7 @@ std::string SavedTitle(const std::string& path) {
 struct Utf8Case {
     const char* title;
     const char* name;
-    const char* opening;  // the line before the page break that precedes the saved page
+    const char* opening;    // the line before the page break that precedes the saved page
     const char* firstLine;  // as shown, the name put in
     const char* saveTitle;  // the save title: the first 30 bytes cut to whole characters, then "…"
     const char* nextLine;
@@ -102,7 +102,8 @@ void PlayUtf8Title(const Utf8Case& c) {
     EXPECT_EQ(SavedTitle(run.Title() + "/save/save01.sav"), c.saveTitle);
 
     // Another name first, then the load brings back the saved one.
-    RunResult loading = run.Run("wait\ntext X\nwait\nclick 545 590\nwait\nclick 100 200\nwait\nclick 400 300\nwait\nclose\n");
+    RunResult loading =
+        run.Run("wait\ntext X\nwait\nclick 545 590\nwait\nclick 100 200\nwait\nclick 400 300\nwait\nclose\n");
     ASSERT_FALSE(loading.timedOut) << loading.stderrText;
     std::vector<TraceEvent> loads = loading.Events("load");
     ASSERT_EQ(loads.size(), 1u) << loading.stderrText;
@@ -114,15 +115,17 @@ void PlayUtf8Title(const Utf8Case& c) {
 }
 
 TEST(Translation, ARussianTitleShowsSavesAndLoadsItsText) {
-    // "$name_entry" / "Начало." / "$P" / "Привет, ＊＊＊!! Поезд шёл вдоль моря, ..." / "$C" / "Дальше, ＊＊＊." (UTF-8, textreel.ini:
-    // "encoding = utf-8"). Byte 30 of the saved line falls inside "е": the title keeps "По".
+    // "$name_entry" / "Начало." / "$P" / "Привет, ＊＊＊!! Поезд шёл вдоль моря, ..." / "$C" / "Дальше,
+    // ＊＊＊." (UTF-8, textreel.ini: "encoding = utf-8"). Byte 30 of the saved line falls inside "е": the
+    // title keeps "По".
     PlayUtf8Title({"utf8-russian", "Иван", "Начало.",
                    "Привет, Иван!! Поезд шёл вдоль моря, и небо медленно становилось золотым.",
                    "Привет, Иван!! По\xE2\x80\xA6", "Дальше, Иван."});
 }
 
 TEST(Translation, AKoreanTitleShowsSavesAndLoadsItsText) {
-    // "$name_entry" / "시작." / "$P" / "안녕하세요, ＊＊＊! 열차는 바다를 따라 달렸다." / "$C" / "다음 줄, ＊＊＊." Byte 30 falls inside "차".
+    // "$name_entry" / "시작." / "$P" / "안녕하세요, ＊＊＊! 열차는 바다를 따라 달렸다." / "$C" / "다음 줄,
+    // ＊＊＊." Byte 30 falls inside "차".
     PlayUtf8Title({"utf8-korean", "민수", "시작.", "안녕하세요, 민수! 열차는 바다를 따라 달렸다.",
                    "안녕하세요, 민수! 열\xE2\x80\xA6", "다음 줄, 민수."});
 }

@@ -22,12 +22,16 @@ TEST(Utf8Text, InvalidBytesBecomeReplacementCharactersOneByteEach) {
         {"\xD0\x9F\xD1\x80", "\xD0\x9F\xD1\x80"},  // Cyrillic
         {"\xEC\x95\x88", "\xEC\x95\x88"},          // Hangul
         {"\xF0\x9F\x98\x80", "\xF0\x9F\x98\x80"},  // beyond the first plane
-        {"a\xFF" "b", "a" + r + "b"},
-        {"\xC0\xAF", r + r},                      // an overlong "/"
-        {"\xED\xA0\x80", r + r + r},              // an encoded surrogate
-        {"\xEC\x95", r + r},                      // cut short at the end
-        {"\xEC\x95" "a", r + r + "a"},            // cut short before a letter
-        {"\xF4\x90\x80\x80", r + r + r + r},      // past U+10FFFF
+        {"a\xFF"
+         "b",
+         "a" + r + "b"},
+        {"\xC0\xAF", r + r},          // an overlong "/"
+        {"\xED\xA0\x80", r + r + r},  // an encoded surrogate
+        {"\xEC\x95", r + r},          // cut short at the end
+        {"\xEC\x95"
+         "a",
+         r + r + "a"},                        // cut short before a letter
+        {"\xF4\x90\x80\x80", r + r + r + r},  // past U+10FFFF
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ValidUtf8(c.in), c.out) << c.in;
@@ -39,7 +43,10 @@ TEST(Utf8Text, PrefixesEndOnCharacterBoundaries) {
     EXPECT_EQ(Utf8PrefixLength(privet, 6), 6u);
     EXPECT_EQ(Utf8PrefixLength(privet, 5), 4u);
     EXPECT_EQ(Utf8PrefixLength(privet, 1), 0u);
-    EXPECT_EQ(Utf8PrefixLength("a\xFF" "b", 2), 2u);  // an invalid byte counts as a character of its own
+    EXPECT_EQ(Utf8PrefixLength("a\xFF"
+                               "b",
+                               2),
+              2u);  // an invalid byte counts as a character of its own
 }
 
 TEST(Utf8Text, TheSaveTitleKeepsWholeCharactersAndEndsInAnEllipsis) {
@@ -54,7 +61,8 @@ TEST(Utf8Text, TheSaveTitleKeepsWholeCharactersAndEndsInAnEllipsis) {
     EXPECT_EQ(title, line.substr(0, 30) + "\xE2\x80\xA6");
     // 29 ASCII bytes and a two-byte letter: the letter would end at byte 31, so it goes.
     SetSaveTitle(block, std::string(29, 'a') + "\xD0\x9F", true, TextEncoding::kUtf8);
-    EXPECT_EQ(std::string(block.Text(FlagBlock::kTitle, FlagBlock::kTitleSize)), std::string(29, 'a') + "\xE2\x80\xA6");
+    EXPECT_EQ(std::string(block.Text(FlagBlock::kTitle, FlagBlock::kTitleSize)),
+              std::string(29, 'a') + "\xE2\x80\xA6");
 }
 
 TEST(Utf8Text, TheNameFieldTakesAnyCharacterAndCountsBytes) {

@@ -50,21 +50,35 @@ TEST(WordWrap, WordsMoveWholeLongWordsBreakAndWrappedSpacesVanish) {
         {"a word that fits stays", a70 + " word", WrapMode::kWords, {a70 + " word"}},
         {"a word that would be cut moves whole", a70 + " words", WrapMode::kWords, {a70 + " ", "words"}},
         {"character wrapping cuts it", a70 + " words", WrapMode::kCharacters, {a70 + " word", "s"}},
-        {"spaces that begin a wrapped row are not drawn", a70 + " word" + "   next", WrapMode::kWords,
+        {"spaces that begin a wrapped row are not drawn",
+         a70 + " word" + "   next",
+         WrapMode::kWords,
          {a70 + " word", "next"}},
         {"spaces that begin the line are drawn", "  indented", WrapMode::kWords, {"  indented"}},
         {"punctuation moves with its word", a70 + " (abc.", WrapMode::kWords, {a70 + " ", "(abc."}},
-        {"a word longer than a row breaks by characters", Repeat("b", 80), WrapMode::kWords,
+        {"a word longer than a row breaks by characters",
+         Repeat("b", 80),
+         WrapMode::kWords,
          {Repeat("b", 75), Repeat("b", 5)}},
-        {"a long word after a short one moves, then breaks", "ab " + Repeat("c", 80), WrapMode::kWords,
+        {"a long word after a short one moves, then breaks",
+         "ab " + Repeat("c", 80),
+         WrapMode::kWords,
          {"ab ", Repeat("c", 75), Repeat("c", 5)}},
-        {"full-width text still wraps by character", Repeat(wide, 39), WrapMode::kWords,
+        {"full-width text still wraps by character",
+         Repeat(wide, 39),
+         WrapMode::kWords,
          {Repeat(wide, 38), wide}},
-        {"a word after full-width text moves whole", Repeat(wide, 36) + "word", WrapMode::kWords,
+        {"a word after full-width text moves whole",
+         Repeat(wide, 36) + "word",
+         WrapMode::kWords,
          {Repeat(wide, 36), "word"}},
-        {"full-width text after a word stays on its row", a70 + wide + wide + wide, WrapMode::kWords,
+        {"full-width text after a word stays on its row",
+         a70 + wide + wide + wide,
+         WrapMode::kWords,
          {a70 + wide + wide + wide}},
-        {"half-width kana wrap by character", Repeat("\xB1", 80), WrapMode::kWords,
+        {"half-width kana wrap by character",
+         Repeat("\xB1", 80),
+         WrapMode::kWords,
          {Repeat("\xB1", 75), Repeat("\xB1", 5)}},
         {"a half character at the end is not drawn", "ab\x82", WrapMode::kWords, {"ab"}},
     };
@@ -84,8 +98,8 @@ TEST(WordWrap, Utf8CharactersAreWholeAndInvalidBytesAreReplacementCharacters) {
     const auto* text = "\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82 \xEC\x95\x88\xEB\x85\x95 \xFF\xC3";
     std::string line(text);
     std::vector<LineChar> chars;
-    SplitLine(reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), TextEncoding::kUtf8,
-              chars);
+    SplitLine(reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()),
+              TextEncoding::kUtf8, chars);
     ASSERT_EQ(chars.size(), 12u);
     EXPECT_EQ(chars[0].code, 0x41Fu);  // Cyrillic capital Pe: half-width, part of a word
     EXPECT_TRUE(chars[0].halfWidth);

@@ -328,7 +328,8 @@ TEST(TextOutput, ProportionalLatinTakesTheFacesAdvancesAndKerningAndFullWidthKee
     f.engine.latinGlyphs = std::move(latin);
     const std::string line = std::string("iWAV") + kWideBytes + "i";
     LineLayout layout;
-    LayOutLine(f.engine, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), 21, layout);
+    LayOutLine(f.engine, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), 21,
+               layout);
     ASSERT_EQ(layout.places.size(), 6u);
     const int expected[] = {40, 45, 62, 71, 83, 103};  // A kerned 3 pixels towards V; the wide cell is 20
     for (size_t i = 0; i < 6; ++i) {
