@@ -121,6 +121,12 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     length = e.titleSettings.encoding == TextEncoding::kUtf8
                  ? ReplacePlayerNameToken(line, length, e.flags.PlayerName(), kPlayerNameTokenUtf8)
                  : ReplacePlayerNameToken(line, length, e.flags.PlayerName());
+    if (e.titleSettings.encoding == TextEncoding::kUtf8 && length >= kLineMax) {
+        // The line was cut at the bytes the engine keeps: a character cut in two is not shown.
+        length =
+            static_cast<int>(Utf8LengthWithoutCutEnd(std::string_view(line, static_cast<size_t>(length))));
+        line[length] = '\0';
+    }
     // A UTF-8 line keeps whole characters in its 80-byte backlog slot.
     e.backlog.Add(line, e.titleSettings.encoding == TextEncoding::kUtf8 && length > Backlog::kSlotSize
                             ? static_cast<int>(Utf8PrefixLength(

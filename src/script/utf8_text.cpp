@@ -82,4 +82,17 @@ size_t Utf8PrefixLength(std::string_view text, size_t maxBytes) {
     return end;
 }
 
+size_t Utf8LengthWithoutCutEnd(std::string_view text) {
+    const size_t n = text.size();
+    for (size_t back = 1; back <= 3 && back <= n; ++back) {
+        const auto b = static_cast<uint8_t>(text[n - back]);
+        if ((b & 0xC0) == 0x80) {
+            continue;  // a continuation byte: the lead may stand further back
+        }
+        const size_t announced = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 1;
+        return announced > back ? n - back : n;
+    }
+    return n;
+}
+
 }  // namespace textreel

@@ -25,4 +25,8 @@ std::string ValidUtf8(std::string_view text);
 // The longest prefix of text of at most maxBytes bytes that does not end inside a character.
 size_t Utf8PrefixLength(std::string_view text, size_t maxBytes);
 
+// The length of text without the start of a character that a byte limit cut off at its end (a
+// lead byte followed by fewer continuation bytes than it announces).
+size_t Utf8LengthWithoutCutEnd(std::string_view text);
+
 }  // namespace textreel

@@ -49,6 +49,15 @@ TEST(Utf8Text, PrefixesEndOnCharacterBoundaries) {
               2u);  // an invalid byte counts as a character of its own
 }
 
+TEST(Utf8Text, ACharacterCutAtTheEndIsLeftOut) {
+    EXPECT_EQ(Utf8LengthWithoutCutEnd("ab\xEC\x95"), 2u);      // two of a Hangul syllable's three bytes
+    EXPECT_EQ(Utf8LengthWithoutCutEnd("ab\xF0\x9F\x98"), 2u);  // three of four
+    EXPECT_EQ(Utf8LengthWithoutCutEnd("ab\xD0"), 2u);          // a lone lead byte
+    EXPECT_EQ(Utf8LengthWithoutCutEnd("ab\xEC\x95\x88"), 5u);  // whole
+    EXPECT_EQ(Utf8LengthWithoutCutEnd("ab\x95"), 3u);          // a stray continuation byte stays
+    EXPECT_EQ(Utf8LengthWithoutCutEnd(""), 0u);
+}
+
 TEST(Utf8Text, TheSaveTitleKeepsWholeCharactersAndEndsInAnEllipsis) {
     FlagBlock block;
     // 14 Hangul syllables (42 bytes): ten fit in 30 bytes.

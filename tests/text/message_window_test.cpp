@@ -199,6 +199,51 @@ TEST(BacklogViewer, PagesThroughThirtyLinesAndClosesOnTheNewestPage) {
     EXPECT_EQ(f.platform.WindowPixel(5, 5), 0x336699u);
 }
 
+TEST(BacklogViewer, WithWordWrapLinesWrapAndAPageHoldsTwentyFiveRowsOfWholeLines) {
+    TextFixture f;
+    f.engine.titleSettings.wrap = WrapMode::kWords;
+    // Thirty lines of 80 bytes: 8 words of 9 letters, each line in a letter of its own. A row from x 10
+    // holds 76 half-width cells, so every line takes two rows: "w w w w w w w " and "w".
+    for (int i = 0; i < 30; ++i) {
+        const char letter = static_cast<char>('A' + i);
+        // A bar in the middle of the cell: the row above's white cells reach one pixel into this row.
+        f.glyphs->AddBox(static_cast<uint32_t>(letter), 1, 10, 64, 10);
+        std::string word(9, letter);
+        std::string line;
+        for (int w = 0; w < 8; ++w) {
+            line += word + " ";
+        }
+        line.resize(80);
+        f.engine.backlog.Add(line.data(), 80);
+    }
+    Fill(f.engine.graphics.ScreenSurface, 0x336699);
+    auto page = [&] {
+        return std::make_pair(f.engine.text.backlogPosition.load(), f.engine.text.backlogBottom.load());
+    };
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(18, 30));  // twelve lines, 24 rows: a thirteenth would not fit
+    // The newest line's second row, its last word alone, stands at the bottom; its first row of
+    // seven words above it.
+    const Surface& s = f.engine.graphics.ScreenSurface;
+    EXPECT_EQ(Pixel(s, 10, 530), 0u);
+    EXPECT_EQ(Pixel(s, 10, 510), 0u);
+    EXPECT_EQ(Pixel(s, 110, 510), 0u);         // the second word of the first row
+    EXPECT_EQ(Pixel(s, 610, 510), 0u);         // its seventh and last
+    EXPECT_EQ(Pixel(s, 710, 510), 0x336699u);  // the eighth went to the next row
+    EXPECT_EQ(Pixel(s, 110, 530), 0x336699u);  // which holds nothing after it
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(6, 18));
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(0, 6));
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(page(), std::make_pair(6, 18));
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(page(), std::make_pair(18, 30));
+    EXPECT_EQ(f.engine.UiState, 100);
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);  // the newest page: the viewer closes
+    EXPECT_EQ(f.engine.UiState, 0);
+}
+
 TEST(BacklogViewer, TheNewestLineStandsAtTheBottomInBlackOnWhite) {
     TextFixture f;
     f.engine.backlog.Add("a", 1);
