@@ -1,5 +1,5 @@
 // textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
-//          [--seed N] [--continue] [GAME_DIR | FILE.ist]
+//          [--seed N] [--text-out FILE] [--speech speechd|espeak|off] [--continue] [GAME_DIR | FILE.ist]
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -18,7 +18,8 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
-    "                [--scale N] [--seed N] [--continue] [GAME_DIR | FILE.ist]\n";
+    "                [--scale N] [--seed N] [--text-out FILE] [--speech speechd|espeak|off]\n"
+    "                [--continue] [GAME_DIR | FILE.ist]\n";
 
 // Shown when textreel is started with no title: nothing to play in the current folder.
 constexpr const char* kNoTitle =
@@ -45,6 +46,12 @@ void PrintHelp() {
         "  --continue     go on from where the last run ended (the save folder's auto.sav)\n"
         "  --audio-out FILE.wav\n"
         "                 write everything the game sounds to FILE.wav as it plays\n"
+        "  --text-out FILE\n"
+        "                 append each message line to FILE (UTF-8, one a line; - is standard\n"
+        "                 output; a FIFO never holds the game up) for a dictionary or reader\n"
+        "  --speech speechd|espeak|off\n"
+        "                 how self-voicing (the V key) speaks: speech-dispatcher, the built-in\n"
+        "                 eSpeak NG, or not at all (default: speech-dispatcher when it answers)\n"
         "  --help         show this help\n"
         "  --version      show the version\n");
 }
@@ -145,6 +152,17 @@ int main(int argc, char** argv) {
                 return Usage((arg + " needs a file name").c_str());
             }
             (arg == "--events" ? options.eventsPath : options.tracePath) = Absolute(argv[++i]);
+        } else if (arg == "--text-out") {
+            if (i + 1 >= argc) {
+                return Usage("--text-out needs a file name (or - for standard output)");
+            }
+            std::string path = argv[++i];
+            options.textOutPath = path == "-" ? path : Absolute(path);
+        } else if (arg == "--speech") {
+            if (i + 1 >= argc || !textreel::ParseSpeechChoice(argv[i + 1], options.speech)) {
+                return Usage("--speech needs speechd, espeak or off");
+            }
+            ++i;
         } else if (arg == "--scale") {
             if (i + 1 >= argc) {
                 return Usage("--scale needs a number from 1 to 8");

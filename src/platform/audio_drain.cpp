@@ -29,6 +29,11 @@ void AudioDrain::Run() {
         int64_t next = clock.NowMs();
         do {
             mixer_.Mix(buffer.data(), kFrames);
+            if (clock.Virtual()) {
+                // The buffers this period finished are refilled (music, movie sound) before the
+                // time moves on, as a device's period gives them the time to be.
+                mixer_.WaitForNotices();
+            }
             next += kPeriodMs;
             // A virtual clock's sleeps also end when others are woken; the period still waits.
             while (!stop_ && !clock.SleepUntil(next) && !clock.IsShutDown() && clock.NowMs() < next) {

@@ -165,6 +165,9 @@ class Platform {
 
     // Hands an address to the desktop's default handler, never through a shell.
     virtual bool OpenUrl(const std::string& address) = 0;
+
+    // Puts UTF-8 text on the desktop's clipboard (main thread).
+    virtual void SetClipboardText(const std::string&) {}
 };
 
 // Makes the SDL backend (a real window and audio device) or the headless one.

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "access/spoken_text.h"
 #include "graphics/masked_blend.h"
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
@@ -213,6 +214,26 @@ bool OpenSaveLoad(Engine& e, int mode) {
     return true;
 }
 
+namespace {
+
+// Self-voicing says the entry the pointer reached: a slot with its date and title, or the return
+// button (entry 0).
+void SpeakSlot(Engine& e, int entry) {
+    if (!e.access->SpeechOn()) {
+        return;
+    }
+    if (entry == 0) {
+        e.access->Say(SpokenReturnButton());
+        return;
+    }
+    std::string date;
+    std::string title;
+    const bool filled = ReadSlotSummary(e, entry, date, title);
+    e.access->Say(SpokenSlot(entry, filled, date, e.Utf8(title)));
+}
+
+}  // namespace
+
 void SaveLoadHover(Engine& e, int x, int y) {
     GraphicsState& g = e.graphics;
     int under = 99;
@@ -238,6 +259,7 @@ void SaveLoadHover(Engine& e, int x, int y) {
     }
     if (playMove) {
         PlayInterfaceSound(e, "sound\\move.wav");
+        SpeakSlot(e, under);
     }
 }
 

@@ -132,15 +132,18 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
                             ? static_cast<int>(Utf8PrefixLength(
                                   std::string_view(line, static_cast<size_t>(length)), Backlog::kSlotSize))
                             : length);
-    if (e.trace.Enabled()) {
-        // The rows as the line will be cut on the screen, so that automation can check wrapping.
-        std::string rows = "[";
-        for (const std::string& row : LineRows(e, line, length)) {
-            rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.TitleUtf8(row)) + "\"";
+    if (e.trace.Enabled() || e.access->WantsLines()) {
+        const std::string utf8 = e.TitleUtf8(std::string(line, static_cast<size_t>(length)));
+        if (e.trace.Enabled()) {
+            // The rows as the line will be cut on the screen, so that automation can check wrapping.
+            std::string rows = "[";
+            for (const std::string& row : LineRows(e, line, length)) {
+                rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.TitleUtf8(row)) + "\"";
+            }
+            rows += "]";
+            e.trace.Event("text", {{"rows", Trace::Json{rows}}, {"line", utf8}});
         }
-        rows += "]";
-        e.trace.Event("text", {{"rows", Trace::Json{rows}},
-                               {"line", e.TitleUtf8(std::string(line, static_cast<size_t>(length)))}});
+        e.access->LineShown(utf8);
     }
     OutputTextLine(e, line, length);
 }

@@ -321,7 +321,7 @@ void BuildWordTable(Engine& e) {
                              kMenuBar);
             }
             DrawWordButton(e, bar.pixels, item.entry.left, item.entry.top, item.text);
-            Enter(e, item.entry);
+            e.menu.Add(item.entry, item.text);
         }
         if (!NextItemLine(s)) {
             break;

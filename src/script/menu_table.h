@@ -29,15 +29,23 @@ class MenuTable {
     void Clear() {
         std::lock_guard lock(mutex_);
         entries_.clear();
+        spoken_.clear();
     }
-    // Adds an entry; false when the table is full.
-    bool Add(const MenuEntry& entry) {
+    // Adds an entry; false when the table is full. spoken is what self-voicing says for it (a word
+    // button's text); empty, it says the label.
+    bool Add(const MenuEntry& entry, const std::string& spoken = {}) {
         std::lock_guard lock(mutex_);
         if (static_cast<int>(entries_.size()) >= kMaxEntries) {
             return false;
         }
         entries_.push_back(entry);
+        spoken_.push_back(spoken.empty() ? entry.label : spoken);
         return true;
+    }
+    // What self-voicing says for entry index (Shift-JIS); empty when there is no such entry.
+    std::string Spoken(size_t index) {
+        std::lock_guard lock(mutex_);
+        return index < spoken_.size() ? spoken_[index] : std::string();
     }
     std::vector<MenuEntry> Entries() {
         std::lock_guard lock(mutex_);
@@ -58,6 +66,7 @@ class MenuTable {
   private:
     std::mutex mutex_;
     std::vector<MenuEntry> entries_;
+    std::vector<std::string> spoken_;
     std::string nameEntryLabel_;
 };
 

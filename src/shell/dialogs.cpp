@@ -50,6 +50,7 @@ class DialogWindow : public OverlayWindow {
   public:
     DialogWindow(Engine& e, const char* titleUtf8, int points, int clientW, int clientH, bool closeBox)
         : glyphs_(e.glyphs.get()), title_(Sjis(titleUtf8)), cell_(CellFor(points)), closeBox_(closeBox) {
+        e.access->Say(titleUtf8);
         bounds_.width = Du(clientW, cell_) + 2 * kBorder;
         bounds_.height = Du(clientH, cell_) + 2 * kBorder + kCaptionHeight;
         bounds_.x = std::max((e.instance.windowWidth - bounds_.width) / 2, 0);

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "access/spoken_text.h"
 #include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -24,6 +25,10 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
         random.Seed(*options_.seed);
     }
     InitSound(*this);
+    access = std::make_unique<Access>(trace, platform.Mixer(), clock, options_.speech);
+    access->SetHooks(
+        {[this] { return VoicePlaying != 0; },
+         [this](const std::string& utf8) { Post([this, utf8] { platform.SetClipboardText(utf8); }); }});
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
         std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
@@ -283,6 +288,7 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     if (platform.Headless()) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
+    access->Say(SpokenMessageBox(captionUtf8, textUtf8));
     bool scripted = automation && platform.Headless();
     if (scripted) {
         automation->BoxOpening();

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <thread>
 
+#include "access/access.h"
 #include "graphics/graphics_state.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
@@ -50,6 +51,8 @@ struct EngineOptions {
     std::string instanceFile;
     // The seed of `random`; none: one from the system's entropy source.
     std::optional<uint32_t> seed;
+    std::string textOutPath;  // empty: no text stream
+    SpeechChoice speech = SpeechChoice::kAuto;
 };
 
 // Exit codes of the program.
@@ -136,6 +139,9 @@ class Engine {
     // The Latin face of proportional half-width text (textreel.ini's `latin = proportional`); none
     // for fixed text.
     std::unique_ptr<GlyphSource> latinGlyphs;
+
+    // The reading aids: the text stream, the clipboard and self-voicing.
+    std::unique_ptr<Access> access;
 
     // The windows drawn above the game picture (dialogs, the popup menu).
     OverlayStack overlays;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "access/spoken_text.h"
 #include "shell/engine.h"
 
 namespace textreel {
@@ -208,6 +209,21 @@ void PopupMenuWindow::Input(Engine& e, const InputEvent& event) {
         default:
             break;
     }
+    SpeakHotItem(e);
+}
+
+void PopupMenuWindow::SpeakHotItem(Engine& e) {
+    const MenuItem* hot = nullptr;
+    for (auto p = panels_.rbegin(); p != panels_.rend() && hot == nullptr; ++p) {
+        if (p->hot >= 0) {
+            hot = &p->menu->items[static_cast<size_t>(p->hot)];
+        }
+    }
+    if (done_ || hot == nullptr || hot == spoken_) {
+        return;
+    }
+    spoken_ = hot;
+    e.access->Say(SpokenMenuItem(e.Utf8(hot->text), hot->checked, hot->grayed));
 }
 
 void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int oy, double scale) const {

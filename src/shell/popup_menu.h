@@ -68,6 +68,8 @@ class PopupMenuWindow : public OverlayWindow {
     void Activate(Engine& engine, size_t level, int index, bool byKey);
     void Move(size_t level, int step);
     void Key(Engine& engine, int key);
+    // Self-voicing says the highlighted item when it changed.
+    void SpeakHotItem(Engine& engine);
     void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy, double scale) const;
 
     GlyphSource* glyphs_;
@@ -75,6 +77,7 @@ class PopupMenuWindow : public OverlayWindow {
     int pictureHeight_;
     std::vector<Panel> panels_;
     bool done_ = false;
+    const MenuItem* spoken_ = nullptr;
 };
 
 }  // namespace textreel

@@ -14,6 +14,7 @@
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "shell/notice.h"
+#include "shell/reading_aids.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
 
@@ -87,6 +88,7 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    LoadReadingAidSettings(*this);
     if (instance.cdMusic) {
         FindAudioCd(*this);
     }
@@ -150,6 +152,14 @@ void Engine::StartScriptThread() {
 }
 
 int Engine::Run() {
+    if (!options_.textOutPath.empty()) {
+        std::string error;
+        if (!access->OpenTextOut(options_.textOutPath, error)) {
+            std::fprintf(stderr, "textreel: cannot write the text stream: %s\n", error.c_str());
+            trace.Event("exit", {{"code", int64_t{kExitUsage}}});
+            return kExitUsage;
+        }
+    }
     if (!options_.eventsPath.empty()) {
         automation = std::make_unique<Automation>(*this);
         std::string error;

@@ -12,6 +12,7 @@
 #include "shell/button_bar.h"
 #include "shell/display_mode.h"
 #include "shell/engine.h"
+#include "shell/reading_aids.h"
 #include "shell/system_menu.h"
 #include "sound/sound.h"
 #include "text/message_window.h"
@@ -26,6 +27,11 @@ constexpr int kNowhere = -32768;
 void AdvanceHandler(Engine& e, int x, int y) {
     if (e.SyncLock != 0) {
         return;
+    }
+    // A click that moves the story on silences the speech of what it leaves, and a line waiting
+    // for the title's voice is not spoken.
+    if (e.UiState == 0 ? e.ScriptWaiting() : e.UiState == 1) {
+        e.access->Cut();
     }
     if (e.ScriptBusy == 0 && e.VoicePlaying == 1) {
         e.VoiceStopRequest();
@@ -95,6 +101,8 @@ void ChoiceHover(Engine& e, int x, int y) {
     }
     if (playMove) {
         PlayInterfaceSound(e, "sound\\move.wav");
+        // A word button says its word; a picture's area its label.
+        e.access->Say(e.Utf8(e.menu.Spoken(static_cast<size_t>(under))));
     }
 }
 
@@ -178,6 +186,10 @@ void Engine::HandleInput(const InputEvent& event) {
     if (event.kind != InputEvent::Kind::kCloseRequest && event.kind != InputEvent::Kind::kWake &&
         !(event.alt && event.key == vk::kReturn) && overlays.Route(*this, event)) {
         // An open dialog or menu takes all input.
+        NotifyStateChange();
+        return;
+    }
+    if (ReadingAidKey(*this, event)) {
         NotifyStateChange();
         return;
     }

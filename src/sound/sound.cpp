@@ -184,6 +184,7 @@ void WaitForVoiceEnd(Engine& e) {
 void WakeSoundWaits(Engine& e) {
     { std::lock_guard lock(e.sound.voiceMutex); }
     e.sound.voiceEnded.notify_all();
+    e.access->VoiceEnded();
 }
 
 void PlayInterfaceSound(Engine& e, const std::string& path) {

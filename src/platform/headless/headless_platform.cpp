@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/display_geometry.h"
+#include "platform/files.h"
 
 namespace textreel {
 
@@ -116,6 +117,21 @@ MessageBoxAnswer HeadlessPlatform::ShowMessageBox(const std::string&, const std:
 
 bool HeadlessPlatform::OpenUrl(const std::string&) {
     return true;
+}
+
+void HeadlessPlatform::SetClipboardText(const std::string& utf8) {
+    std::lock_guard lock(clipboardMutex_);
+    clipboard_ = utf8;
+    if (const char* path = std::getenv("TEXTREEL_HEADLESS_CLIPBOARD")) {
+        if (!files::WriteAtomically(path, utf8.data(), utf8.size())) {
+            std::fprintf(stderr, "textreel: cannot write the clipboard file %s\n", path);
+        }
+    }
+}
+
+std::string HeadlessPlatform::ClipboardText() {
+    std::lock_guard lock(clipboardMutex_);
+    return clipboard_;
 }
 
 std::unique_ptr<Platform> MakeHeadlessPlatform(bool virtualTime) {

@@ -53,6 +53,11 @@ class HeadlessPlatform : public Platform {
     AudioMixer& Mixer() override { return mixer_; }
     bool OpenUrl(const std::string& address) override;
 
+    // The clipboard is kept in memory; with TEXTREEL_HEADLESS_CLIPBOARD=FILE each text put on it
+    // is also written to FILE (replacing what it held), so that a test can see what was copied.
+    void SetClipboardText(const std::string& utf8) override;
+    std::string ClipboardText();
+
     const std::string& WindowTitle() const { return title_; }
 
     // The simulated display, from TEXTREEL_HEADLESS_DISPLAY=WxH (0 x 0 when it is not set: the
@@ -73,6 +78,8 @@ class HeadlessPlatform : public Platform {
     WindowFramebuffer framebuffer_;
     AudioMixer mixer_;
     std::string title_;
+    std::mutex clipboardMutex_;
+    std::string clipboard_;
     std::mutex displayMutex_;
     int gameWidth_ = 0;
     int gameHeight_ = 0;

@@ -460,6 +460,12 @@ bool SdlPlatform::OpenUrl(const std::string& address) {
     return SDL_OpenURL(address.c_str()) == 0;
 }
 
+void SdlPlatform::SetClipboardText(const std::string& utf8) {
+    if (videoReady_ && SDL_SetClipboardText(utf8.c_str()) != 0) {
+        std::fprintf(stderr, "textreel: the clipboard does not take the line: %s\n", SDL_GetError());
+    }
+}
+
 std::unique_ptr<Platform> MakeSdlPlatform() {
     return std::make_unique<SdlPlatform>();
 }

@@ -47,6 +47,7 @@ class SdlPlatform : public Platform {
     Clock& GetClock() override { return clock_; }
     AudioMixer& Mixer() override { return mixer_; }
     bool OpenUrl(const std::string& address) override;
+    void SetClipboardText(const std::string& utf8) override;
 
   private:
     bool Translate(const SDL_Event& sdl, InputEvent& event);

@@ -1,0 +1,87 @@
+#include "shell/reading_aids.h"
+
+#include <cstdio>
+#include <vector>
+
+#include "access/access_settings.h"
+#include "platform/files.h"
+#include "shell/engine.h"
+#include "shell/messages.h"
+#include "shell/notice.h"
+
+namespace textreel {
+
+namespace {
+
+constexpr const char* kSettingsName = "textreel.cfg";
+constexpr const char* kSpeechKey = "speech";
+
+constexpr const char* kSpeechOnNotice = "読み上げ：オン";
+constexpr const char* kSpeechOffNotice = "読み上げ：オフ";
+constexpr const char* kClipboardOnNotice = "クリップボードへのコピー：オン";
+constexpr const char* kClipboardOffNotice = "クリップボードへのコピー：オフ";
+
+constexpr int kKeyV = 'V';
+constexpr int kKeyC = 'C';
+
+SettingsFile ReadSettings(Engine& e, std::string& folder) {
+    std::vector<uint8_t> bytes;
+    if (auto path = e.SaveFilePath(folder, kSettingsName, false)) {
+        if (files::ReadAll(*path, bytes, SettingsFile::kMaxBytes)) {
+            return SettingsFile::Parse(std::string(bytes.begin(), bytes.end()));
+        }
+    }
+    return SettingsFile{};
+}
+
+}  // namespace
+
+bool ReadingAidKey(Engine& e, const InputEvent& event) {
+    if (event.kind != InputEvent::Kind::kKeyUp || event.alt) {
+        return false;
+    }
+    if (event.key == kKeyV && !event.shift) {
+        const bool wanted = !e.access->SpeechOn();
+        e.access->SetSpeechOn(wanted);
+        const bool on = e.access->SpeechOn();
+        if (e.access->Choice() != SpeechChoice::kOff) {
+            StoreReadingAidSettings(e);
+        }
+        ShowNotice(e, Sjis(on ? kSpeechOnNotice : kSpeechOffNotice));
+        e.access->Say(kSpeechOnNotice);
+        return true;
+    }
+    if (event.key == kKeyC && event.shift) {
+        const bool on = !e.access->ClipboardOn();
+        e.access->SetClipboardOn(on);
+        e.trace.Event("clipboard", {{"state", std::string(on ? "on" : "off")}});
+        ShowNotice(e, Sjis(on ? kClipboardOnNotice : kClipboardOffNotice));
+        return true;
+    }
+    return false;
+}
+
+void LoadReadingAidSettings(Engine& e) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(false, &folder)) {
+        return;
+    }
+    SettingsFile settings = ReadSettings(e, folder);
+    e.access->SetSpeechOn(settings.Get(kSpeechKey, "off") == "on");
+}
+
+void StoreReadingAidSettings(Engine& e) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(true, &folder)) {
+        return;
+    }
+    SettingsFile settings = ReadSettings(e, folder);
+    settings.Set(kSpeechKey, e.access->SpeechOn() ? "on" : "off");
+    const std::string text = settings.Format();
+    auto path = e.SaveFilePath(folder, kSettingsName, true);
+    if (!path || !files::WriteAtomically(*path, text.data(), text.size())) {
+        std::fprintf(stderr, "textreel: the reading settings could not be stored in %s\n", kSettingsName);
+    }
+}
+
+}  // namespace textreel
