@@ -197,6 +197,15 @@ def main():
     title("utf8", ist("utf8"), None)
     with open(os.path.join(ROOT, "utf8", "scenario.txt"), "wb") as f:
         f.write("\ufeff$jmp next\r\n:next\r\n夜明けの列車。\r\n$S\r\n".encode("utf-8"))
+    title("settings-bad", ist("settings-bad"), "ここは読める。\n$S\n",
+          {"textreel.ini": b"[text]\r\nencoding = latin-1\r\nwrap = word\r\nlatin = proportional\r\n"
+                           b"size = 24\r\n[sound]\r\nvolume = 3\r\n"})
+    title("utf8-text", ist("utf8-text"), None,
+          {"textreel.ini": b"[text]\nencoding = utf-8\nwrap = words\n"})
+    with open(os.path.join(ROOT, "utf8-text", "scenario.txt"), "wb") as f:
+        f.write("Поезд шёл вдоль моря, пока небо медленно становилось золотым, и пассажиры просыпались.\r\n"
+                "$C\r\n".encode("utf-8") + b"bad \xC3\x28 byte\r\n$C\r\n" +
+                "열차는 바다를 따라 달렸다.\r\n$S\r\n".encode("utf-8"))
     return 0
 
 

@@ -16,6 +16,7 @@
 #include "script/byte_text.h"
 #include "script/scenario.h"
 #include "shell/messages.h"
+#include "shell/title_settings.h"
 
 namespace textreel::check {
 
@@ -278,6 +279,13 @@ Report CheckTitle() {
         }
     }
 
+    // textreel.ini: what the engine ignores in it, it also says on stderr.
+    std::vector<SettingsProblem> settingsProblems;
+    TitleSettings settings = ReadTitleSettings(settingsProblems);
+    for (const SettingsProblem& problem : settingsProblems) {
+        out.push_back({TitleSettings::kFileName, problem.line, Level::kWarning, problem.message});
+    }
+
     FileProbe probe;
     Scenario scenario;
     files::Refusal txtRefusal;
@@ -309,7 +317,7 @@ Report CheckTitle() {
                                    "\" is not read"});
             }
         }
-        CheckScenario(scenario, *txtName, config, probe, out);
+        CheckScenario(scenario, *txtName, config, probe, out, settings);
     }
 
     // Files in the order of their first finding, each sorted by line.

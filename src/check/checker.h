@@ -8,6 +8,7 @@
 
 #include "check/finding.h"
 #include "shell/instance_file.h"
+#include "shell/title_settings.h"
 
 namespace textreel {
 class Scenario;
@@ -22,8 +23,9 @@ Report CheckTitle();
 
 // Checks a loaded scenario (named fileName in the findings) against the title's configuration and
 // files; the findings are appended to out.
+// settings: the title's textreel.ini (its encoding and wrapping change what counts as a problem).
 void CheckScenario(Scenario& scenario, const std::string& fileName, const InstanceConfig& config,
-                   FileProbe& probe, std::vector<Finding>& out);
+                   FileProbe& probe, std::vector<Finding>& out, const TitleSettings& settings = {});
 
 // The findings on an instance file's bytes (named fileName), and the configuration the engine reads
 // from them.

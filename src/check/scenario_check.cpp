@@ -20,7 +20,9 @@
 #include "script/byte_text.h"
 #include "script/interpreter.h"
 #include "script/scenario.h"
+#include "script/utf8_text.h"
 #include "shell/messages.h"
+#include "text/line_layout.h"
 
 namespace textreel::check {
 
@@ -172,10 +174,11 @@ ItemFields CutItem(std::string_view line, int commaFields, bool lastEndsAtComma)
 class ScenarioWalk {
   public:
     ScenarioWalk(Scenario& s, const std::string& fileName, const InstanceConfig& config, FileProbe& probe,
-                 std::vector<Finding>& out)
+                 std::vector<Finding>& out, const TitleSettings& settings)
         : s_(s),
           file_(fileName),
           config_(config),
+          settings_(settings),
           probe_(probe),
           out_(out),
           text_(reinterpret_cast<const char*>(s.Bytes()), s.Size()),
@@ -340,19 +343,18 @@ class ScenarioWalk {
     void TextLine(size_t i) {
         int width = 0;
         int last = 0;  // the advance of the last character drawn
-        for (size_t k = 0; k < line_.size(); ++k) {
-            if (IsSjisLeadByte(static_cast<uint8_t>(line_[k]))) {
-                if (k + 1 >= line_.size()) {
-                    break;  // half a character is not drawn
-                }
-                last = kDefaultFontSize - 1;
-                ++k;
-            } else {
-                last = kDefaultFontSize / 2;
-            }
+        std::vector<LineChar> chars;
+        SplitLine(reinterpret_cast<const uint8_t*>(line_.data()), static_cast<int>(line_.size()),
+                  settings_.encoding, chars);
+        for (const LineChar& c : chars) {
+            last = c.halfWidth ? kDefaultFontSize / 2 : kDefaultFontSize - 1;
             width += last;
         }
         const int right = config_.windowWidth > 0 ? std::min(kWrapLimit, config_.windowWidth) : kWrapLimit;
+        // Text that wraps at words is meant to run onto the next rows.
+        if (settings_.wrap == WrapMode::kWords && right == kWrapLimit) {
+            return;
+        }
         if (kTextLeft + width > right) {
             std::string why = right < kWrapLimit
                                   ? "the " + std::to_string(config_.windowWidth) +
@@ -395,7 +397,7 @@ class ScenarioWalk {
             multibyte = multibyte || n > 1;
             p += n;
         }
-        if (multibyte) {
+        if (multibyte && settings_.encoding != TextEncoding::kUtf8) {
             utf8_ = true;
             Warning(
                 0, "the scenario is written in UTF-8; the engine reads Shift-JIS, so its text shows garbled");
@@ -404,6 +406,10 @@ class ScenarioWalk {
 
     void CheckEncoding(size_t i) {
         if (utf8_) {
+            return;
+        }
+        if (settings_.encoding == TextEncoding::kUtf8) {
+            CheckUtf8(i);
             return;
         }
         // A line cut at 1023 bytes may end in half a character; that half is the cut's, not the text's.
@@ -437,6 +443,27 @@ class ScenarioWalk {
                 return;
             }
             k += width - 1;
+        }
+    }
+
+    // A title whose textreel.ini says utf-8: bytes that are not UTF-8 show as U+FFFD.
+    void CheckUtf8(size_t i) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(line_.data());
+        // A line cut at 1023 bytes may end in part of a character; that part is the cut's.
+        const size_t checked = line_.size() == static_cast<size_t>(kLineMax) && rawLength_ > line_.size()
+                                   ? Utf8PrefixLength(line_, line_.size())
+                                   : line_.size();
+        for (size_t k = 0; k < checked;) {
+            uint32_t code = 0;
+            auto n = static_cast<size_t>(DecodeUtf8Char(bytes, checked, k, code));
+            if (!IsValidUtf8At(bytes, checked, k)) {
+                char hex[8];
+                std::snprintf(hex, sizeof(hex), "0x%02X", bytes[k]);
+                Warning(i, std::string("the byte ") + hex + " at byte " + std::to_string(k + 1) +
+                               " of the line is not UTF-8; it shows as \"\xEF\xBF\xBD\"");
+                return;
+            }
+            k += n;
         }
     }
 
@@ -946,7 +973,9 @@ class ScenarioWalk {
                 return;
             }
             std::string_view text = item.fields[2];
-            for (size_t k = 0; k < text.size(); k += 2) {
+            // A UTF-8 title's buttons draw character by character.
+            const bool utf8 = settings_.encoding == TextEncoding::kUtf8;
+            for (size_t k = 0; !utf8 && k < text.size(); k += 2) {
                 if (!IsSjisLeadByte(static_cast<uint8_t>(text[k]))) {
                     Warning(i,
                             "selword: the item text holds half-width characters; a button draws its text two "
@@ -1048,6 +1077,7 @@ class ScenarioWalk {
     Scenario& s_;
     const std::string& file_;
     const InstanceConfig& config_;
+    const TitleSettings& settings_;
     FileProbe& probe_;
     std::vector<Finding>& out_;
     std::string_view text_;
@@ -1071,8 +1101,8 @@ class ScenarioWalk {
 }  // namespace
 
 void CheckScenario(Scenario& scenario, const std::string& fileName, const InstanceConfig& config,
-                   FileProbe& probe, std::vector<Finding>& out) {
-    ScenarioWalk(scenario, fileName, config, probe, out).Run();
+                   FileProbe& probe, std::vector<Finding>& out, const TitleSettings& settings) {
+    ScenarioWalk(scenario, fileName, config, probe, out, settings).Run();
 }
 
 }  // namespace textreel::check

@@ -35,6 +35,19 @@ bool CreateGraphics(Engine& e) {
             e.slotGlyphs = std::move(slotFonts);
         }
     }
+    // A translation's proportional half-width text: the Latin face textreel.ini names.
+    if (!e.latinGlyphs && e.titleSettings.latin == LatinMode::kProportional) {
+        FontFace face;
+        auto latin = std::make_unique<FreeTypeGlyphs>();
+        std::string description;
+        if (MatchLatinFace(e.titleSettings.latinFont, face) && latin->OpenFace(face, &description)) {
+            e.latinGlyphs = std::move(latin);
+        } else {
+            std::fprintf(stderr,
+                         "textreel: no font for \"%s\" has Latin letters; half-width text stays fixed\n",
+                         e.titleSettings.latinFont.c_str());
+        }
+    }
     return true;
 }
 

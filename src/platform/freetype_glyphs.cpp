@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <utility>
+#include <vector>
 
 #include "platform/encoding.h"
 
@@ -33,8 +34,15 @@ bool CoversJapanese(FcCharSet* charset) {
                        [charset](FcChar32 c) { return FcCharSetHasChar(charset, c) != FcFalse; });
 }
 
+// A face that has the Latin letters can draw a translation's half-width text.
+bool CoversLatin(FcCharSet* charset) {
+    constexpr std::array<FcChar32, 3> kSamples = {'A', 'z', '0'};
+    return std::all_of(kSamples.begin(), kSamples.end(),
+                       [charset](FcChar32 c) { return FcCharSetHasChar(charset, c) != FcFalse; });
+}
+
 bool MatchWithConfig(FcConfig* config, const std::string& family, const std::string& lang, FontFace& out,
-                     int weight) {
+                     int weight, bool (*covers)(FcCharSet*) = CoversJapanese) {
     FcPattern* pattern = FcPatternCreate();
     if (pattern == nullptr) {
         return false;
@@ -55,7 +63,7 @@ bool MatchWithConfig(FcConfig* config, const std::string& family, const std::str
     bool accepted = false;
     FcCharSet* charset = nullptr;
     FcChar8* file = nullptr;
-    if (FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch && CoversJapanese(charset) &&
+    if (FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch && covers(charset) &&
         FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
         out.file = reinterpret_cast<const char*>(file);
         int index = 0;
@@ -86,18 +94,42 @@ bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontF
     return found;
 }
 
+// The most faces opened for characters the main face lacks (UTF-8 titles only).
+constexpr size_t kMaxFallbackFaces = 8;
+
+bool MatchLatinFace(const std::string& family, FontFace& out) {
+    FcConfig* config = FcInitLoadConfigAndFonts();
+    if (config == nullptr) {
+        return false;
+    }
+    bool found = MatchWithConfig(config, family, "", out, FreeTypeGlyphs::kRegular, CoversLatin);
+    FcConfigDestroy(config);
+    return found;
+}
+
 struct FreeTypeGlyphs::FreeTypeState {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     // The cell height the face is currently scaled to; 0 when none.
     int currentSize = 0;
+    // Faces found by fontconfig for code points the main face has no glyph for, each with the cell
+    // height it is scaled to, and the code points no installed face has.
+    std::vector<std::pair<FT_Face, int>> fallbacks;
+    std::unordered_map<uint32_t, bool> searched;
+    FcConfig* config = nullptr;
 
     ~FreeTypeState() {
+        for (auto& fallback : fallbacks) {
+            FT_Done_Face(fallback.first);
+        }
         if (face != nullptr) {
             FT_Done_Face(face);
         }
         if (library != nullptr) {
             FT_Done_FreeType(library);
+        }
+        if (config != nullptr) {
+            FcConfigDestroy(config);
         }
     }
 };
@@ -152,6 +184,7 @@ bool FreeTypeGlyphs::OpenFace(const FontFace& face, std::string* description) {
     std::lock_guard lock(mutex_);
     cache_.clear();
     ascents_.clear();
+    kerning_.clear();
     cachedBytes_ = 0;
     ft_ = std::make_unique<FreeTypeState>();
     if (FT_Init_FreeType(&ft_->library) != 0) {
@@ -196,6 +229,97 @@ void FreeTypeGlyphs::ClearCache() {
     cachedBytes_ = 0;
 }
 
+namespace {
+// Scales face so that its cell (ascender plus descender) is cellHeight pixels high.
+bool ScaleToCell(FT_Face face, int& currentSize, int cellHeight) {
+    if (face == nullptr || cellHeight < 1 || cellHeight > FreeTypeGlyphs::kMaxCellHeight) {
+        return false;
+    }
+    if (currentSize == cellHeight) {
+        return true;
+    }
+    FT_Size_RequestRec request{};
+    request.type = FT_SIZE_REQUEST_TYPE_CELL;
+    request.height = static_cast<FT_Long>(cellHeight) * 64;
+    if (FT_Request_Size(face, &request) != 0) {
+        currentSize = 0;
+        return false;
+    }
+    currentSize = cellHeight;
+    return true;
+}
+}  // namespace
+
+FT_FaceRec_* FreeTypeGlyphs::FaceFor(uint32_t unicode, int cellHeight) {
+    FT_Face face = ft_->face;
+    if (face == nullptr) {
+        return nullptr;
+    }
+    if (FT_Get_Char_Index(face, unicode) != 0) {
+        return SelectSize(cellHeight) ? face : nullptr;
+    }
+    for (auto& fallback : ft_->fallbacks) {
+        if (FT_Get_Char_Index(fallback.first, unicode) != 0) {
+            return ScaleToCell(fallback.first, fallback.second, cellHeight) ? fallback.first : nullptr;
+        }
+    }
+    // Asks fontconfig once per code point for an installed face that has it.
+    if (ft_->fallbacks.size() >= kMaxFallbackFaces || ft_->searched.count(unicode) != 0 ||
+        ft_->searched.size() > 4096) {
+        return nullptr;
+    }
+    ft_->searched.emplace(unicode, true);
+    if (ft_->config == nullptr) {
+        ft_->config = FcInitLoadConfigAndFonts();
+        if (ft_->config == nullptr) {
+            return nullptr;
+        }
+    }
+    FcPattern* pattern = FcPatternCreate();
+    FcCharSet* wanted = FcCharSetCreate();
+    FT_Face found = nullptr;
+    if (pattern != nullptr && wanted != nullptr) {
+        FcCharSetAddChar(wanted, unicode);
+        FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>("sans-serif"));
+        FcPatternAddCharSet(pattern, FC_CHARSET, wanted);
+        FcConfigSubstitute(ft_->config, pattern, FcMatchPattern);
+        FcDefaultSubstitute(pattern);
+        FcResult result = FcResultNoMatch;
+        FcPattern* match = FcFontMatch(ft_->config, pattern, &result);
+        FcCharSet* charset = nullptr;
+        FcChar8* file = nullptr;
+        int index = 0;
+        if (match != nullptr && FcPatternGetCharSet(match, FC_CHARSET, 0, &charset) == FcResultMatch &&
+            FcCharSetHasChar(charset, unicode) != FcFalse &&
+            FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch) {
+            FcPatternGetInteger(match, FC_INDEX, 0, &index);
+            FT_Face opened = nullptr;
+            if (FT_New_Face(ft_->library, reinterpret_cast<const char*>(file), index, &opened) == 0) {
+                if (FT_IS_SCALABLE(opened) && FT_Select_Charmap(opened, FT_ENCODING_UNICODE) == 0 &&
+                    FT_Get_Char_Index(opened, unicode) != 0) {
+                    ft_->fallbacks.emplace_back(opened, 0);
+                    found = opened;
+                } else {
+                    FT_Done_Face(opened);
+                }
+            }
+        }
+        if (match != nullptr) {
+            FcPatternDestroy(match);
+        }
+    }
+    if (wanted != nullptr) {
+        FcCharSetDestroy(wanted);
+    }
+    if (pattern != nullptr) {
+        FcPatternDestroy(pattern);
+    }
+    if (found == nullptr) {
+        return nullptr;
+    }
+    return ScaleToCell(found, ft_->fallbacks.back().second, cellHeight) ? found : nullptr;
+}
+
 bool FreeTypeGlyphs::SelectSize(int cellHeight) {
     if (ft_->face == nullptr || cellHeight < 1 || cellHeight > kMaxCellHeight) {
         return false;
@@ -238,15 +362,30 @@ int FreeTypeGlyphs::Ascent(int cellHeight) {
 void FreeTypeGlyphs::Build(int cellHeight, uint32_t sjisCode, Entry& entry) {
     // A character that cannot be drawn still takes its cell, so text after it stays in place.
     entry.size = -1;
-    entry.advance = std::max(0, sjisCode > 0xFF ? cellHeight : cellHeight / 2);
-    if (sjisCode > 0xFFFF || (sjisCode > 0xFF && !IsSjisLeadByte(static_cast<uint8_t>(sjisCode >> 8)))) {
+    FT_Face face = nullptr;
+    uint32_t unicode = 0;
+    if ((sjisCode & kUnicodeGlyph) != 0) {
+        // A UTF-8 title's character: a face that lacks it may be helped out by another one.
+        unicode = sjisCode & ~kUnicodeGlyph;
+        entry.advance = std::max(0, unicode >= 0x1100 ? cellHeight : cellHeight / 2);
+        if (unicode > 0x10FFFF || unicode < 0x20) {
+            return;
+        }
+        face = FaceFor(unicode, cellHeight);
+    } else {
+        entry.advance = std::max(0, sjisCode > 0xFF ? cellHeight : cellHeight / 2);
+        if (sjisCode > 0xFFFF || (sjisCode > 0xFF && !IsSjisLeadByte(static_cast<uint8_t>(sjisCode >> 8)))) {
+            return;
+        }
+        unicode = Cp932CodeToUnicode(sjisCode);
+        if (unicode == 0 || !SelectSize(cellHeight)) {
+            return;
+        }
+        face = ft_->face;
+    }
+    if (face == nullptr) {
         return;
     }
-    uint32_t unicode = Cp932CodeToUnicode(sjisCode);
-    if (unicode == 0 || !SelectSize(cellHeight)) {
-        return;
-    }
-    FT_Face face = ft_->face;
     FT_UInt glyphIndex = FT_Get_Char_Index(face, unicode);
     if (glyphIndex == 0) {
         return;
@@ -334,6 +473,36 @@ bool FreeTypeGlyphs::Render(int cellHeight, uint32_t sjisCode, GlyphBitmap& out)
 int FreeTypeGlyphs::Advance(int cellHeight, uint32_t sjisCode) {
     std::lock_guard lock(mutex_);
     return Lookup(cellHeight, sjisCode).advance;
+}
+
+int FreeTypeGlyphs::Kerning(int cellHeight, uint32_t left, uint32_t right) {
+    std::lock_guard lock(mutex_);
+    FT_Face face = ft_->face;
+    if (face == nullptr || !FT_HAS_KERNING(face)) {
+        return 0;
+    }
+    auto unicodeOf = [](uint32_t code) {
+        return (code & kUnicodeGlyph) != 0 ? code & ~kUnicodeGlyph : Cp932CodeToUnicode(code);
+    };
+    const uint64_t key = (static_cast<uint64_t>(unicodeOf(left) & 0x1FFFFF) << 32) |
+                         (static_cast<uint64_t>(unicodeOf(right) & 0x1FFFFF) << 11) |
+                         static_cast<uint64_t>(cellHeight & 0x7FF);
+    if (auto it = kerning_.find(key); it != kerning_.end()) {
+        return it->second;
+    }
+    int pixels = 0;
+    FT_UInt a = FT_Get_Char_Index(face, unicodeOf(left));
+    FT_UInt b = FT_Get_Char_Index(face, unicodeOf(right));
+    FT_Vector delta{};
+    if (a != 0 && b != 0 && SelectSize(cellHeight) &&
+        FT_Get_Kerning(face, a, b, FT_KERNING_DEFAULT, &delta) == 0) {
+        pixels = static_cast<int>((delta.x + 32) >> 6);
+    }
+    if (kerning_.size() > 65536) {
+        kerning_.clear();
+    }
+    kerning_.emplace(key, pixels);
+    return pixels;
 }
 
 }  // namespace textreel

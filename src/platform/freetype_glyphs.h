@@ -9,6 +9,8 @@
 
 #include "text/glyph_source.h"
 
+struct FT_FaceRec_;
+
 namespace textreel {
 
 // A font face on disk as fontconfig names it.
@@ -26,6 +28,10 @@ extern const char* const kWindowsGothicFamily;
 // accepts it only when the face covers Japanese: hiragana, kanji and full-width Latin letters.
 // fontconfig answers any name it does not know with some Latin font, which this refuses.
 bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out, int weight = 400);
+
+// Asks fontconfig for its best match for family and accepts it when the face has Latin letters:
+// the face of a translation's proportional half-width text.
+bool MatchLatinFace(const std::string& family, FontFace& out);
 
 // A GlyphSource over one FreeType face. Bitmaps are rendered from outlines, anti-aliased with 256
 // grey levels and scaled to 0..64, and cached per size and code. All operations may be called from
@@ -56,6 +62,7 @@ class FreeTypeGlyphs : public GlyphSource {
     int64_t BitmapSize(int cellHeight, uint32_t sjisCode) override;
     bool Render(int cellHeight, uint32_t sjisCode, GlyphBitmap& out) override;
     int Advance(int cellHeight, uint32_t sjisCode) override;
+    int Kerning(int cellHeight, uint32_t left, uint32_t right) override;
 
     // Forgets every cached glyph.
     void ClearCache();
@@ -70,12 +77,16 @@ class FreeTypeGlyphs : public GlyphSource {
 
     const Entry& Lookup(int cellHeight, uint32_t sjisCode);
     bool SelectSize(int cellHeight);
+    // The face that draws a code point, scaled to cellHeight: the main face, or for a character it
+    // lacks another installed face that has it; nullptr when none does.
+    FT_FaceRec_* FaceFor(uint32_t unicode, int cellHeight);
     void Build(int cellHeight, uint32_t sjisCode, Entry& entry);
 
     std::mutex mutex_;
     std::unique_ptr<FreeTypeState> ft_;
     std::unordered_map<uint64_t, Entry> cache_;
     std::unordered_map<int, int> ascents_;
+    std::unordered_map<uint64_t, int> kerning_;
     int weight_ = kRegular;
     bool embolden_ = false;  // the face is lighter than asked: outlines are thickened
     size_t cachedBytes_ = 0;

@@ -15,6 +15,7 @@
 #include "shell/messages.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
@@ -61,18 +62,14 @@ void DrawText(Engine& e, Surface& surface, int x, int y, const std::string& sjis
     if (glyphs == nullptr) {
         return;
     }
-    for (size_t i = 0; i < sjis.size();) {
-        auto b = static_cast<uint8_t>(sjis[i]);
-        bool lead = (b >= 0x81 && b <= 0x9f) || (b >= 0xe0 && b <= 0xfc);
-        int count = lead && i + 1 < sjis.size() ? 2 : 1;
-        if (lead && count == 1) {
-            break;
-        }
-        const auto* bytes = reinterpret_cast<const uint8_t*>(sjis.data() + i);
-        DrawGlyph(*glyphs, surface, kSlotFontSize, x, y, bytes, count, colour);
-        uint32_t code = count == 2 ? (static_cast<uint32_t>(b) << 8) | static_cast<uint8_t>(sjis[i + 1]) : b;
+    // The slot title is the title's own text: Shift-JIS, or UTF-8 when textreel.ini says so.
+    const TextEncoding encoding = e.titleSettings.encoding;
+    std::vector<LineChar> chars;
+    SplitLine(reinterpret_cast<const uint8_t*>(sjis.data()), static_cast<int>(sjis.size()), encoding, chars);
+    for (const LineChar& c : chars) {
+        const uint32_t code = GlyphCode(c, encoding);
+        DrawGlyphCode(*glyphs, surface, kSlotFontSize, x, y, code, colour);
         x += glyphs->Advance(kSlotFontSize, code);
-        i += static_cast<size_t>(count);
     }
 }
 

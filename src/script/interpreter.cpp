@@ -6,6 +6,7 @@
 #include "input/rollback.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/utf8_text.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/sound.h"
@@ -17,6 +18,8 @@ namespace {
 
 // "＊＊＊" in Shift-JIS.
 constexpr char kPlayerNameToken[] = "\x81\x96\x81\x96\x81\x96";
+// The same "＊＊＊" in a UTF-8 title.
+constexpr char kPlayerNameTokenUtf8[] = "\xEF\xBC\x8A\xEF\xBC\x8A\xEF\xBC\x8A";
 
 const CommandEntry kCommands[] = {
     {"name_entry", &CmdNameEntry},
@@ -116,14 +119,36 @@ void Dispatch(Engine& e, const char* line, int length) {
 }
 
 void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
-    length = ReplacePlayerNameToken(line, length, e.flags.PlayerName());
+    length = e.titleSettings.encoding == TextEncoding::kUtf8
+                 ? ReplacePlayerNameToken(line, length, e.flags.PlayerName(), kPlayerNameTokenUtf8)
+                 : ReplacePlayerNameToken(line, length, e.flags.PlayerName());
+    if (e.titleSettings.encoding == TextEncoding::kUtf8 && length >= kLineMax) {
+        // The line was cut at the bytes the engine keeps: a character cut in two is not shown.
+        length =
+            static_cast<int>(Utf8LengthWithoutCutEnd(std::string_view(line, static_cast<size_t>(length))));
+        line[length] = '\0';
+    }
     // A rollback draws the lines of its page again; the backlog, the trace and the reading aids
     // have them already.
     if (e.QuietReplay == 0) {
-        e.backlog.Add(line, length);
+        // A UTF-8 line keeps whole characters in its 80-byte backlog slot.
+        e.backlog.Add(
+            line, e.titleSettings.encoding == TextEncoding::kUtf8 && length > Backlog::kSlotSize
+                      ? static_cast<int>(Utf8PrefixLength(std::string_view(line, static_cast<size_t>(length)),
+                                                          Backlog::kSlotSize))
+                      : length);
         if (e.trace.Enabled() || e.access->WantsLines()) {
-            const std::string utf8 = e.Utf8(std::string(line, static_cast<size_t>(length)));
-            e.trace.Event("text", {{"line", utf8}});
+            const std::string utf8 = e.TitleUtf8(std::string(line, static_cast<size_t>(length)));
+            if (e.trace.Enabled()) {
+                // The rows as the line will be cut on the screen, so that automation can check
+                // wrapping.
+                std::string rows = "[";
+                for (const std::string& row : LineRows(e, line, length)) {
+                    rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.TitleUtf8(row)) + "\"";
+                }
+                rows += "]";
+                e.trace.Event("text", {{"rows", Trace::Json{rows}}, {"line", utf8}});
+            }
             e.access->LineShown(utf8);
         }
     }
@@ -147,12 +172,17 @@ const CommandEntry* FindCommand(const char* line) {
 }
 
 int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::string_view playerName) {
-    const char* token = FindText(line, kPlayerNameToken);
+    return ReplacePlayerNameToken(line, length, playerName, kPlayerNameToken);
+}
+
+int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::string_view playerName,
+                           const char* tokenText) {
+    const char* token = FindText(line, tokenText);
     if (token == nullptr) {
         return length;
     }
     size_t before = static_cast<size_t>(token - line);
-    constexpr size_t kTokenSize = sizeof(kPlayerNameToken) - 1;
+    const size_t kTokenSize = std::strlen(tokenText);
     std::string rest(token + kTokenSize);
     std::string result(line, before);
     result.append(playerName);

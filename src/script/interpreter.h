@@ -36,5 +36,8 @@ const CommandEntry* FindCommand(const char* line);
 // Replaces the first player-name token ("＊＊＊") of the line with the player's name; returns the
 // new length. The line stays within the 1023-byte limit.
 int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::string_view playerName);
+// The same with the token given (a UTF-8 title's "＊＊＊").
+int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::string_view playerName,
+                           const char* token);
 
 }  // namespace textreel

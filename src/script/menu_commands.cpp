@@ -26,6 +26,7 @@
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "text/draw_glyph.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
@@ -229,6 +230,19 @@ void DrawWordText(Engine& e, int left, int top, const std::string& text) {
     int x = left + 47;
     int y = top + 8;
     std::lock_guard lock(g.ScreenLock);
+    if (e.titleSettings.encoding == TextEncoding::kUtf8) {
+        // A UTF-8 title's words, character by character, full-width ones on whole cells.
+        std::vector<LineChar> chars;
+        SplitLine(bytes, static_cast<int>(text.size()), TextEncoding::kUtf8, chars);
+        for (const LineChar& c : chars) {
+            const uint32_t code = GlyphCode(c, TextEncoding::kUtf8);
+            const int at = c.halfWidth ? x - 4 : x;
+            DrawGlyphCode(*e.glyphs, g.BackSurface, size, at, y, code, kWordColour);
+            DrawGlyphCode(*e.glyphs, g.WindowLayer, size, at, y, code, kWordHoverColour);
+            x += c.halfWidth ? size / 2 : size;
+        }
+        return;
+    }
     for (size_t i = 0; i < text.size();) {
         if (IsSjisLeadByte(bytes[i]) && i + 1 < text.size()) {
             DrawGlyph(*e.glyphs, g.BackSurface, size, x, y, bytes + i, 2, kWordColour);

@@ -16,7 +16,8 @@ void CmdRecNameLoad(Engine& e, const char*, int) {
     bool found = e.EnsureSaveFolder(false, &folder);
     auto path = found ? e.SaveFilePath(folder, "save01.sav", false) : std::nullopt;
     if (!path || !files::ReadAll(*path, bytes)) {
-        e.flags.SetText(FlagBlock::kPlayerName, FlagBlock::kPlayerNameSize, Sjis(msg::kDefaultPlayerName));
+        e.flags.SetText(FlagBlock::kPlayerName, FlagBlock::kPlayerNameSize,
+                        e.TitleText(msg::kDefaultPlayerName));
         return;
     }
     // Only the name of the slot is used; a short file reads as zeros beyond its end.

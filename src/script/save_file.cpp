@@ -6,6 +6,7 @@
 
 #include "script/byte_text.h"
 #include "script/interpreter.h"
+#include "script/utf8_text.h"
 
 namespace textreel {
 
@@ -15,13 +16,24 @@ std::string SaveFileName(int slot) {
     return name;
 }
 
-void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine) {
+void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine, TextEncoding encoding) {
     uint8_t* title = block.bytes.data() + FlagBlock::kTitle;
     std::fill(title, title + FlagBlock::kTitleSize, uint8_t{0});
     if (!anyLine) {
         return;
     }
     constexpr size_t kCut = 30;
+    if (encoding == TextEncoding::kUtf8) {
+        // A UTF-8 title is cut after its last whole character within the 30 bytes, and "…" follows.
+        std::string_view line = newestLine.substr(0, newestLine.find('\0'));
+        size_t cut = Utf8PrefixLength(line, kCut);
+        std::copy(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(cut), title);
+        title[cut] = 0xE2;
+        title[cut + 1] = 0x80;
+        title[cut + 2] = 0xA6;
+        title[cut + 3] = 0;
+        return;
+    }
     for (size_t i = 0; i < kCut && i < newestLine.size() && newestLine[i] != '\0'; ++i) {
         title[i] = static_cast<uint8_t>(newestLine[i]);
     }

@@ -2,6 +2,8 @@
 // search for the point from which a loaded game is brought back to its saved line.
 #pragma once
 
+#include "shell/title_settings.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -24,7 +26,8 @@ std::string SaveFileName(int slot);
 
 // Fills the title field from the newest backlog line: its first 30 bytes (a byte cut), "…" at
 // offsets 30 and 31 and a zero after it; all zero when no line has been shown.
-void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine);
+void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine,
+                  TextEncoding encoding = TextEncoding::kShiftJis);
 
 // Checks the bytes of a save file against the scenario and copies them into out. A usable file is
 // exactly one FlagBlock long, its saved position lies inside the scenario on the start or the end of

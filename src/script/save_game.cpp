@@ -206,7 +206,8 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
     }
     std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), true);
     int next = e.backlog.Next();
-    SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0);
+    SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0,
+                 e.titleSettings.encoding);
     e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
     e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
     if (ask && path && files::Exists(*path) &&

@@ -4,13 +4,24 @@
 
 #include "platform/encoding.h"
 #include "platform/platform.h"
+#include "script/utf8_text.h"
 
 namespace textreel {
 
 namespace {
 
-std::vector<std::string> SplitSjis(const std::string& sjis) {
+std::vector<std::string> SplitSjis(const std::string& sjis, TextEncoding encoding) {
     std::vector<std::string> out;
+    if (encoding == TextEncoding::kUtf8) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(sjis.data());
+        for (size_t i = 0; i < sjis.size();) {
+            uint32_t code = 0;
+            auto n = static_cast<size_t>(DecodeUtf8Char(bytes, sjis.size(), i, code));
+            out.push_back(sjis.substr(i, n));
+            i += n;
+        }
+        return out;
+    }
     for (size_t i = 0; i < sjis.size();) {
         size_t n = IsSjisLeadByte(static_cast<uint8_t>(sjis[i])) && i + 1 < sjis.size() ? 2 : 1;
         out.push_back(sjis.substr(i, n));
@@ -41,7 +52,7 @@ bool EditField::SetText(const std::string& sjis) {
     if (sjis.size() > kCapacity) {
         return false;
     }
-    chars_ = SplitSjis(sjis);
+    chars_ = SplitSjis(sjis, encoding_);
     caret_ = anchor_ = chars_.size();
     return true;
 }
@@ -66,7 +77,7 @@ EditField::Typed EditField::Type(const std::string& utf8) {
         }
     }
     bool ok = true;
-    std::string sjis = Utf8ToCp932(clean, &ok);
+    std::string sjis = encoding_ == TextEncoding::kUtf8 ? ValidUtf8(clean) : Utf8ToCp932(clean, &ok);
     if (!ok) {
         return Typed::kNotShiftJis;
     }
@@ -78,7 +89,7 @@ EditField::Typed EditField::Type(const std::string& utf8) {
         return Typed::kTooLong;
     }
     DeleteSelection();
-    std::vector<std::string> typed = SplitSjis(sjis);
+    std::vector<std::string> typed = SplitSjis(sjis, encoding_);
     chars_.insert(chars_.begin() + static_cast<ptrdiff_t>(caret_), typed.begin(), typed.end());
     caret_ += typed.size();
     anchor_ = caret_;

@@ -2,6 +2,8 @@
 // byte rule, the colour dialog's sliders, and their results.
 #pragma once
 
+#include "shell/title_settings.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +34,8 @@ class EditField {
     // it is longer than the field holds.
     bool SetText(const std::string& sjis);
     void Clear() { SetText(std::string()); }
+    // A UTF-8 title's field holds UTF-8 characters (any that UTF-8 holds) instead.
+    void SetEncoding(TextEncoding encoding) { encoding_ = encoding; }
     void SelectAll();
 
     // Typed UTF-8 text: replaces the selection, or goes in at the caret. Text with a character that
@@ -55,6 +59,7 @@ class EditField {
     std::vector<std::string> chars_;  // one Shift-JIS character each (1 or 2 bytes)
     size_t caret_ = 0;
     size_t anchor_ = 0;
+    TextEncoding encoding_ = TextEncoding::kShiftJis;
 };
 
 // The name entry's rule: a name may have at most this many bytes (five full-width characters, or ten

@@ -10,6 +10,7 @@
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "shell/overlay.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
@@ -152,7 +153,9 @@ class DialogWindow : public OverlayWindow {
 class NameEntryWindow : public DialogWindow {
   public:
     explicit NameEntryWindow(Engine& e) : DialogWindow(e, "名前の入力", 9, 175, 39, true) {
-        field_.SetText(Sjis(msg::kDefaultPlayerName));
+        encoding_ = e.titleSettings.encoding;
+        field_.SetEncoding(encoding_);
+        field_.SetText(e.TitleText(msg::kDefaultPlayerName));
         field_.SelectAll();
     }
 
@@ -184,8 +187,8 @@ class NameEntryWindow : public DialogWindow {
         line.Fill(0, 0, inner, cell_, kWindow);
         size_t a = std::min(field_.Caret(), field_.Anchor());
         size_t b = std::max(field_.Caret(), field_.Anchor());
-        int selA = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(a));
-        int selB = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(b));
+        int selA = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(a), encoding_);
+        int selB = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(b), encoding_);
         if (b > a) {
             line.Fill(selA - scroll, 0, selB - selA, cell_, kHighlight);
         }
@@ -196,19 +199,21 @@ class NameEntryWindow : public DialogWindow {
             // Character by character, so that selected ones are drawn in the highlight's colours.
             int pen = x;
             size_t index = firstIndex;
-            for (size_t i = 0; i < run.size();) {
-                size_t n = IsSjisLeadByte(static_cast<uint8_t>(run[i])) && i + 1 < run.size() ? 2 : 1;
-                std::string ch = run.substr(i, n);
+            std::vector<LineChar> chars;
+            SplitLine(reinterpret_cast<const uint8_t*>(run.data()), static_cast<int>(run.size()), encoding_,
+                      chars);
+            for (const LineChar& character : chars) {
+                std::string ch =
+                    run.substr(static_cast<size_t>(character.offset), static_cast<size_t>(character.length));
                 bool selected = index >= a && index < b;
-                pen += line.Text(glyphs_, cell_, pen, 0, ch, selected ? kHighlightText : kText);
-                i += n;
+                pen += line.Text(glyphs_, cell_, pen, 0, ch, selected ? kHighlightText : kText, encoding_);
                 ++index;
             }
             return pen;
         };
         int pen = drawRun(-scroll, before, 0);
         if (!preedit_.empty()) {
-            int w = line.Text(glyphs_, cell_, pen, 0, preedit_, kText);
+            int w = line.Text(glyphs_, cell_, pen, 0, preedit_, kText, encoding_);
             line.Fill(pen, cell_ - 1, w, 1, kText);
             pen += w;
         }
@@ -237,12 +242,12 @@ class NameEntryWindow : public DialogWindow {
                 break;
             case InputEvent::Kind::kTextEditing: {
                 bool ok = true;
-                preedit_ = Utf8ToCp932(ev.text, &ok);
+                preedit_ = e.TitleText(ev.text, &ok);
                 break;
             }
             case InputEvent::Kind::kScriptedText: {
                 bool ok = true;
-                std::string sjis = Utf8ToCp932(ev.text, &ok);
+                std::string sjis = e.TitleText(ev.text, &ok);
                 if (!ok) {
                     Typed(e, EditField::Typed::kNotShiftJis);
                 } else if (!field_.SetText(sjis)) {
@@ -332,7 +337,8 @@ class NameEntryWindow : public DialogWindow {
     }
 
     EditField field_;
-    std::string preedit_;  // Shift-JIS, as far as it converts
+    std::string preedit_;  // in the title's encoding, as far as it converts
+    TextEncoding encoding_ = TextEncoding::kShiftJis;
     std::string name_;
     bool okPressed_ = false;
 };
@@ -525,7 +531,7 @@ int RunNameEntry(Engine& e) {
     }
     e.trace.Event("dialog", {{"kind", std::string("name-entry")},
                              {"result", int64_t{window.Result()}},
-                             {"value", e.Utf8(std::string(e.flags.PlayerName()))}});
+                             {"value", e.TitleUtf8(std::string(e.flags.PlayerName()))}});
     return window.Result();
 }
 

@@ -8,6 +8,7 @@
 #include "input/quick_save.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "script/utf8_text.h"
 #include "shell/automation.h"
 #include "shell/popup_menu.h"
 #include "sound/sound.h"
@@ -58,6 +59,23 @@ Engine::~Engine() {
 
 std::string Engine::Utf8(const std::string& sjis) const {
     return Cp932ToUtf8(sjis);
+}
+
+std::string Engine::TitleText(std::string_view utf8, bool* ok) const {
+    if (titleSettings.encoding == TextEncoding::kUtf8) {
+        if (ok != nullptr) {
+            *ok = true;
+        }
+        return ValidUtf8(utf8);
+    }
+    return Utf8ToCp932(utf8, ok);
+}
+
+std::string Engine::TitleUtf8(const std::string& text) const {
+    if (titleSettings.encoding == TextEncoding::kUtf8) {
+        return ValidUtf8(text);
+    }
+    return Cp932ToUtf8(text);
 }
 
 std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
@@ -273,7 +291,8 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
         return MessageBoxAnswer::kCancel;
     }
     std::string textUtf8 = Utf8(text);
-    std::string captionUtf8 = Utf8(caption);
+    // The title's own name is in the title's encoding; the engine's captions are Shift-JIS.
+    std::string captionUtf8 = caption == instance.windowName ? TitleUtf8(caption) : Utf8(caption);
     if (platform.Headless()) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }

@@ -32,6 +32,7 @@
 #include "shell/overlay.h"
 #include "shell/script_gate.h"
 #include "shell/system_menu.h"
+#include "shell/title_settings.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
 #include "text/glyph_source.h"
@@ -92,6 +93,8 @@ class Engine {
 
     // ----- configuration, fixed after start-up -----
     InstanceConfig instance;
+    // textreel.ini: the text encoding, wrapping and Latin drawing a translation asks for.
+    TitleSettings titleSettings;
     std::string workDir;  // the title's folder, ending in "/"
 
     // ----- state shared by the script thread and the window side -----
@@ -144,6 +147,9 @@ class Engine {
     // The save and load screens' slot texts: the same gothic at weight 600 (FreeType unless a test
     // puts its own source here; without one the text font serves).
     std::unique_ptr<GlyphSource> slotGlyphs;
+    // The Latin face of proportional half-width text (textreel.ini's `latin = proportional`); none
+    // for fixed text.
+    std::unique_ptr<GlyphSource> latinGlyphs;
 
     // The reading aids: the text stream, the clipboard and self-voicing.
     std::unique_ptr<Access> access;
@@ -295,6 +301,11 @@ class Engine {
 
     // Text as the trace writes it (UTF-8 from Shift-JIS).
     std::string Utf8(const std::string& sjis) const;
+    // The title's own text (message lines, names) as UTF-8, read in the title's encoding.
+    std::string TitleUtf8(const std::string& text) const;
+    // UTF-8 text (the engine's own, or typed by the player) in the title's encoding; ok (when given)
+    // is cleared when a character Shift-JIS lacks became "?".
+    std::string TitleText(std::string_view utf8, bool* ok = nullptr) const;
 
   private:
     struct Request {

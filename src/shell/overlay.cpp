@@ -5,27 +5,20 @@
 #include "platform/display_geometry.h"
 #include "platform/encoding.h"
 #include "shell/engine.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
 namespace {
 
-// Splits Shift-JIS text into character codes (one byte, or lead * 256 + trail).
+// Splits text into glyph codes: Shift-JIS characters (one byte, or lead * 256 + trail), or the
+// code points of a UTF-8 title's text.
 template <typename F>
-void ForEachCharacter(const std::string& sjis, F&& f) {
-    const auto* text = reinterpret_cast<const uint8_t*>(sjis.data());
-    for (size_t i = 0; i < sjis.size();) {
-        uint32_t code = text[i];
-        if (IsSjisLeadByte(text[i])) {
-            if (i + 1 >= sjis.size()) {
-                return;
-            }
-            code = code * 256 + text[i + 1];
-            i += 2;
-        } else {
-            i += 1;
-        }
-        f(code);
+void ForEachCharacter(const std::string& text, TextEncoding encoding, F&& f) {
+    std::vector<LineChar> chars;
+    SplitLine(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), encoding, chars);
+    for (const LineChar& c : chars) {
+        f(GlyphCode(c, encoding));
     }
 }
 
@@ -92,23 +85,25 @@ void OverlayCanvas::Blend(int x, int y, uint32_t rgb, int level) {
     p = out;
 }
 
-int OverlayCanvas::TextWidth(GlyphSource* glyphs, int size, const std::string& sjis) {
+int OverlayCanvas::TextWidth(GlyphSource* glyphs, int size, const std::string& sjis, TextEncoding encoding) {
     if (glyphs == nullptr) {
         return 0;
     }
     int width = 0;
-    ForEachCharacter(sjis, [&](uint32_t code) { width += std::max(glyphs->Advance(size, code), 0); });
+    ForEachCharacter(sjis, encoding,
+                     [&](uint32_t code) { width += std::max(glyphs->Advance(size, code), 0); });
     return width;
 }
 
-int OverlayCanvas::Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb) {
+int OverlayCanvas::Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb,
+                        TextEncoding encoding) {
     if (glyphs == nullptr || size <= 0) {
         return 0;
     }
     const int ascent = glyphs->Ascent(size);
     int pen = x;
     GlyphBitmap glyph;
-    ForEachCharacter(sjis, [&](uint32_t code) {
+    ForEachCharacter(sjis, encoding, [&](uint32_t code) {
         if (glyphs->BitmapSize(size, code) > 0 && glyphs->Render(size, code, glyph) &&
             glyph.pitch >= glyph.blackBoxWidth &&
             glyph.levels.size() >=

@@ -3,6 +3,8 @@
 // of the platform's framebuffer; the topmost window takes all input while it is open.
 #pragma once
 
+#include "shell/title_settings.h"
+
 #include <atomic>
 #include <cstdint>
 #include <mutex>
@@ -34,8 +36,10 @@ class OverlayCanvas {
 
     // Draws Shift-JIS text with the top of its cell at y; returns the pen's advance. Characters
     // the font cannot draw are skipped. A lead byte at the very end is dropped.
-    int Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb);
-    static int TextWidth(GlyphSource* glyphs, int size, const std::string& sjis);
+    int Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb,
+             TextEncoding encoding = TextEncoding::kShiftJis);
+    static int TextWidth(GlyphSource* glyphs, int size, const std::string& sjis,
+                         TextEncoding encoding = TextEncoding::kShiftJis);
 
     OverlayImage TakeImage(int x, int y);
 

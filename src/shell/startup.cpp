@@ -40,6 +40,15 @@ int Engine::StartUp() {
     files::Refusal refusal;
     instance = ReadInstanceConfig(nullptr, options_.instanceFile, &refusal);
     TraceRefusal(refusal);
+    // textreel.ini: a translation's text settings; what it gets wrong is ignored and said on stderr.
+    std::vector<SettingsProblem> settingsProblems;
+    files::Refusal settingsRefusal;
+    titleSettings = ReadTitleSettings(settingsProblems, nullptr, &settingsRefusal);
+    TraceRefusal(settingsRefusal);
+    for (const SettingsProblem& problem : settingsProblems) {
+        std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line,
+                     problem.message.c_str());
+    }
 
     // One copy per title.
     switch (instanceLock_.Acquire(instance.instanceName)) {
@@ -96,7 +105,7 @@ int Engine::StartUp() {
     platform.SetWindowScale(options_.scale);
     bool opened = false;
     try {
-        opened = platform.OpenWindow(Utf8(instance.windowName), w, h);
+        opened = platform.OpenWindow(TitleUtf8(instance.windowName), w, h);
     } catch (const std::bad_alloc&) {
         Warn(msg::kAllocateError);
         return kExitFailure;

@@ -24,14 +24,13 @@ uint8_t Blend(uint32_t background, uint32_t colour, uint32_t a) {
     return static_cast<uint8_t>((background * (255 - a) + colour * a) >> 8);
 }
 
-}  // namespace
-
-void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, const uint8_t* bytes,
-               int byteCount, uint32_t colour) {
-    if (surface.Empty() || bytes == nullptr || byteCount < 1) {
+// Draws the glyph with its black box centred in the cell at x, or (atPen) placed by its own
+// origin from the pen position x.
+void DrawPlaced(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, uint32_t code,
+                uint32_t colour, bool atPen) {
+    if (surface.Empty()) {
         return;
     }
-    const uint32_t code = byteCount == 2 ? bytes[0] * 256u + bytes[1] : bytes[0];
     const int64_t size = glyphs.BitmapSize(fontSize, code);
     if (size <= 0 || size >= kMaxBitmapBytes) {
         return;
@@ -48,10 +47,12 @@ void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y
         glyph.levels.size() < static_cast<size_t>(glyph.pitch) * static_cast<size_t>(bby)) {
         return;
     }
-    const int ascent = glyphs.Ascent(fontSize);
+    // Glyphs placed at the pen are given their baseline; cells have theirs at the face's ascent.
+    const int ascent = atPen ? 0 : glyphs.Ascent(fontSize);
     // Positions are worked out in 64 bits so that a cursor near the integer limits cannot overflow;
     // such pixels are simply off the surface.
-    const int64_t left = static_cast<int64_t>(x) + (fontSize / 2 - bbx / 2);
+    const int64_t left =
+        atPen ? static_cast<int64_t>(x) + glyph.originX : static_cast<int64_t>(x) + (fontSize / 2 - bbx / 2);
     const int64_t top = static_cast<int64_t>(y) + ascent - glyph.originY;
     const int64_t width = surface.Width();
     const int64_t height = surface.Height();
@@ -79,6 +80,27 @@ void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y
             p[2] = Blend(p[2], red, a);
         }
     }
+}
+
+}  // namespace
+
+void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, const uint8_t* bytes,
+               int byteCount, uint32_t colour) {
+    if (bytes == nullptr || byteCount < 1) {
+        return;
+    }
+    const uint32_t code = byteCount == 2 ? bytes[0] * 256u + bytes[1] : bytes[0];
+    DrawGlyphCode(glyphs, surface, fontSize, x, y, code, colour);
+}
+
+void DrawGlyphCode(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, uint32_t code,
+                   uint32_t colour) {
+    DrawPlaced(glyphs, surface, fontSize, x, y, code, colour, false);
+}
+
+void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY,
+                    uint32_t code, uint32_t colour) {
+    DrawPlaced(glyphs, surface, fontSize, penX, baselineY, code, colour, true);
 }
 
 }  // namespace textreel

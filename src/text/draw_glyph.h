@@ -16,4 +16,14 @@ namespace textreel {
 void DrawGlyph(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, const uint8_t* bytes,
                int byteCount, uint32_t colour);
 
+// The same for a glyph code (a Shift-JIS code, or a code point marked with kUnicodeGlyph).
+void DrawGlyphCode(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, uint32_t code,
+                   uint32_t colour);
+
+// Blends a glyph placed by its own metrics, as proportional text is: the black box starts
+// originX to the right of penX and stands on the baseline at baselineY (the message font's, so that
+// Latin and Japanese letters share it).
+void DrawGlyphAtPen(GlyphSource& glyphs, Surface& surface, int fontSize, int penX, int baselineY,
+                    uint32_t code, uint32_t colour);
+
 }  // namespace textreel

@@ -21,7 +21,12 @@ struct GlyphBitmap {
     int originX = 0;
 };
 
-// Glyphs of one face at any size. A character is a Shift-JIS code: one byte, or lead * 256 + trail.
+// A glyph code with this bit set is a Unicode code point (the text of a UTF-8 title); without it,
+// a Shift-JIS code.
+constexpr uint32_t kUnicodeGlyph = 0x80000000u;
+
+// Glyphs of one face at any size. A character is a Shift-JIS code: one byte, or lead * 256 + trail,
+// or a code point marked with kUnicodeGlyph.
 // cellHeight is the font size in pixels, taken as the height of the character cell (ascent plus
 // descent), not the em size.
 class GlyphSource {
@@ -36,6 +41,9 @@ class GlyphSource {
     virtual bool Render(int cellHeight, uint32_t sjisCode, GlyphBitmap& out) = 0;
     // How far the pen moves after the character, in pixels.
     virtual int Advance(int cellHeight, uint32_t sjisCode) = 0;
+    // The kerning between two characters drawn one after the other, in pixels (usually 0 or
+    // negative); only proportional text uses it.
+    virtual int Kerning(int /*cellHeight*/, uint32_t /*left*/, uint32_t /*right*/) { return 0; }
 };
 
 }  // namespace textreel

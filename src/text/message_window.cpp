@@ -12,6 +12,7 @@
 #include "shell/engine.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
+#include "text/line_layout.h"
 #include "text/plain_text.h"
 
 namespace textreel {
@@ -76,8 +77,91 @@ bool CharacterDelay(Engine& e, int64_t deadline) {
     }
 }
 
+// A backlog line cut into the rows of the viewer, as the message window cuts it.
+std::vector<std::string> BacklogRows(Engine& e, const std::string& text) {
+    std::vector<LineChar> chars;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    SplitLine(bytes, static_cast<int>(text.size()), e.titleSettings.encoding, chars);
+    for (LineChar& c : chars) {
+        c.advance =
+            e.glyphs
+                ? std::max(0, e.glyphs->Advance(kDefaultFontSize, GlyphCode(c, e.titleSettings.encoding)))
+                : kDefaultFontSize / 2;
+    }
+    RowBreaking how;
+    how.startX = kBacklogX;
+    how.originX = kBacklogX;
+    // The last character of a row may start at the limit: it must still end inside the screen.
+    how.wrapLimit = e.graphics.ScreenSurface.Width() - kBacklogX - kDefaultFontSize;
+    how.mode = WrapMode::kWords;
+    std::vector<CharPlace> places;
+    BreakRows(chars, how, places);
+    std::vector<std::string> rows = RowTexts(bytes, chars, places);
+    if (rows.empty()) {
+        rows.emplace_back();
+    }
+    return rows;
+}
+
+// The viewer of a title that wraps at words: its lines wrap too, and a page holds 25 rows. The
+// page ends at backlogBottom (the slot after the newest line shown) and reaches up as far as whole
+// lines fit; backlogPosition is its oldest line.
+void DrawWrappedBacklogPage(Engine& e, int direction) {
+    TextState& t = e.text;
+    const int n = e.backlog.Next();
+    int bottom = t.backlogBottom;
+    if (direction == 0) {
+        if (t.backlogPosition == 0) {
+            return;  // nothing older is left
+        }
+        bottom = t.backlogPosition;
+    } else {
+        // The page after the one shown: as many lines after it as fit.
+        int rows = 0;
+        int next = bottom;
+        while (next < n) {
+            int more = static_cast<int>(BacklogRows(e, e.backlog.Slot(next)).size());
+            if (next > bottom && rows + more > kBacklogLines) {
+                break;
+            }
+            rows += more;
+            ++next;
+        }
+        bottom = next;
+    }
+    GraphicsState& g = e.graphics;
+    std::lock_guard lock(g.ScreenLock);
+    CopyWhole(g.CleanBackground, g.ScreenSurface);
+    int used = 0;
+    int p = bottom;
+    while (p > 0) {
+        std::vector<std::string> rows = BacklogRows(e, e.backlog.Slot(p - 1));
+        const int count = static_cast<int>(rows.size());
+        if (used > 0 && used + count > kBacklogLines) {
+            break;
+        }
+        for (int r = 0; r < count && used + (count - 1 - r) < kBacklogLines; ++r) {
+            int place = used + (count - 1 - r);
+            if (e.glyphs) {
+                DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
+                              kBacklogBottomY - kBacklogLineStep * place, rows[static_cast<size_t>(r)],
+                              e.titleSettings.encoding);
+            }
+        }
+        used += count;
+        --p;
+    }
+    t.backlogPosition = p;
+    t.backlogBottom = bottom;
+    CopyScreenToWindow(e);
+}
+
 // Redraws the backlog viewer's page in the given direction.
 void DrawBacklogPage(Engine& e, int direction) {
+    if (e.titleSettings.wrap == WrapMode::kWords) {
+        DrawWrappedBacklogPage(e, direction);
+        return;
+    }
     TextState& t = e.text;
     int n = e.backlog.Next();
     int p = t.backlogPosition;
@@ -94,7 +178,8 @@ void DrawBacklogPage(Engine& e, int direction) {
         --p;
         if (e.glyphs) {
             DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
-                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p));
+                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p),
+                          e.titleSettings.encoding);
         }
     }
     t.backlogPosition = p;
@@ -102,6 +187,42 @@ void DrawBacklogPage(Engine& e, int direction) {
 }
 
 }  // namespace
+
+void LayOutLine(Engine& e, const uint8_t* bytes, int length, int fontSize, LineLayout& layout) {
+    const TextState& t = e.text;
+    const TextEncoding encoding = e.titleSettings.encoding;
+    SplitLine(bytes, length, encoding, layout.chars);
+    GlyphSource* latin = e.latinGlyphs.get();
+    const size_t count = layout.chars.size();
+    for (size_t i = 0; i < count; ++i) {
+        LineChar& c = layout.chars[i];
+        if (!c.halfWidth) {
+            c.advance = fontSize - 1;
+        } else if (latin == nullptr) {
+            c.advance = fontSize / 2;
+        } else {
+            // The Latin face's own advance, kerned against the next half-width character.
+            const uint32_t code = GlyphCode(c, encoding);
+            c.advance = std::max(0, latin->Advance(fontSize, code));
+            if (i + 1 < count && layout.chars[i + 1].halfWidth) {
+                c.advance += latin->Kerning(fontSize, code, GlyphCode(layout.chars[i + 1], encoding));
+            }
+        }
+    }
+    RowBreaking how;
+    how.startX = t.TextCursor.x;
+    how.originX = t.TextOrigin.x;
+    how.wrapLimit = t.wrapLimit;
+    how.mode = e.titleSettings.wrap;
+    BreakRows(layout.chars, how, layout.places, &layout.endX, &layout.endRow);
+}
+
+std::vector<std::string> LineRows(Engine& e, const char* line, int length) {
+    LineLayout layout;
+    const auto* bytes = reinterpret_cast<const uint8_t*>(line);
+    LayOutLine(e, bytes, length, e.text.fontSize, layout);
+    return RowTexts(bytes, layout.chars, layout.places);
+}
 
 int OutputTextLine(Engine& e, const char* line, int length) {
     GraphicsState& g = e.graphics;
@@ -125,28 +246,41 @@ int OutputTextLine(Engine& e, const char* line, int length) {
     const int size = t.fontSize;
     const uint32_t colour = t.fontColor;
     const auto* bytes = reinterpret_cast<const uint8_t*>(line);
-    for (int i = 0; i < length;) {
+    // One layout per thread, reused from line to line.
+    thread_local LineLayout layout;
+    LayOutLine(e, bytes, length, size, layout);
+    const int32_t startY = t.TextCursor.y;
+    const TextEncoding encoding = e.titleSettings.encoding;
+    GlyphSource* latin = e.latinGlyphs.get();
+    // Proportional Latin letters stand on the message font's baseline.
+    const int baseline = latin != nullptr && e.glyphs ? e.glyphs->Ascent(size) : 0;
+    const int64_t rowStep = int64_t{size} + 6;
+    auto rowY = [&](int32_t row) { return Advance(startY, rowStep * row); };
+    const size_t count = layout.chars.size();
+    for (size_t i = 0; i < count; ++i) {
+        const LineChar& c = layout.chars[i];
+        const CharPlace& place = layout.places[i];
+        if (!place.shown) {
+            continue;
+        }
         int64_t started = e.clock.NowMs();
-        int x = t.TextCursor.x;
-        int y = t.TextCursor.y;
+        int x = place.x;
+        int y = rowY(place.row);
         WaitWhileIconBusy(e);
-        if (IsSjisLeadByte(bytes[i])) {
-            if (i + 1 >= length) {
-                break;  // half a character at the end of the line is not drawn
-            }
-            if (e.glyphs) {
-                std::lock_guard lock(g.ScreenLock);
-                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x, y, bytes + i, 2, colour);
-            }
-            t.TextCursor.x = Advance(x, int64_t{size} - 1);
-            i += 2;
+        if (c.halfWidth && latin != nullptr) {
+            std::lock_guard lock(g.ScreenLock);
+            DrawGlyphAtPen(*latin, g.ScreenSurface, size, x, Advance(y, baseline), GlyphCode(c, encoding),
+                           colour);
+        } else if (e.glyphs) {
+            std::lock_guard lock(g.ScreenLock);
+            DrawGlyphCode(*e.glyphs, g.ScreenSurface, size, c.halfWidth ? x - 4 : x, y,
+                          GlyphCode(c, encoding), colour);
+        }
+        // The cursor stands where the next character goes, as the reset request may leave it there.
+        if (i + 1 < count) {
+            t.TextCursor.Set(layout.places[i + 1].x, rowY(layout.places[i + 1].row));
         } else {
-            if (e.glyphs) {
-                std::lock_guard lock(g.ScreenLock);
-                DrawGlyph(*e.glyphs, g.ScreenSurface, size, x - 4, y, bytes + i, 1, colour);
-            }
-            t.TextCursor.x = Advance(x, size / 2);
-            i += 1;
+            t.TextCursor.Set(layout.endX, rowY(layout.endRow));
         }
         // The speed is read afresh for every character: skip mode starting mid-line shows the rest
         // at once.
@@ -162,11 +296,8 @@ int OutputTextLine(Engine& e, const char* line, int length) {
                 return 0;
             }
         }
-        if (t.TextCursor.x > t.wrapLimit) {
-            t.TextCursor.x = t.TextOrigin.x.load();
-            t.TextCursor.y = Advance(t.TextCursor.y, int64_t{size} + 6);
-        }
     }
+    t.TextCursor.Set(layout.endX, rowY(layout.endRow));
     ShowPage(e);
     t.LineEndCursor.Set(t.TextCursor);
     t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));
@@ -218,6 +349,7 @@ int BacklogStep(Engine& e, int direction) {
             return 0;
         }
         e.text.backlogPosition = n;
+        e.text.backlogBottom = n;
         e.WaitIconOn = 0;
         e.UiState = 100;
         {
@@ -228,7 +360,10 @@ int BacklogStep(Engine& e, int direction) {
         return 1;
     }
     if (state == 100) {
-        if (direction == 1 && e.text.backlogPosition + kBacklogLines >= e.backlog.Next()) {
+        const bool newest = e.titleSettings.wrap == WrapMode::kWords
+                                ? e.text.backlogBottom >= e.backlog.Next()
+                                : e.text.backlogPosition + kBacklogLines >= e.backlog.Next();
+        if (direction == 1 && newest) {
             LeaveBacklogView(e);
             return 1;
         }

@@ -1,9 +1,29 @@
 // The message window: text output, the wait icon, the backlog viewer and the start-up logo.
 #pragma once
 
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "text/line_layout.h"
+
 namespace textreel {
 
 class Engine;
+
+// A line cut into characters and placed on rows from the current cursor.
+struct LineLayout {
+    std::vector<LineChar> chars;
+    std::vector<CharPlace> places;
+    int32_t endX = 0;    // the cursor after the last character
+    int32_t endRow = 0;  // its row, counted from the row the line starts on
+};
+
+// Lays the line out from TextCursor with the title's encoding and wrap mode at the given size.
+void LayOutLine(Engine& engine, const uint8_t* bytes, int length, int fontSize, LineLayout& layout);
+
+// The line's rows as OutputTextLine would draw them now, each in the title's own encoding.
+std::vector<std::string> LineRows(Engine& engine, const char* line, int length);
 
 // Draws one message line at TextCursor at the current speed; 0 when a reset request stopped it.
 int OutputTextLine(Engine& engine, const char* line, int length);

@@ -5,7 +5,7 @@
 #include <limits>
 #include <vector>
 
-#include "platform/encoding.h"
+#include "text/line_layout.h"
 
 namespace textreel {
 
@@ -34,23 +34,14 @@ void BlendBlack(Surface& surface, int64_t px, int64_t py, uint8_t v) {
 
 }  // namespace
 
-int DrawPlainText(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y,
-                  const std::string& sjisText) {
+int DrawPlainText(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, const std::string& text,
+                  TextEncoding encoding) {
     std::vector<Character> characters;
     int64_t pen = x;
-    const auto* text = reinterpret_cast<const uint8_t*>(sjisText.data());
-    const size_t length = sjisText.size();
-    for (size_t i = 0; i < length;) {
-        uint32_t code = text[i];
-        if (IsSjisLeadByte(text[i])) {
-            if (i + 1 >= length) {
-                break;
-            }
-            code = code * 256 + text[i + 1];
-            i += 2;
-        } else {
-            i += 1;
-        }
+    thread_local std::vector<LineChar> chars;
+    SplitLine(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), encoding, chars);
+    for (const LineChar& c : chars) {
+        uint32_t code = GlyphCode(c, encoding);
         characters.push_back({code, pen});
         int advance = glyphs.Advance(fontSize, code);
         pen += advance > 0 ? advance : 0;

@@ -40,6 +40,8 @@ struct TextState {
     std::atomic<int32_t> pageUnshown{0};
     // The backlog viewer: the index of the oldest line shown.
     std::atomic<int32_t> backlogPosition{0};
+    // With word wrapping: the slot after the newest line shown.
+    std::atomic<int32_t> backlogBottom{0};
 };
 
 }  // namespace textreel

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <map>
+#include <utility>
 #include <vector>
 
 #include "text/glyph_source.h"
@@ -16,6 +17,8 @@ class FakeGlyphSource : public GlyphSource {
     std::map<uint32_t, int> advances;
     std::map<uint32_t, GlyphBitmap> glyphs;
     std::vector<uint32_t> renderedCodes;
+    // Kerning between pairs of codes; 0 for the rest.
+    std::map<std::pair<uint32_t, uint32_t>, int> kerning;
 
     // Adds a glyph from its rows of levels (all rows as wide as the first). Padding bytes are filled
     // with padFill so that a reader that takes them for pixels shows up.
@@ -68,6 +71,11 @@ class FakeGlyphSource : public GlyphSource {
             return it->second;
         }
         return code > 0xFF ? cellHeight : cellHeight / 2;
+    }
+
+    int Kerning(int, uint32_t left, uint32_t right) override {
+        auto it = kerning.find({left, right});
+        return it == kerning.end() ? 0 : it->second;
     }
 };
 

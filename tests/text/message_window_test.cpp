@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 
 #include "platform/encoding.h"
@@ -197,6 +199,51 @@ TEST(BacklogViewer, PagesThroughThirtyLinesAndClosesOnTheNewestPage) {
     EXPECT_EQ(f.platform.WindowPixel(5, 5), 0x336699u);
 }
 
+TEST(BacklogViewer, WithWordWrapLinesWrapAndAPageHoldsTwentyFiveRowsOfWholeLines) {
+    TextFixture f;
+    f.engine.titleSettings.wrap = WrapMode::kWords;
+    // Thirty lines of 80 bytes: 8 words of 9 letters, each line in a letter of its own. A row from x 10
+    // holds 76 half-width cells, so every line takes two rows: "w w w w w w w " and "w".
+    for (int i = 0; i < 30; ++i) {
+        const char letter = static_cast<char>('A' + i);
+        // A bar in the middle of the cell: the row above's white cells reach one pixel into this row.
+        f.glyphs->AddBox(static_cast<uint32_t>(letter), 1, 10, 64, 10);
+        std::string word(9, letter);
+        std::string line;
+        for (int w = 0; w < 8; ++w) {
+            line += word + " ";
+        }
+        line.resize(80);
+        f.engine.backlog.Add(line.data(), 80);
+    }
+    Fill(f.engine.graphics.ScreenSurface, 0x336699);
+    auto page = [&] {
+        return std::make_pair(f.engine.text.backlogPosition.load(), f.engine.text.backlogBottom.load());
+    };
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(18, 30));  // twelve lines, 24 rows: a thirteenth would not fit
+    // The newest line's second row, its last word alone, stands at the bottom; its first row of
+    // seven words above it.
+    const Surface& s = f.engine.graphics.ScreenSurface;
+    EXPECT_EQ(Pixel(s, 10, 530), 0u);
+    EXPECT_EQ(Pixel(s, 10, 510), 0u);
+    EXPECT_EQ(Pixel(s, 110, 510), 0u);         // the second word of the first row
+    EXPECT_EQ(Pixel(s, 610, 510), 0u);         // its seventh and last
+    EXPECT_EQ(Pixel(s, 710, 510), 0x336699u);  // the eighth went to the next row
+    EXPECT_EQ(Pixel(s, 110, 530), 0x336699u);  // which holds nothing after it
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(6, 18));
+    EXPECT_EQ(BacklogStep(f.engine, 0), 1);
+    EXPECT_EQ(page(), std::make_pair(0, 6));
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(page(), std::make_pair(6, 18));
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);
+    EXPECT_EQ(page(), std::make_pair(18, 30));
+    EXPECT_EQ(f.engine.UiState, 100);
+    EXPECT_EQ(BacklogStep(f.engine, 1), 1);  // the newest page: the viewer closes
+    EXPECT_EQ(f.engine.UiState, 0);
+}
+
 TEST(BacklogViewer, TheNewestLineStandsAtTheBottomInBlackOnWhite) {
     TextFixture f;
     f.engine.backlog.Add("a", 1);
@@ -313,6 +360,34 @@ TEST(Logo, AMissingPictureShowsItsPathAndStartUpGoesOn) {
     EXPECT_EQ(ShowLogo(f.engine), 0);
     ASSERT_EQ(f.platform.Messages().size(), 1u);
     EXPECT_EQ(f.platform.Messages()[0], f.title.Path() + "/cg/menu/logo.bmp");
+}
+
+TEST(TextOutput, ProportionalLatinTakesTheFacesAdvancesAndKerningAndFullWidthKeepsItsCell) {
+    TextFixture f;
+    auto latin = std::make_unique<testing::FakeGlyphSource>();
+    latin->ascent = 99;  // never used: Latin letters stand on the message font's baseline (16)
+    latin->advances = {{'i', 5}, {'W', 17}, {'A', 12}, {'V', 12}};
+    latin->kerning = {{{'A', 'V'}, -3}};
+    latin->AddBox('W', 1, 1, 64, 10, 2);
+    testing::FakeGlyphSource* face = latin.get();
+    f.engine.latinGlyphs = std::move(latin);
+    const std::string line = std::string("iWAV") + kWideBytes + "i";
+    LineLayout layout;
+    LayOutLine(f.engine, reinterpret_cast<const uint8_t*>(line.data()), static_cast<int>(line.size()), 21,
+               layout);
+    ASSERT_EQ(layout.places.size(), 6u);
+    const int expected[] = {40, 45, 62, 71, 83, 103};  // A kerned 3 pixels towards V; the wide cell is 20
+    for (size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(layout.places[i].x, expected[i]) << i;
+    }
+    ASSERT_EQ(f.Output(line), 1);
+    // W's box: pen 45 + originX 2, baseline 445 + 16 less originY 10.
+    EXPECT_NE(Pixel(f.engine.graphics.ScreenSurface, 47, 451) & 0xFF, 0u);
+    EXPECT_EQ(Pixel(f.engine.graphics.ScreenSurface, 45 + 10 - 1, 451) & 0xFF, 0u);
+    // The full-width character is drawn by the message font, the Latin ones by the Latin face.
+    EXPECT_TRUE(f.InkAt(83, 445));
+    EXPECT_EQ(std::count(face->renderedCodes.begin(), face->renderedCodes.end(), uint32_t{'W'}), 1);
+    EXPECT_EQ(f.engine.text.LineEndCursor.x, 108);
 }
 
 }  // namespace
