@@ -217,7 +217,7 @@ class ScenarioWalk {
             line.number = number;
             bool end = false;
             s_.ReadLine(buffer_, end);
-            uint32_t stop = end ? s_.ReadPos + 2 : s_.ReadPos;
+            uint32_t stop = end ? s_.ReadPos + 2 : s_.ReadPos.load();
             if (!end) {
                 if (s_.ByteAt(stop) != '\r') {
                     firstBareLf = bareLf++ == 0 ? lines_.size() : firstBareLf;

@@ -2,6 +2,7 @@
 // which the interpreter cuts it into lines and finds labels.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -89,8 +90,9 @@ class Scenario {
     uint32_t SkipToLineEnd(uint32_t p) const;
 
     // The interpreter's read position. Moved by the script thread, and by the window side only
-    // while the script thread is suspended (the suspension orders the two).
-    uint32_t ReadPos = 0;
+    // while the script thread is suspended (the suspension orders the two); atomic, since the
+    // explorer reads it from the window side whenever it looks at the game.
+    std::atomic<uint32_t> ReadPos{0};
 
   private:
     void Mark(uint32_t p) {

@@ -110,6 +110,11 @@ void Press(SDL_Joystick* pad, SDL_GameControllerButton button) {
 }
 
 TEST(SdlPad, TheFirstPadToSendInputIsInChargeAndTheStickRepeats) {
+#if defined(__SANITIZE_THREAD__)
+    // libX11, which SDL drives here, is not built for the thread checker: it reports its own
+    // display lock destroyed while held and then hangs in it.
+    GTEST_SKIP() << "SDL over X11 under ThreadSanitizer";
+#endif
     PrivateXServer x;
     if (x.Display().empty()) {
         GTEST_SKIP() << "no Xvfb";
