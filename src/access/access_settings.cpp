@@ -2,9 +2,7 @@
 
 namespace textreel {
 
-namespace {
-
-std::string_view Trim(std::string_view s) {
+std::string_view TrimSettingText(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
         s.remove_prefix(1);
     }
@@ -13,8 +11,6 @@ std::string_view Trim(std::string_view s) {
     }
     return s;
 }
-
-}  // namespace
 
 SettingsFile SettingsFile::Parse(std::string_view text) {
     SettingsFile file;
@@ -25,13 +21,13 @@ SettingsFile SettingsFile::Parse(std::string_view text) {
         size_t end = text.find('\n');
         std::string_view line = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        std::string_view bare = Trim(line);
+        std::string_view bare = TrimSettingText(line);
         size_t eq = bare.find('=');
         std::string key;
         if (!bare.empty() && bare.front() != '#' && eq != std::string_view::npos) {
-            key = std::string(Trim(bare.substr(0, eq)));
+            key = std::string(TrimSettingText(bare.substr(0, eq)));
         }
-        file.lines_.emplace_back(std::move(key), std::string(Trim(line)));
+        file.lines_.emplace_back(std::move(key), std::string(TrimSettingText(line)));
     }
     return file;
 }
@@ -49,7 +45,7 @@ std::string SettingsFile::Get(std::string_view key, std::string_view fallback) c
     for (auto it = lines_.rbegin(); it != lines_.rend(); ++it) {
         if (!key.empty() && it->first == key) {
             std::string_view text = it->second;
-            return std::string(Trim(text.substr(text.find('=') + 1)));
+            return std::string(TrimSettingText(text.substr(text.find('=') + 1)));
         }
     }
     return std::string(fallback);

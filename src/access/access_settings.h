@@ -10,6 +10,10 @@
 
 namespace textreel {
 
+// A settings line or value without the blanks (spaces, tabs, a CR) around it; shared by the
+// key=value files textreel reads (its own settings and a title's textreel.ini).
+std::string_view TrimSettingText(std::string_view s);
+
 class SettingsFile {
   public:
     // The largest file read; a longer one is read as empty.

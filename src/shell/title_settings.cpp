@@ -2,21 +2,12 @@
 
 #include <string_view>
 
+#include "access/access_settings.h"
 #include "platform/files.h"
 
 namespace textreel {
 
 namespace {
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) {
-        s.remove_prefix(1);
-    }
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) {
-        s.remove_suffix(1);
-    }
-    return s;
-}
 
 std::string Lower(std::string_view s) {
     std::string out(s);
@@ -69,7 +60,7 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
         size_t end = text.find('\n');
         std::string_view raw = text.substr(0, end);
         text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        std::string_view line = Trim(raw);
+        std::string_view line = TrimSettingText(raw);
         auto problem = [&](std::string message) { problems.push_back({number, std::move(message)}); };
         if (line.empty() || line.front() == ';' || line.front() == '#') {
             continue;
@@ -79,7 +70,7 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
                 problem("\"" + Shown(line) + "\" is not a [section] line; it is ignored");
                 continue;
             }
-            section = Lower(Trim(line.substr(1, line.size() - 2)));
+            section = Lower(TrimSettingText(line.substr(1, line.size() - 2)));
             if (section != "text") {
                 problem("unknown section [" + Shown(section) +
                         "]; its keys are ignored (the only section is [text])");
@@ -91,8 +82,8 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
             problem("\"" + Shown(line) + "\" is not a key = value line; it is ignored");
             continue;
         }
-        std::string key = Lower(Trim(line.substr(0, equals)));
-        std::string_view rawValue = Trim(line.substr(equals + 1));
+        std::string key = Lower(TrimSettingText(line.substr(0, equals)));
+        std::string_view rawValue = TrimSettingText(line.substr(equals + 1));
         std::string value = Lower(rawValue);
         if (section != "text") {
             if (section.empty()) {
