@@ -32,8 +32,8 @@ namespace channel = movie_channel;
 using Steady = std::chrono::steady_clock;
 
 // How long the helper may take to start and open the movie (loading the decoder's libraries and
-// reading the container's header), and to take the shared memory.
-constexpr int kOpenMs = 10000;
+// reading the container's header), and to take the shared memory. The main thread waits for it.
+constexpr int kOpenMs = 5000;
 
 void CloseFd(int& fd) {
     if (fd >= 0) {
@@ -328,6 +328,9 @@ class HelperSource final : public MovieSource {
     bool Receive(channel::Message& m, int ms) {
         const Steady::time_point until = Steady::now() + std::chrono::milliseconds(ms);
         for (;;) {
+            if (Steady::now() >= until) {
+                return false;  // silent, or sending nothing but notices
+            }
             ssize_t n = recv(socket_, &m, sizeof m, MSG_DONTWAIT);
             if (n == static_cast<ssize_t>(sizeof m)) {
                 if (m.kind != channel::MessageKind::kWake) {
@@ -360,44 +363,37 @@ class HelperSource final : public MovieSource {
         return r > 0 && (fds[1].revents & POLLIN) == 0 && fds[0].revents != 0;
     }
 
-    // Waits until the ring has a slot to read. A helper that dies, damages the ring or stays
-    // silent breaks the source; Interrupt just ends the wait.
+    // Waits until the ring has a slot to read. A helper that dies, damages the ring or gives no
+    // slot for kHelperSilenceMs (however much else it sends) breaks the source; Interrupt just
+    // ends the wait.
     bool WaitFor(SlotRing& ring, std::optional<uint32_t>& slot) {
         const Steady::time_point until = Steady::now() + std::chrono::milliseconds(kHelperSilenceMs);
         for (;;) {
-            slot = ring.ReadSlot();
-            if (slot) {
-                return true;
-            }
-            if (ring.Damaged()) {
-                Break();
-                return false;
-            }
-            // Drain the notices; the end of the socket is the helper's death (what it published
-            // before is still read above first).
+            // The notices are drained before the ring is looked at, so that one sent after the
+            // look is still there for the poll below. The end of the socket is the helper's death;
+            // what it published before is still read.
             channel::Message m;
             ssize_t n;
             while ((n = recv(socket_, &m, sizeof m, MSG_DONTWAIT)) > 0) {
             }
-            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
-                slot = ring.ReadSlot();
-                if (slot) {
-                    return true;
-                }
+            const bool gone = n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR);
+            slot = ring.ReadSlot();
+            if (slot) {
+                return true;
+            }
+            if (ring.Damaged() || gone) {
                 Break();
                 return false;
             }
             if (interrupted_) {
                 return false;
             }
-            if (!Poll(until)) {
-                if (!interrupted_ && Steady::now() >= until && !ring.ReadSlot()) {
-                    std::fprintf(stderr, "textreel: the movie helper gave nothing for %d ms\n",
-                                 kHelperSilenceMs);
-                    Break();
-                    return false;
-                }
+            if (Steady::now() >= until) {
+                std::fprintf(stderr, "textreel: the movie helper gave nothing for %d ms\n", kHelperSilenceMs);
+                Break();
+                return false;
             }
+            Poll(until);
         }
     }
 

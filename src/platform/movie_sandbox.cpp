@@ -115,6 +115,7 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
     // Signals (an abort raises one at itself) and leaving.
     allow(SCMP_SYS(rt_sigprocmask));
     allow(SCMP_SYS(rt_sigreturn));
+    allow(SCMP_SYS(sigaltstack));
     allow(SCMP_SYS(tgkill));
     allow(SCMP_SYS(exit));
     allow(SCMP_SYS(exit_group));
