@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/movie_decoder.h"
+#include "movie/movie_decoder.h"
 
 namespace {
 

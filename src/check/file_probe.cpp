@@ -10,7 +10,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
-#include "platform/movie_decoder.h"
+#include "platform/movie_process.h"
 #include "shell/messages.h"
 #include "sound/pcm_source.h"
 
@@ -330,7 +330,7 @@ std::string FileProbe::InspectMovie(const std::string& real) {
     }
     // Opening reads the container's header and the start of its streams, not the whole file.
     std::string why;
-    if (MovieDecoder::Open(real, &why) == nullptr) {
+    if (OpenMovieInHelper(real, &why) == nullptr) {
         return "cannot be played: " + why + "; the engine shows \"" + std::string(msg::kMovieOpenFailed) +
                "\"";
     }

@@ -113,8 +113,8 @@ void Engine::StopMovie(const char* reason) {
     SoundState& s = sound;
     MoviePlayer::Stats stats = s.movie.Stop();
     std::string what = reason;
-    if (what == "end" && !stats.anything) {
-        // The file opened but nothing in it could be decoded.
+    if (what == "end" && (!stats.anything || stats.failed)) {
+        // The file opened but nothing in it could be decoded, or its decoder broke down.
         MessageBox(Sjis(msg::kMoviePlayFailed), Sjis(msg::kMovieCaption));
         what = "error";
     }

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "platform/audio_mixer.h"
+#include "platform/movie_process.h"
 #include "platform/platform.h"
 
 namespace textreel {
@@ -45,7 +46,7 @@ MoviePlayer::~MoviePlayer() {
 MoviePlayer::StartError MoviePlayer::Start(const std::string& realPath, Platform& platform, int width,
                                            int height, Hooks hooks, std::string* error) {
     std::string why;
-    auto decoder = MovieDecoder::Open(realPath, &why);
+    std::unique_ptr<MovieSource> decoder = OpenMovieInHelper(realPath, &why);
     if (decoder == nullptr) {
         if (error != nullptr) {
             *error = why;
@@ -55,7 +56,7 @@ MoviePlayer::StartError MoviePlayer::Start(const std::string& realPath, Platform
     return Start(std::move(decoder), platform, width, height, std::move(hooks), error);
 }
 
-MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieDecoder> decoder, Platform& platform,
+MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieSource> decoder, Platform& platform,
                                            int width, int height, Hooks hooks, std::string* error) {
     Stop();
     auto fail = [error](StartError kind, const char* why) {
@@ -103,7 +104,7 @@ MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieDecoder> decoder
     }
     if (info_.hasSound) {
         sound_ =
-            platform.Mixer().OpenWaveOut(MovieDecoder::kSoundRate, MovieDecoder::kSoundChannels, [this](int) {
+            platform.Mixer().OpenWaveOut(MovieSource::kSoundRate, MovieSource::kSoundChannels, [this](int) {
                 {
                     std::lock_guard lock(mutex_);
                     ++soundNotices_;
@@ -138,6 +139,8 @@ MoviePlayer::Stats MoviePlayer::Stop() {
             stop_ = true;
         }
         wake_.notify_all();
+        // A wait for the decoder's next picture or sound ends at once too.
+        decoder_->Interrupt();
         thread_.join();
     }
     if (sound_ != nullptr) {
@@ -172,7 +175,7 @@ bool MoviePlayer::ShowPicture() {
 }
 
 void MoviePlayer::Run() {
-    MovieDecoder& decoder = *decoder_;
+    MovieSource& decoder = *decoder_;
     const Steady::time_point started = Steady::now();
     bool pictureEnded = !info_.hasPicture;
     bool soundEnded = !info_.hasSound;
@@ -208,7 +211,7 @@ void MoviePlayer::Run() {
             } else {
                 const double played = sound_->PlayedFrames();
                 const int64_t heard =
-                    soundOriginUs + static_cast<int64_t>(played * 1e6 / MovieDecoder::kSoundRate);
+                    soundOriginUs + static_cast<int64_t>(played * 1e6 / MovieSource::kSoundRate);
                 if (played != lastPlayed) {
                     lastPlayed = played;
                     lastMovedAt = now;
@@ -245,9 +248,9 @@ void MoviePlayer::Run() {
         while (!soundEnded && sound_->QueuedBuffers() < kSoundPiecesQueued) {
             piece.clear();
             int64_t firstUs = -1;
-            while (piece.size() < kSoundPieceFrames * MovieDecoder::kSoundChannels) {
+            while (piece.size() < kSoundPieceFrames * MovieSource::kSoundChannels) {
                 int64_t t = 0;
-                if (decoder.NextSound(piece, t) != MovieDecoder::Result::kOk) {
+                if (decoder.NextSound(piece, t) != MovieSource::Result::kOk) {
                     soundEnded = true;
                     break;
                 }
@@ -277,7 +280,7 @@ void MoviePlayer::Run() {
         }
         if (!havePicture && !pictureEnded) {
             int64_t previousUs = pictureUs;
-            if (decoder.NextPicture(pictureUs) == MovieDecoder::Result::kOk) {
+            if (decoder.NextPicture(pictureUs) == MovieSource::Result::kOk) {
                 havePicture = true;
                 // A time far past the movie's end (or a jump of minutes) is a damaged stamp, not a
                 // pause: the picture follows the one before it instead of holding the movie.
@@ -288,6 +291,11 @@ void MoviePlayer::Run() {
             } else {
                 pictureEnded = true;
             }
+        }
+        if (decoder.Broken()) {
+            // The decoder died or stopped answering: the movie ends here, as a failed one.
+            stats_.failed = true;
+            break;
         }
         const int64_t now = clockUs();
         if (havePicture) {
@@ -322,6 +330,12 @@ void MoviePlayer::Run() {
         // Only sound is left: wake when a piece has played.
         if (!Wait(Steady::now() + std::chrono::milliseconds(100))) {
             return;
+        }
+    }
+    {
+        std::lock_guard lock(mutex_);
+        if (stop_) {
+            return;  // stopped while the source's last wait was cut short: that is no end
         }
     }
     if (hooks_.finished) {

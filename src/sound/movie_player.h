@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/movie_decoder.h"
+#include "platform/movie_source.h"
 
 namespace textreel {
 
@@ -46,6 +46,7 @@ class MoviePlayer {
         int64_t dropped = 0;    // pictures decoded too late to be shown
         int64_t driftMs = 0;    // the largest gap between a shown picture's time and the sound's
         bool anything = false;  // a picture or some sound came out of the file
+        bool failed = false;    // the decoder broke down (died or stopped answering) before the end
     };
 
     MoviePlayer() = default;
@@ -53,12 +54,12 @@ class MoviePlayer {
     MoviePlayer(const MoviePlayer&) = delete;
     MoviePlayer& operator=(const MoviePlayer&) = delete;
 
-    // Main thread: opens the movie and starts playing it in the window's whole area (width x
-    // height), scaled to fit with its aspect kept. On failure nothing plays; *error says why.
+    // Main thread: opens the movie (in the helper process) and starts playing it in the window's whole area
+    // (width x height), scaled to fit with its aspect kept. On failure nothing plays; *error says why.
     StartError Start(const std::string& realPath, Platform& platform, int width, int height, Hooks hooks,
                      std::string* error);
-    // The same for a decoder opened by the caller (tests).
-    StartError Start(std::unique_ptr<MovieDecoder> decoder, Platform& platform, int width, int height,
+    // The same for a source opened by the caller (tests: the decoder in this process).
+    StartError Start(std::unique_ptr<MovieSource> decoder, Platform& platform, int width, int height,
                      Hooks hooks, std::string* error);
 
     // Main thread: stops the movie, waits for its thread and closes its sound. Safe to call when
@@ -76,7 +77,7 @@ class MoviePlayer {
     bool ShowPicture();
 
     Platform* platform_ = nullptr;
-    std::unique_ptr<MovieDecoder> decoder_;
+    std::unique_ptr<MovieSource> decoder_;
     std::shared_ptr<WaveOut> sound_;
     Hooks hooks_;
     MovieInfo info_;

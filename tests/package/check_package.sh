@@ -9,7 +9,7 @@ set -eu
 BUILD=$(cd "$1" && pwd)
 SOURCE=$(cd "$2" && pwd)
 
-for tool in cpack dpkg dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli man lintian file \
+for tool in cpack dpkg dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli man lintian file readelf \
     update-mime-database; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIPPED: $tool is missing; scripts/install-deps installs it"
@@ -72,6 +72,13 @@ for size in 48 128 256; do
     file "$icon" | grep -q "PNG image data, $size x $size" || fail "icon ${size}x$size: $(file "$icon")"
 done
 file "$ROOT/usr/bin/textreel" | grep -q ", stripped" || fail "the binary is not stripped"
+# The movie helper lies in the package's library folder, where the engine looks for it; FFmpeg is
+# linked by the helper only.
+HELPER="$ROOT/usr/lib/textreel/textreel-movie"
+[ -x "$HELPER" ] || fail "the package lacks /usr/lib/textreel/textreel-movie"
+file "$HELPER" | grep -q ", stripped" || fail "the movie helper is not stripped"
+readelf -d "$ROOT/usr/bin/textreel" | grep NEEDED | grep -q libav && fail "the engine links FFmpeg"
+readelf -d "$HELPER" | grep NEEDED | grep -q libavcodec || fail "the movie helper does not link FFmpeg"
 [ "$(readlink "$ROOT/usr/games/textreel")" = ../bin/textreel ] || fail "/usr/games/textreel is no link to the binary"
 "$ROOT/usr/bin/textreel" --version | grep -qx "textreel $VERSION" || fail "the installed binary's --version"
 
@@ -115,6 +122,10 @@ XDG_RUNTIME_DIR="$WORK/run" timeout 60 "$ROOT/usr/bin/textreel" --headless --eve
 grep '"event":"text"' "$WORK/trace.jsonl" | grep -q '"line":"one"' || fail "the trace lacks the text 'one'"
 grep '"event":"text"' "$WORK/trace.jsonl" | grep -q '"line":"二行目です。"' || fail "the trace lacks the second line"
 grep '"event":"exit"' "$WORK/trace.jsonl" | grep -q '"code":0' || fail "the trace lacks exit 0"
+
+# The installed binary reaches its movie helper: the checker opens the demo's movie in it.
+XDG_RUNTIME_DIR="$WORK/run" timeout 60 "$ROOT/usr/bin/textreel" --check "$SOURCE/demo" >"$WORK/check.log" 2>&1 ||
+    fail "the installed binary's check of the demo (its movie is opened by the helper): $(cat "$WORK/check.log")"
 
 if [ "$failures" -ne 0 ]; then
     echo "$failures checks failed"

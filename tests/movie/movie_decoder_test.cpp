@@ -1,7 +1,7 @@
 // The movie decoder on the movies it is made for and on damaged and hostile files: a good movie in
 // every container gives its pictures in order, the right way up and in the right colours; a bad one
 // is refused with a reason or decodes to an end, never reading what it names.
-#include "platform/movie_decoder.h"
+#include "movie/movie_decoder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "platform/movie_decoder.h"
+#include "movie/movie_decoder.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -411,12 +411,36 @@ std::unique_ptr<MovieDecoder> MovieDecoder::Open(const std::string& realPath, st
     return OpenState(std::move(state), error);
 }
 
+std::unique_ptr<MovieDecoder> MovieDecoder::OpenFile(std::FILE* file, int64_t size, std::string* error) {
+    auto input = std::make_unique<Input>();
+    input->file = file;
+    if (file == nullptr || size < 0) {
+        if (error != nullptr) {
+            *error = "it cannot be opened";
+        }
+        return nullptr;
+    }
+    input->size = size;
+    auto state = std::make_unique<State>();
+    state->input = std::move(input);
+    return OpenState(std::move(state), error);
+}
+
 std::unique_ptr<MovieDecoder> MovieDecoder::OpenBytes(std::vector<uint8_t> bytes, std::string* error) {
     auto state = std::make_unique<State>();
     state->input = std::make_unique<Input>();
     state->input->size = static_cast<int64_t>(bytes.size());
     state->input->bytes = std::move(bytes);
     return OpenState(std::move(state), error);
+}
+
+void MovieDecoder::Prepare() {
+    // FFmpeg's own complaints about damaged data would flood the terminal; the engine reports what
+    // matters itself.
+    av_log_set_level(AV_LOG_QUIET);
+    // FFmpeg's per-allocation bound is process-wide; it is set once, before the first movie opens.
+    static std::once_flag limitSet;
+    std::call_once(limitSet, [] { av_max_alloc(kMaxAllocationBytes); });
 }
 
 std::unique_ptr<MovieDecoder> MovieDecoder::OpenState(std::unique_ptr<State> state, std::string* error) {
@@ -426,12 +450,7 @@ std::unique_ptr<MovieDecoder> MovieDecoder::OpenState(std::unique_ptr<State> sta
         }
         return nullptr;
     };
-    // FFmpeg's own complaints about damaged data would flood the terminal; the engine reports what
-    // matters itself.
-    av_log_set_level(AV_LOG_QUIET);
-    // FFmpeg's per-allocation bound is process-wide; it is set once, before the first movie opens.
-    static std::once_flag limitSet;
-    std::call_once(limitSet, [] { av_max_alloc(kMaxAllocationBytes); });
+    Prepare();
     auto* buffer = static_cast<unsigned char*>(av_malloc(kIoBufferBytes));
     if (buffer == nullptr) {
         return fail("out of memory");
