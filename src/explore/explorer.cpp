@@ -38,6 +38,8 @@ constexpr const char* kPlayerName = "テスト";
 constexpr int kStuckAttempts = 12;
 // The events of one route segment kept for the round-trip comparison.
 constexpr size_t kSegmentEvents = 4000;
+// How far back from where the story stands a posted request's line is looked for.
+constexpr uint32_t kLinesReadOn = 200;
 // A wait met this many times in one stretch between menus with the same flags and points is a
 // story that goes round for ever however the player clicks. A loop that draws random numbers may
 // meet a state again by chance, but not this often.
@@ -222,6 +224,7 @@ class Explorer {
   private:
     void Observe(Engine& e, std::string_view name, const std::string& line);
     uint32_t LineAt(uint32_t pos) { return book_.Lines().LineOf(pos); }
+    uint32_t LineNaming(uint32_t line, const std::string& path) const;
     bool Stopped() const { return options_.stop != nullptr && options_.stop->load(); }
     bool TimeUp() const {
         return Stopped() || (options_.maxSeconds > 0 && std::chrono::steady_clock::now() - start_ >=
@@ -273,6 +276,18 @@ class Explorer {
     std::vector<int> lastEndedFlags_;
 };
 
+// The line at or shortly before `line` that names `path`: a request the story posts to the window
+// side may be carried out after the story has read on.
+uint32_t Explorer::LineNaming(uint32_t line, const std::string& path) const {
+    const ScenarioLines& lines = book_.Lines();
+    for (uint32_t n = line; n >= 1 && n + kLinesReadOn > line; --n) {
+        if (lines.CanRun(n) && lines.Text(n).find(path) != std::string::npos) {
+            return n;
+        }
+    }
+    return line;
+}
+
 void Explorer::Observe(Engine& e, std::string_view name, const std::string& line) {
     if (name != "jump" && name != "message" && name != "refused" && name != "sound-failed" &&
         !(recording_ && SegmentEvent(name))) {
@@ -314,7 +329,7 @@ void Explorer::Observe(Engine& e, std::string_view name, const std::string& line
         // fails again.
         std::string path = StringField(line, "path");
         if (soundsFailed_.insert(path).second) {
-            book_.AddFault(LineAt(pos),
+            book_.AddFault(LineNaming(LineAt(pos), Utf8ToCp932(path)),
                            "sound " + path + " cannot be played (missing, or not Ogg Vorbis or WAV)");
         }
     } else if (name == "refused") {
