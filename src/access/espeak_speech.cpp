@@ -24,7 +24,8 @@ struct EspeakLibrary {
     decltype(&espeak_Synth) synth = nullptr;
     decltype(&espeak_SetSynthCallback) setSynthCallback = nullptr;
     bool ready = library.Bind("espeak_Initialize", initialize) &&
-                 library.Bind("espeak_SetVoiceByName", setVoiceByName) && library.Bind("espeak_Synth", synth) &&
+                 library.Bind("espeak_SetVoiceByName", setVoiceByName) &&
+                 library.Bind("espeak_Synth", synth) &&
                  library.Bind("espeak_SetSynthCallback", setSynthCallback);
 };
 
@@ -65,7 +66,7 @@ class EspeakSpeech : public SpeechBackEnd {
         }
         Synthesis synthesis{this, &current};
         Espeak().synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
-                     &synthesis);
+                       &synthesis);
     }
 
     void Stop() override { out_->Reset(); }

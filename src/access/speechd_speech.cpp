@@ -65,7 +65,8 @@ std::unique_ptr<SpeechBackEnd> MakeSpeechdSpeech(std::string& error) {
     char* failure = nullptr;
     // The default address (SPEECHD_ADDRESS, else the user's socket); the service is started as
     // the desktop would start it when it is installed but not running.
-    SPDConnection* connection = Speechd().open2("textreel", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &failure);
+    SPDConnection* connection =
+        Speechd().open2("textreel", "main", nullptr, SPD_MODE_SINGLE, nullptr, 1, &failure);
     if (connection == nullptr) {
         error = failure != nullptr ? failure : "speech-dispatcher does not answer";
         std::free(failure);

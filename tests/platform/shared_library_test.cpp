@@ -10,7 +10,8 @@ namespace {
 TEST(SharedLibrary, AMissingLibraryNamesItsPackage) {
     SharedLibrary library("libtextreel-absent.so.9", "libtextreel-absent9");
     EXPECT_FALSE(library.IsOpen());
-    EXPECT_NE(library.Error().find("libtextreel-absent.so.9 cannot be loaded"), std::string::npos) << library.Error();
+    EXPECT_NE(library.Error().find("libtextreel-absent.so.9 cannot be loaded"), std::string::npos)
+        << library.Error();
     EXPECT_NE(library.Error().find("is the Debian package libtextreel-absent9 installed?"), std::string::npos)
         << library.Error();
     int (*fn)() = nullptr;
@@ -27,7 +28,8 @@ TEST(SharedLibrary, BindsWhatTheLibraryHasAndRefusesWhatItLacks) {
     int (*absent)() = nullptr;
     EXPECT_FALSE(library.Bind("textreel_no_such_function", absent));
     EXPECT_EQ(absent, nullptr);
-    EXPECT_EQ(library.Error(), "libz.so.1 lacks textreel_no_such_function (a version textreel does not know)");
+    EXPECT_EQ(library.Error(),
+              "libz.so.1 lacks textreel_no_such_function (a version textreel does not know)");
 }
 
 }  // namespace
