@@ -262,6 +262,10 @@ void Assets() {
         std::snprintf(name, sizeof(name), "bg/b%03d.png", i);
         Write(name, Png(kWidth, kHeight, 0x102040u + static_cast<uint32_t>(i) * 0x030507u, i));
     }
+    // The two pictures the gallery opens: a picture counts as seen by the two digits its name
+    // starts with.
+    Write("bg/01_cg.png", Png(kWidth, kHeight, 0x604020, 1));
+    Write("bg/02_cg.png", Png(kWidth, kHeight, 0x206040, 2));
     Write("bg/wide.png", Png(kWidth * 2, kHeight, 0x406080, 1));
     Write("bg/title.png", Png(kWidth, kHeight, 0x203050, 0));
     Write("bg/title_lit.png", Png(kWidth, kHeight, 0x4060A0, 0));
@@ -439,11 +443,11 @@ Story Compose(int textLines) {
     s.Line("(600,552,779,589,title,0,)");
     s.Line("$flagselend");
     s.Line(":cg_1");
-    s.Line("$imgblt bg\\b001.png");
+    s.Line("$imgblt bg\\01_cg.png");
     s.Line("$W");
     s.Line("$jmp gallery");
     s.Line(":cg_2");
-    s.Line("$imgblt bg\\b002.png");
+    s.Line("$imgblt bg\\02_cg.png");
     s.Line("$W");
     s.Line("$jmp gallery");
     // The prologue: every command the engine knows, once.
@@ -461,9 +465,9 @@ Story Compose(int textLines) {
     s.Line("$openCCDlg");
     s.Line("$ccblt bg\\wide.png");
     s.Line("$effect 8");
-    s.Line("$imgblt bg\\b001.png");
+    s.Line("$imgblt bg\\01_cg.png");
     s.Line("$maskefct mask\\ramp.bmp");
-    s.Line("$imgblt bg\\b002.png");
+    s.Line("$imgblt bg\\02_cg.png");
     s.Line("$subef 1");
     s.Line("$effect 1");
     s.Line("$setfontsize 21");

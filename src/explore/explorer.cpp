@@ -8,6 +8,7 @@
 #include <mutex>
 #include <set>
 #include <thread>
+#include <unordered_map>
 
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -37,6 +38,10 @@ constexpr const char* kPlayerName = "テスト";
 constexpr int kStuckAttempts = 12;
 // The events of one route segment kept for the round-trip comparison.
 constexpr size_t kSegmentEvents = 4000;
+// A wait met this many times in one stretch between menus with the same flags and points is a
+// story that goes round for ever however the player clicks. A loop that draws random numbers may
+// meet a state again by chance, but not this often.
+constexpr int kSameWaitRepeats = 100;
 
 using SteadyTime = std::chrono::steady_clock::time_point;
 
@@ -184,6 +189,7 @@ struct Snapshot {
     int overlays = 0;
     bool movie = false;
     uint32_t readPos = 0;
+    uint64_t linesRun = 0;  // lines the story has read: a wait met again after them is not stuck
     int width = 640;
     int height = 480;
     std::vector<MenuEntry> entries;
@@ -234,6 +240,7 @@ class Explorer {
     void Key(int key);
     void Send(const InputEvent& event);
     std::vector<uint8_t> Screen();
+    void RestPointer(const Snapshot& s);
     bool SaveScratch(std::vector<uint8_t>& out);
     bool ExitEntry(const std::string& label) const;
     void StartSegment();
@@ -351,6 +358,27 @@ void Explorer::Key(int key) {
     Send(event);
 }
 
+// Moves the pointer off every entry of the menu on screen, so that no entry is lit by it when the
+// screen is compared: where the pointer rests is not part of a saved game.
+void Explorer::RestPointer(const Snapshot& s) {
+    const int corners[4][2] = {{0, 0}, {s.width - 1, 0}, {0, s.height - 1}, {s.width - 1, s.height - 1}};
+    for (const auto& c : corners) {
+        bool inside = false;
+        for (const MenuEntry& m : s.entries) {
+            inside = inside || (c[0] >= m.left && c[0] <= m.right && c[1] >= m.top && c[1] <= m.bottom);
+        }
+        if (!inside) {
+            InputEvent move;
+            move.kind = InputEvent::Kind::kMouseMove;
+            move.x = c[0];
+            move.y = c[1];
+            Send(move);
+            Game().E().WaitUntilIdleFor(60000);
+            return;
+        }
+    }
+}
+
 std::vector<uint8_t> Explorer::Screen() {
     std::vector<uint8_t> rgb;
     int w = 0;
@@ -368,6 +396,7 @@ Snapshot Explorer::Look() {
         s.overlays = e.overlays.Count();
         s.movie = e.MoviePlaying != 0;
         s.readPos = e.scenario.ReadPos;
+        s.linesRun = e.LinesRun;
         s.width = e.instance.windowWidth;
         s.height = e.instance.windowHeight;
         s.entries = e.menu.Entries();
@@ -398,7 +427,9 @@ void Explorer::AddEdge(uint32_t from, const std::string& label, uint32_t to, Rou
 Stop Explorer::PlayUntilStop() {
     uint32_t lastPos = UINT32_MAX;
     int32_t lastUi = -1;
+    uint64_t lastLines = UINT64_MAX;
     int same = 0;
+    std::unordered_map<std::string, int> waitsMet;
     for (;;) {
         Engine& e = Game().E();
         while (!e.WaitUntilIdleFor(50)) {
@@ -429,9 +460,10 @@ Stop Explorer::PlayUntilStop() {
         if (s.ui == kUiChoice && s.overlays == 0) {
             return Stop::kMenu;
         }
-        same = s.readPos == lastPos && s.ui == lastUi ? same + 1 : 0;
+        same = s.readPos == lastPos && s.ui == lastUi && s.linesRun == lastLines ? same + 1 : 0;
         lastPos = s.readPos;
         lastUi = s.ui;
+        lastLines = s.linesRun;
         if (same >= kStuckAttempts) {
             book_.AddFault(LineAt(s.readPos), "the game does not go on from here");
             return Stop::kStuck;
@@ -458,6 +490,15 @@ Stop Explorer::PlayUntilStop() {
         } else if (s.ui != kUiReading && s.ui != kUiChoice) {
             return Stop::kLoadScreen;
         } else {
+            if (same == 0) {
+                std::string key = std::to_string(s.readPos) + ':' + s.state;
+                if (++waitsMet[key] >= kSameWaitRepeats) {
+                    book_.AddFault(LineAt(s.readPos),
+                                   "the story comes back to this wait " + std::to_string(kSameWaitRepeats) +
+                                       " times with the same flags and points: it never ends (a loop)");
+                    return Stop::kLoop;
+                }
+            }
             {
                 std::lock_guard lock(mutex_);
                 lastTextWait_ = LineAt(s.readPos);
@@ -519,6 +560,7 @@ bool Explorer::StartItem(const WorkItem& item) {
         return false;
     }
     if (item.verify) {
+        RestPointer(s);
         std::vector<uint8_t> now = Screen();
         if (now != item.screen) {
             size_t differ = 0;
@@ -677,6 +719,7 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             EndSession();
             return;
         }
+        RestPointer(s);
         std::vector<uint8_t> screen = Screen();
         std::vector<uint8_t> save;
         if (!SaveScratch(save)) {

@@ -195,7 +195,17 @@ bool RouteBook::MeetMenu(const MenuKey& key, const std::vector<std::string>& lab
         titleLine_ = key.line;
     }
     offered_[key.line].insert(labels.begin(), labels.end());
-    return met_.insert(key).second;
+    if (met_.count(key) != 0) {
+        return false;
+    }
+    size_t& states = statesMet_[key.line];
+    if (states >= kStatesPerMenu) {
+        statesCut_.insert(key.line);
+        return false;
+    }
+    ++states;
+    met_.insert(key);
+    return true;
 }
 
 void RouteBook::TakeEntry(uint32_t menuLine, const std::string& label) {
@@ -275,6 +285,11 @@ std::string Plural(uint64_t n, const char* word) {
 
 }  // namespace
 
+std::string RouteBook::StatesCutMessage() {
+    return "this menu was met in more than " + std::to_string(kStatesPerMenu) +
+           " states of flags and points; the later ones were not explored";
+}
+
 std::string RouteBook::FormatText() const {
     std::string out;
     for (const Fault& f : faults_) {
@@ -286,6 +301,9 @@ std::string RouteBook::FormatText() const {
             out += ", record flags " + FlagList(e.recordFlags);
         }
         out += "\n";
+    }
+    for (uint32_t line : statesCut_) {
+        out += fileName_ + ":" + std::to_string(line) + ": note: " + StatesCutMessage() + "\n";
     }
     out += Plural(static_cast<uint64_t>(routes_), "route") + ", " + Plural(endings_.size(), "ending") + ", " +
            std::to_string(LinesReached()) + "/" + std::to_string(LinesTotal()) + " lines reached, " +
@@ -308,6 +326,10 @@ std::string RouteBook::FormatJson() const {
         }
         out += "{\"file\":\"" + file + "\",\"line\":" + std::to_string(e.line) + ",\"ending\":\"" +
                RouteEndName(e.kind) + "\",\"recordFlags\":[" + flags + "]}\n";
+    }
+    for (uint32_t line : statesCut_) {
+        out += "{\"file\":\"" + file + "\",\"line\":" + std::to_string(line) +
+               ",\"level\":\"note\",\"message\":\"" + StatesCutMessage() + "\"}\n";
     }
     out += "{\"faults\":" + std::to_string(faults_.size()) + ",\"routes\":" + std::to_string(routes_) +
            ",\"endings\":" + std::to_string(endings_.size()) +

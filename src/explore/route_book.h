@@ -90,6 +90,11 @@ class RouteBook {
     const ScenarioLines& Lines() const { return lines_; }
     const std::string& FileName() const { return fileName_; }
 
+    // The most states of flags and points explored at one menu. A story whose points grow on every
+    // pass through a loop (a gallery that adds to a counter) meets its menus in ever new states;
+    // past this many the menu counts as explored, and the report says so.
+    static constexpr size_t kStatesPerMenu = 64;
+
     // A menu met with these entries: true when this (menu, state) is new and its entries are to be
     // taken. The first menu ever met is the title menu.
     bool MeetMenu(const MenuKey& key, const std::vector<std::string>& labels);
@@ -117,17 +122,21 @@ class RouteBook {
     uint32_t EntriesTaken() const;
     uint32_t EntriesTotal() const;
 
-    // "FILE:LINE: error: message" for each fault, "FILE:LINE: ending: ..." for each ending, the
-    // figures, and the count of faults.
+    // "FILE:LINE: error: message" for each fault, "FILE:LINE: ending: ..." for each ending,
+    // "FILE:LINE: note: ..." for each menu whose states were not all explored, the figures, and
+    // the count of faults.
     std::string FormatText() const;
     // The same as JSON objects, one a line; the last holds the figures.
     std::string FormatJson() const;
 
   private:
+    static std::string StatesCutMessage();
     std::string fileName_;
     ScenarioLines lines_;
     uint32_t titleLine_ = 0;
     std::set<MenuKey> met_;
+    std::map<uint32_t, size_t> statesMet_;
+    std::set<uint32_t> statesCut_;  // menus met in more states than were explored
     std::map<uint32_t, std::set<std::string>> offered_;
     std::set<std::pair<uint32_t, std::string>> taken_;
     std::vector<bool> reached_;

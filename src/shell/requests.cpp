@@ -55,6 +55,7 @@ void Engine::MoviePlayRequest() {
         });
     };
     hooks.volume = [this] { return env.BgmVolumeInUse(); };
+    hooks.firstPictureAtOnce = clock.Virtual();
 
     std::string why = "the file cannot be found";
     auto result = MoviePlayer::StartError::kOpen;

@@ -291,7 +291,7 @@ void MoviePlayer::Run() {
         }
         const int64_t now = clockUs();
         if (havePicture) {
-            if (pictureUs <= now + kEarlyUs) {
+            if (pictureUs <= now + kEarlyUs || (!showing && hooks_.firstPictureAtOnce)) {
                 // A picture more than a frame late is dropped, unless none has been shown for a
                 // while: the pictures catch up with the sound instead of trailing it.
                 const bool late = now - pictureUs > info_.frameUs;

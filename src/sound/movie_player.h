@@ -36,6 +36,9 @@ class MoviePlayer {
         std::function<void()> finished;
         // The sound's volume, 0..100, read for every piece of sound queued.
         std::function<int()> volume;
+        // The first picture is shown as soon as it is decoded, not at its time by the sound: a
+        // movie that is skipped at its first picture (virtual time) does not wait for the clock.
+        bool firstPictureAtOnce = false;
     };
 
     struct Stats {
