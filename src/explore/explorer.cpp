@@ -259,8 +259,10 @@ class Explorer {
     std::mutex mutex_;
     std::atomic<bool> recording_{false};
     std::vector<std::string> segment_;
+    std::set<std::string> soundsFailed_;
     bool sawExit_ = false;
     bool sawFault_ = false;
+    uint32_t faultLine_ = 0;  // where the last box was shown
     uint32_t lastJumpLine_ = 0;
     uint32_t lastScriptPos_ = 0;
     // The last reading wait's line, and whether the last wait was one (not a menu).
@@ -272,14 +274,15 @@ class Explorer {
 };
 
 void Explorer::Observe(Engine& e, std::string_view name, const std::string& line) {
-    if (name != "jump" && name != "message" && name != "refused" && !(recording_ && SegmentEvent(name))) {
+    if (name != "jump" && name != "message" && name != "refused" && name != "sound-failed" &&
+        !(recording_ && SegmentEvent(name))) {
         return;
     }
     // The reading position is read on the script thread, or on the main thread while the script
     // thread waits for it (a box it asked for, a load, a menu); a path the main thread refuses
     // while the story runs on is told at the line the story last stood on.
     uint32_t pos = UINT32_MAX;
-    if (name == "message" || !e.OnMainThread() || e.ScriptWaiting()) {
+    if (name == "message" || name == "sound-failed" || !e.OnMainThread() || e.ScriptWaiting()) {
         pos = e.scenario.ReadPos;
     }
     std::lock_guard lock(mutex_);
@@ -305,6 +308,15 @@ void Explorer::Observe(Engine& e, std::string_view name, const std::string& line
         std::string caption = StringField(line, "caption");
         book_.AddFault(LineAt(pos), "message box [" + caption + "] " + text);
         sawFault_ = true;
+        faultLine_ = LineAt(pos);
+    } else if (name == "sound-failed") {
+        // Told once, where the story first names it: a load that starts the same music again
+        // fails again.
+        std::string path = StringField(line, "path");
+        if (soundsFailed_.insert(path).second) {
+            book_.AddFault(LineAt(pos),
+                           "sound " + path + " cannot be played (missing, or not Ogg Vorbis or WAV)");
+        }
     } else if (name == "refused") {
         book_.AddFault(LineAt(pos),
                        "refused path " + StringField(line, "path") + ": " + StringField(line, "reason"));
@@ -648,10 +660,12 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             RouteEnd end = RouteEnd::kEndOfScenario;
             bool exitSeen;
             bool faultSeen;
+            uint32_t faultLine;
             {
                 std::lock_guard lock(mutex_);
                 exitSeen = sawExit_;
                 faultSeen = sawFault_;
+                faultLine = faultLine_;
             }
             if (stop == Stop::kLoop) {
                 end = RouteEnd::kLoop;
@@ -674,6 +688,11 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             if (lastEndedPos_ != UINT32_MAX) {
                 line = LineAt(lastEndedPos_);
                 flags = lastEndedFlags_;
+            }
+            // A box ended the game only when the game ended where it was shown; a story that went
+            // on after it ended by itself.
+            if (end == RouteEnd::kFault && line != faultLine) {
+                end = RouteEnd::kEndOfScenario;
             }
             if (stop == Stop::kTimeUp) {
                 book_.AddFault(fromMenu != 0 ? fromMenu : line, CutReason());

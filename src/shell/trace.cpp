@@ -60,24 +60,39 @@ std::string Trace::Escape(std::string_view utf8) {
     return out;
 }
 
-void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
-    if (!Enabled()) {
-        return;
-    }
-    std::string line = "{\"event\":\"" + Escape(name) + "\"";
-    for (const Field& field : fields) {
-        line += ",\"" + Escape(field.name) + "\":";
+namespace {
+
+std::string EventLine(std::string_view name, std::initializer_list<Trace::Field> fields) {
+    std::string line = "{\"event\":\"" + Trace::Escape(name) + "\"";
+    for (const Trace::Field& field : fields) {
+        line += ",\"" + Trace::Escape(field.name) + "\":";
         if (const auto* i = std::get_if<int64_t>(&field.value)) {
             line += std::to_string(*i);
         } else if (const auto* s = std::get_if<std::string>(&field.value)) {
-            line += "\"" + Escape(*s) + "\"";
-        } else if (const auto* j = std::get_if<Json>(&field.value)) {
+            line += "\"" + Trace::Escape(*s) + "\"";
+        } else if (const auto* j = std::get_if<Trace::Json>(&field.value)) {
             line += j->text;
         } else {
             line += std::get<bool>(field.value) ? "true" : "false";
         }
     }
     line += "}\n";
+    return line;
+}
+
+}  // namespace
+
+void Trace::Note(std::string_view name, std::initializer_list<Field> fields) {
+    if (observer_) {
+        observer_(name, EventLine(name, fields));
+    }
+}
+
+void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
+    if (!Enabled()) {
+        return;
+    }
+    std::string line = EventLine(name, fields);
     if (observer_) {
         observer_(name, line);
     }

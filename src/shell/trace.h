@@ -46,6 +46,11 @@ class Trace {
     // Writes {"ms":..,"event":name, fields...}. String values must be UTF-8.
     void Event(std::string_view name, std::initializer_list<Field> fields = {});
 
+    // Hands a note to the observer only; the trace file never holds it. A note tells a watcher
+    // (the explorer) of something a player does not see, such as a sound the story names that
+    // cannot be played.
+    void Note(std::string_view name, std::initializer_list<Field> fields = {});
+
     // Writes a `jump` event for label, unless a jump to the same label was written less than
     // kJumpQuietMs earlier with no other event between: an endless loop of jumps writes one line
     // per label per kJumpQuietMs instead of flooding the file.

@@ -94,6 +94,9 @@ bool StartSlot(Engine& e, StreamSlot& slot, const std::string& path, int volume)
     }
     slot.streamer->volume = Volume(volume);
     if (!slot.streamer->Start(OpenTitleSound(e, path))) {
+        if (!path.empty()) {
+            e.trace.Note("sound-failed", {{"path", e.Utf8(path)}});
+        }
         return false;
     }
     slot.playingPath = e.Utf8(path);
@@ -207,6 +210,7 @@ void PlayEffect(Engine& e, const std::string& path) {
     }
     std::shared_ptr<const PcmSound> sound = LoadSound(e, path, true);
     if (sound == nullptr) {
+        e.trace.Note("sound-failed", {{"path", e.Utf8(path)}});
         return;
     }
     std::vector<int16_t> samples = sound->samples;

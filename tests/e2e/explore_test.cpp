@@ -161,20 +161,32 @@ TEST(Explore, TakesEveryEntryOfATitleWithoutFaultsAndLeavesItsFolderAsItWas) {
     EXPECT_TRUE(title.Leftovers().empty());
 }
 
-TEST(Explore, NamesAPictureMissingOnOneBranch) {
-    // "$imgblt bg\missing.png" on the right route only; the record flag the left route set (the
-    // explorer takes entries in order) is still set when the right one ends.
-    std::vector<std::string> lines = kTwoRoutes;
-    lines[12] = "$imgblt bg\\missing.png";
-    Title title(lines);
-    Title::Run run = title.Explore();
-    EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(run.out,
-              "scenario.txt:13: error: message box [zovi] 画像の読み込み失敗\n"
-              "scenario.txt:15: ending: exit_game, record flags 2\n"
-              "scenario.txt:18: ending: end of scenario, record flags 2\n"
-              "2 routes, 2 endings, 12/12 lines reached, 2/2 choice entries taken\n"
-              "1 fault\n");
+TEST(Explore, NamesAPictureOrASoundMissingOnOneBranch) {
+    // Line 13, on the right route only, names a file the title lacks; the record flag the left
+    // route set (the explorer takes entries in order) is still set when the right one ends.
+    const struct {
+        const char* line;
+        const char* fault;
+    } cases[] = {
+        {"$imgblt bg\\missing.png", "message box [zovi] 画像の読み込み失敗"},
+        {"$OGGPlay bgm\\missing.ogg",
+         "sound bgm\\missing.ogg cannot be played (missing, or not Ogg Vorbis or WAV)"},
+        {"$wave se\\missing.wav",
+         "sound se\\missing.wav cannot be played (missing, or not Ogg Vorbis or WAV)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> lines = kTwoRoutes;
+        lines[12] = c.line;
+        Title title(lines);
+        Title::Run run = title.Explore();
+        EXPECT_EQ(run.exitCode, 1) << c.line;
+        EXPECT_EQ(run.out, std::string("scenario.txt:13: error: ") + c.fault +
+                               "\n"
+                               "scenario.txt:15: ending: exit_game, record flags 2\n"
+                               "scenario.txt:18: ending: end of scenario, record flags 2\n"
+                               "2 routes, 2 endings, 12/12 lines reached, 2/2 choice entries taken\n"
+                               "1 fault\n");
+    }
 }
 
 TEST(Explore, NamesALabelMissingOnOneRoute) {
