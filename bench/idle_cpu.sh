@@ -9,7 +9,7 @@ TITLE=$(mktemp -d)
 cp bench/titles/idle/* "$TITLE"
 RUNTIME=$(mktemp -d)
 trap 'rm -rf "$TITLE" "$RUNTIME"' EXIT
-TICKS=$(getconf CLK_TCK)
+. bench/proc_figures.sh
 
 measure() {
     label=$1
@@ -17,20 +17,18 @@ measure() {
     XDG_RUNTIME_DIR=$RUNTIME "$@" "$TITLE" >/dev/null 2>&1 &
     pid=$!
     sleep 2  # start-up is not idle time
-    before=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    before=$(cpu_ticks $pid)
     sleep "$SECONDS_IDLE"
-    after=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    after=$(cpu_ticks $pid)
     kill $pid
     wait $pid 2>/dev/null || true
-    awk -v b="$before" -v a="$after" -v t="$TICKS" -v s="$SECONDS_IDLE" -v l="$label" \
-        'BEGIN { printf "%-10s %.3f%% of one core (%d ticks in %d s)\n", l, 100 * (a - b) / t / s, a - b, s }'
+    printf "%-10s %s%% of one core (%d ticks in %d s)\n" "$label" "$(cpu_percent "$before" "$after" "$SECONDS_IDLE")" \
+        $((after - before)) "$SECONDS_IDLE"
 }
 
 measure headless "$BINARY" --headless
 if command -v Xvfb >/dev/null 2>&1; then
-    Xvfb :97 -screen 0 1024x768x24 >/dev/null 2>&1 &
-    xvfb=$!
-    sleep 1
+    start_xvfb 97
     DISPLAY=:97 SDL_AUDIODRIVER=dummy measure window "$BINARY"
     kill $xvfb
 fi

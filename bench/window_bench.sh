@@ -9,11 +9,9 @@ cd "$(dirname "$0")/.."
 BINARY=${1:-build/release/textreel}
 SECONDS_IDLE=${2:-10}
 WORK=$(mktemp -d)
-TICKS=$(getconf CLK_TCK)
-Xvfb :93 -screen 0 1024x768x24 >/dev/null 2>&1 &
-xvfb=$!
+. bench/proc_figures.sh
+start_xvfb 93
 trap 'kill $xvfb 2>/dev/null || true; rm -rf "$WORK"' EXIT
-sleep 1
 
 # Waits at the first click of the demo and stays there.
 printf 'rclick 1 1\nwait\nsleep 600000\n' >"$WORK/idle.txt"
@@ -26,13 +24,13 @@ rss() {
     pid=$!
     sleep 5
     kb=$(awk '/^VmRSS/ {print $2}' /proc/$pid/status)
-    before=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    before=$(cpu_ticks $pid)
     sleep "$SECONDS_IDLE"
-    after=$(awk '{print $14 + $15}' /proc/$pid/stat)
+    after=$(cpu_ticks $pid)
     kill $pid
     wait $pid 2>/dev/null || true
-    awk -v kb="$kb" -v b="$before" -v a="$after" -v t="$TICKS" -v s="$SECONDS_IDLE" -v l="$label" \
-        'BEGIN { printf "%-9s resident %.1f MB, idle CPU %.3f%% of one core\n", l, kb / 1024, 100 * (a - b) / t / s }'
+    printf "%-9s resident %s MB, idle CPU %s%% of one core\n" "$label" "$(awk -v kb="$kb" 'BEGIN { printf "%.1f", kb / 1024 }')" \
+        "$(cpu_percent "$before" "$after" "$SECONDS_IDLE")"
 }
 
 rss headless "$BINARY" --headless

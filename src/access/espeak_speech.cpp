@@ -1,6 +1,7 @@
 // eSpeak NG built in: the text is synthesized on the speech thread (synchronous mode, so nothing
 // of the library's own runs in the background) and each buffer of samples is queued on a stream of
 // the engine's mixer as it comes, so that speech starts before the whole line is synthesized.
+// The library is loaded when self-voicing first asks for it, not at start.
 #include <espeak-ng/speak_lib.h>
 
 #include <atomic>
@@ -9,10 +10,29 @@
 
 #include "access/speech_back_end.h"
 #include "platform/audio_mixer.h"
+#include "platform/shared_library.h"
 
 namespace textreel {
 
 namespace {
+
+// The functions of libespeak-ng used here, looked up once in the loaded library.
+struct EspeakLibrary {
+    SharedLibrary library{"libespeak-ng.so.1", "libespeak-ng1"};
+    decltype(&espeak_Initialize) initialize = nullptr;
+    decltype(&espeak_SetVoiceByName) setVoiceByName = nullptr;
+    decltype(&espeak_Synth) synth = nullptr;
+    decltype(&espeak_SetSynthCallback) setSynthCallback = nullptr;
+    bool ready = library.Bind("espeak_Initialize", initialize) &&
+                 library.Bind("espeak_SetVoiceByName", setVoiceByName) &&
+                 library.Bind("espeak_Synth", synth) &&
+                 library.Bind("espeak_SetSynthCallback", setSynthCallback);
+};
+
+const EspeakLibrary& Espeak() {
+    static const EspeakLibrary library;
+    return library;
+}
 
 // Milliseconds of sound per callback: short, so that the first sound comes soon.
 constexpr int kBufferMs = 60;
@@ -24,7 +44,7 @@ std::atomic<bool> gEspeakInUse{false};
 int StartEspeakOnce() {
     // espeakINITIALIZE_DONT_EXIT: missing data is reported, not a reason to end the program.
     static const int rate =
-        espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
+        Espeak().initialize(AUDIO_OUTPUT_SYNCHRONOUS, kBufferMs, nullptr, espeakINITIALIZE_DONT_EXIT);
     return rate;
 }
 
@@ -41,12 +61,12 @@ class EspeakSpeech : public SpeechBackEnd {
     void Speak(const std::string& utf8, SpeechLanguage language,
                const std::function<bool()>& current) override {
         const char* voice = language == SpeechLanguage::kJapanese ? "ja" : "en";
-        if (voice_ != voice && espeak_SetVoiceByName(voice) == EE_OK) {
+        if (voice_ != voice && Espeak().setVoiceByName(voice) == EE_OK) {
             voice_ = voice;
         }
         Synthesis synthesis{this, &current};
-        espeak_Synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
-                     &synthesis);
+        Espeak().synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                       &synthesis);
     }
 
     void Stop() override { out_->Reset(); }
@@ -83,6 +103,11 @@ std::unique_ptr<SpeechBackEnd> MakeEspeakSpeech(AudioMixer& mixer, std::string& 
         error = "eSpeak NG is already speaking for another engine in this process";
         return nullptr;
     }
+    if (!Espeak().ready) {
+        gEspeakInUse = false;
+        error = "eSpeak NG: " + Espeak().library.Error();
+        return nullptr;
+    }
     const int rate = StartEspeakOnce();
     if (rate <= 0) {
         gEspeakInUse = false;
@@ -95,7 +120,7 @@ std::unique_ptr<SpeechBackEnd> MakeEspeakSpeech(AudioMixer& mixer, std::string& 
         error = "eSpeak NG speaks at a rate the mixer does not take";
         return nullptr;
     }
-    espeak_SetSynthCallback(&EspeakSpeech::Deliver);
+    Espeak().setSynthCallback(&EspeakSpeech::Deliver);
     return std::make_unique<EspeakSpeech>(std::move(out));
 }
 

@@ -8,6 +8,7 @@
 
 #include "platform/encoding.h"
 #include "platform/files.h"
+#include "platform/shared_library.h"
 
 namespace textreel::explore {
 
@@ -113,6 +114,33 @@ std::string RouteGraphDot(const RouteBook& book, const std::vector<RouteEdge>& e
     return out;
 }
 
+namespace {
+
+// The functions of Graphviz used to draw the graph, looked up once in libgvc (which brings
+// libcgraph with it). Loaded only when a graph is drawn: most runs never draw one.
+struct GraphvizLibrary {
+    SharedLibrary library{"libgvc.so.6", "libgvc6"};
+    decltype(&gvContext) context = nullptr;
+    decltype(&gvFreeContext) freeContext = nullptr;
+    decltype(&agmemread) memRead = nullptr;
+    decltype(&agclose) close = nullptr;
+    decltype(&gvLayout) layout = nullptr;
+    decltype(&gvFreeLayout) freeLayout = nullptr;
+    decltype(&gvRenderData) renderData = nullptr;
+    decltype(&gvFreeRenderData) freeRenderData = nullptr;
+    bool ready = library.Bind("gvContext", context) && library.Bind("gvFreeContext", freeContext) &&
+                 library.Bind("agmemread", memRead) && library.Bind("agclose", close) &&
+                 library.Bind("gvLayout", layout) && library.Bind("gvFreeLayout", freeLayout) &&
+                 library.Bind("gvRenderData", renderData) && library.Bind("gvFreeRenderData", freeRenderData);
+};
+
+const GraphvizLibrary& Graphviz() {
+    static const GraphvizLibrary library;
+    return library;
+}
+
+}  // namespace
+
 bool WriteRouteGraph(const std::string& dot, const std::string& path, std::string& error) {
     if (EndsWith(path, ".dot")) {
         if (!files::WriteAtomically(path, dot.data(), dot.size())) {
@@ -121,35 +149,40 @@ bool WriteRouteGraph(const std::string& dot, const std::string& path, std::strin
         }
         return true;
     }
-    GVC_t* gvc = gvContext();
+    const GraphvizLibrary& gv = Graphviz();
+    if (!gv.ready) {
+        error = "Graphviz: " + gv.library.Error();
+        return false;
+    }
+    GVC_t* gvc = gv.context();
     if (gvc == nullptr) {
         error = "Graphviz cannot start";
         return false;
     }
-    Agraph_t* graph = agmemread(dot.c_str());
+    Agraph_t* graph = gv.memRead(dot.c_str());
     bool ok = false;
     if (graph == nullptr) {
         error = "Graphviz cannot read the route graph";
-    } else if (gvLayout(gvc, graph, "dot") != 0) {
+    } else if (gv.layout(gvc, graph, "dot") != 0) {
         error = "Graphviz cannot lay out the route graph (is its dot layout plugin installed?)";
     } else {
         char* data = nullptr;
         unsigned int length = 0;
-        if (gvRenderData(gvc, graph, "svg", &data, &length) != 0 || data == nullptr) {
+        if (gv.renderData(gvc, graph, "svg", &data, &length) != 0 || data == nullptr) {
             error = "Graphviz cannot draw the route graph as SVG";
         } else {
             ok = files::WriteAtomically(path, data, length);
             if (!ok) {
                 error = "cannot write " + path;
             }
-            gvFreeRenderData(data);
+            gv.freeRenderData(data);
         }
-        gvFreeLayout(gvc, graph);
+        gv.freeLayout(gvc, graph);
     }
     if (graph != nullptr) {
-        agclose(graph);
+        gv.close(graph);
     }
-    gvFreeContext(gvc);
+    gv.freeContext(gvc);
     return ok;
 }
 

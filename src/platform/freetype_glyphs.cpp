@@ -85,7 +85,7 @@ bool MatchWithConfig(FcConfig* config, const std::string& family, const std::str
 }  // namespace
 
 bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontFace& out, int weight) {
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = FcConfigReference(nullptr);
     if (config == nullptr) {
         return false;
     }
@@ -98,7 +98,7 @@ bool MatchJapaneseFace(const std::string& family, const std::string& lang, FontF
 constexpr size_t kMaxFallbackFaces = 8;
 
 bool MatchLatinFace(const std::string& family, FontFace& out) {
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = FcConfigReference(nullptr);
     if (config == nullptr) {
         return false;
     }
@@ -146,7 +146,7 @@ bool FreeTypeGlyphs::Open(std::string* description) {
         {"IPAGothic", ""},
         {"sans-serif", "ja"},
     }};
-    FcConfig* config = FcInitLoadConfigAndFonts();
+    FcConfig* config = FcConfigReference(nullptr);
     if (config == nullptr) {
         if (description != nullptr) {
             *description = "fontconfig could not be initialised";
@@ -270,7 +270,7 @@ FT_FaceRec_* FreeTypeGlyphs::FaceFor(uint32_t unicode, int cellHeight) {
     }
     ft_->searched.emplace(unicode, true);
     if (ft_->config == nullptr) {
-        ft_->config = FcInitLoadConfigAndFonts();
+        ft_->config = FcConfigReference(nullptr);
         if (ft_->config == nullptr) {
             return nullptr;
         }

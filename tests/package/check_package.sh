@@ -57,6 +57,10 @@ field() { dpkg-deb -f "$DEB" "$1"; }
 for lib in libc6 libsdl2 libpng16 libfreetype6 libavcodec; do
     field Depends | grep -q "$lib" || fail "Depends lacks $lib: $(field Depends)"
 done
+# The libraries loaded when first used, which the computed dependencies cannot see.
+for lib in libspeechd2 libespeak-ng1 libgvc6; do
+    field Depends | grep -q "$lib" || fail "Depends lacks $lib: $(field Depends)"
+done
 
 # The files in place.
 ROOT="$WORK/root"

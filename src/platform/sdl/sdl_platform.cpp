@@ -176,11 +176,6 @@ bool SdlPlatform::OpenWindow(const std::string& title, int width, int height) {
         std::fprintf(stderr, "textreel: cannot open the window: %s\n", SDL_GetError());
         return false;
     }
-    picture_ = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_RGB888);
-    if (picture_ == nullptr) {
-        std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
-        return false;
-    }
     // Text input runs only while a dialog asks for it.
     SDL_StopTextInput();
     Present(true);
@@ -299,26 +294,51 @@ void SdlPlatform::ReadWindow(std::vector<uint8_t>& rgb, int& width, int& height)
 }
 
 void SdlPlatform::Present(bool force) {
-    if (window_ == nullptr || picture_ == nullptr) {
+    if (window_ == nullptr) {
         return;
     }
-    bool updated = framebuffer_.TakeIfChanged([this](const uint8_t* pixels, int pitch) {
+    if (force) {
+        framebuffer_.MarkChanged();
+    }
+    SDL_Surface* screen = nullptr;
+    bool direct = false;
+    framebuffer_.TakeIfChanged([&](const uint8_t* pixels, int pitch) {
+        screen = SDL_GetWindowSurface(window_);
+        if (screen == nullptr) {
+            return;
+        }
+        viewport_ = FitPicture(width_, height_, screen->w, screen->h);
+        direct = viewport_.width == width_ && viewport_.height == height_ && screen->w == width_ &&
+                 screen->h == height_;
+        if (direct) {
+            // The window is the picture's size: the picture goes straight into the window's own
+            // surface, with no copy of the window's size kept in between.
+            const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
+            SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_BGR24, pixels, pitch, screen->format->format,
+                              screen->pixels, screen->pitch);
+            if (locked) {
+                SDL_UnlockSurface(screen);
+            }
+            return;
+        }
+        // Scaled (a larger window or full screen): the picture in the window's format is made
+        // the first time it is needed and kept.
+        if (picture_ == nullptr) {
+            picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, SDL_PIXELFORMAT_RGB888);
+            if (picture_ == nullptr) {
+                std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
+                screen = nullptr;
+                return;
+            }
+        }
         SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_BGR24, pixels, pitch, picture_->format->format,
                           picture_->pixels, picture_->pitch);
     });
-    if (!updated && !force) {
-        return;
-    }
-    SDL_Surface* screen = SDL_GetWindowSurface(window_);
     if (screen == nullptr) {
         return;
     }
-    viewport_ = FitPicture(width_, height_, screen->w, screen->h);
-    SDL_Rect target{viewport_.x, viewport_.y, viewport_.width, viewport_.height};
-    if (viewport_.width == width_ && viewport_.height == height_ && screen->w == width_ &&
-        screen->h == height_) {
-        SDL_BlitSurface(picture_, nullptr, screen, nullptr);
-    } else {
+    if (!direct) {
+        SDL_Rect target{viewport_.x, viewport_.y, viewport_.width, viewport_.height};
         if (viewport_.width != screen->w || viewport_.height != screen->h) {
             SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
         }

@@ -68,7 +68,7 @@ class SdlPlatform : public Platform {
     AudioMixer mixer_;
     bool videoReady_ = false;
     SDL_Window* window_ = nullptr;
-    SDL_Surface* picture_ = nullptr;  // the framebuffer converted to the window's pixel format
+    SDL_Surface* picture_ = nullptr;  // the framebuffer in the window's format, when it is scaled
     int requestedScale_ = 0;
     int scale_ = 1;
     bool fullscreen_ = false;
