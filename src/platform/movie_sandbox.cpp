@@ -44,6 +44,16 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
         return false;
     }
     const auto fd = [](int n) { return static_cast<scmp_datum_t>(n); };
+    // One comparison of a call's argument, built field by field: libseccomp's SCMP_A* macros are
+    // C compound literals, which C++ compilers other than GCC refuse as an extension.
+    const auto arg = [](unsigned index, scmp_compare op, scmp_datum_t a, scmp_datum_t b = 0) {
+        scmp_arg_cmp cmp{};
+        cmp.arg = index;
+        cmp.op = op;
+        cmp.datum_a = a;
+        cmp.datum_b = b;
+        return cmp;
+    };
     int r = 0;
     auto allow = [&](int call) {
         if (r == 0) {
@@ -52,7 +62,7 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
     };
     auto allowOn = [&](int call, int onFd) {
         if (r == 0) {
-            r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1, SCMP_A0(SCMP_CMP_EQ, fd(onFd)));
+            r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, call, 1, arg(0, SCMP_CMP_EQ, fd(onFd)));
         }
     };
     // The movie and the channel.
@@ -69,10 +79,10 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
     allowOn(SCMP_SYS(recvmsg), channelFd);
     // Looking at a descriptor's flags (the C library does, to read a file through stdio).
     if (r == 0) {
-        r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(fcntl), 1, SCMP_A1(SCMP_CMP_EQ, F_GETFL));
+        r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(fcntl), 1, arg(1, SCMP_CMP_EQ, F_GETFL));
     }
     if (r == 0) {
-        r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(fcntl), 1, SCMP_A1(SCMP_CMP_EQ, F_GETFD));
+        r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(fcntl), 1, arg(1, SCMP_CMP_EQ, F_GETFD));
     }
     allow(SCMP_SYS(fstat));
     allow(SCMP_SYS(newfstatat));
@@ -90,8 +100,8 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
     // filter cannot see) answers "not implemented", which makes the C library use clone.
     if (r == 0) {
         r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(clone), 1,
-                             SCMP_A0(SCMP_CMP_MASKED_EQ, static_cast<scmp_datum_t>(CLONE_THREAD),
-                                     static_cast<scmp_datum_t>(CLONE_THREAD)));
+                             arg(0, SCMP_CMP_MASKED_EQ, static_cast<scmp_datum_t>(CLONE_THREAD),
+                                 static_cast<scmp_datum_t>(CLONE_THREAD)));
     }
     if (r == 0) {
         r = seccomp_rule_add(ctx, SCMP_ACT_ERRNO(ENOSYS), SCMP_SYS(clone3), 0);
