@@ -1,5 +1,7 @@
 // textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
 //          [--seed N] [--text-out FILE] [--speech speechd|espeak|off] [--continue] [GAME_DIR | FILE.ist]
+#include <malloc.h>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -131,6 +133,10 @@ bool DisplayAvailable() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Blocks of 128 KiB and more (whole-screen pictures, decoded files, sound buffers) come from
+    // the kernel and go back to it when freed. The C library would otherwise raise that size after
+    // the first such block is freed and keep later ones in its heap, resident after their use.
+    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
     // Before any thread exists, so that every thread inherits the mask and the watcher takes them.
     textreel::BlockTerminationSignals();
     for (int i = 1; i < argc; ++i) {

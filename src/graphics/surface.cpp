@@ -3,21 +3,55 @@
 #include "platform/clip.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 namespace textreel {
+
+namespace {
+
+// Pixels from the C allocator, so that a zero-filled picture takes the kernel's zero pages (calloc
+// of a large block neither writes nor touches it) and costs no memory until it is drawn on.
+std::shared_ptr<uint8_t[]> Allocate(size_t size, bool zeroed) {
+    void* memory = zeroed ? std::calloc(size, 1) : std::malloc(size);
+    if (memory == nullptr) {
+        throw std::bad_alloc();
+    }
+    return std::shared_ptr<uint8_t[]>(static_cast<uint8_t*>(memory), [](uint8_t* p) { std::free(p); });
+}
+
+}  // namespace
 
 void Surface::Create(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
     stride_ = RowStride(width_);
-    pixels_.assign(static_cast<size_t>(stride_) * height_, 0);
+    pixels_.reset();
+    size_ = static_cast<size_t>(stride_) * height_;
+    if (size_ > 0) {
+        try {
+            pixels_ = Allocate(size_, true);
+        } catch (...) {
+            width_ = height_ = stride_ = 0;
+            size_ = 0;
+            throw;
+        }
+    }
 }
 
 void Surface::Release() {
     width_ = height_ = stride_ = 0;
-    pixels_.clear();
-    pixels_.shrink_to_fit();
+    size_ = 0;
+    pixels_.reset();
+}
+
+void Surface::Own() {
+    if (pixels_ && pixels_.use_count() > 1) {
+        std::shared_ptr<uint8_t[]> own = Allocate(size_, false);
+        std::memcpy(own.get(), pixels_.get(), size_);
+        pixels_ = std::move(own);
+    }
 }
 
 bool Surface::GetPixel(int x, int y, uint32_t& colour) const {
@@ -68,7 +102,18 @@ void CopyRect(const Surface& source, int sx, int sy, int w, int h, Surface& dest
 
 void CopyWhole(const Surface& source, Surface& destination) {
     if (source.Width() == destination.Width() && source.Height() == destination.Height()) {
-        std::memcpy(destination.Pixels(), source.Pixels(), source.ByteSize());
+        destination.pixels_ = source.pixels_;
+        return;
+    }
+    CopyRect(source, 0, 0, source.Width(), source.Height(), destination, 0, 0);
+}
+
+void OverwriteWhole(const Surface& source, Surface& destination) {
+    if (source.SharesPixelsWith(destination)) {
+        return;
+    }
+    if (source.ByteSize() == destination.ByteSize() && source.Width() == destination.Width()) {
+        std::memcpy(destination.Pixels(), source.ReadPixels(), source.ByteSize());
         return;
     }
     CopyRect(source, 0, 0, source.Width(), source.Height(), destination, 0, 0);

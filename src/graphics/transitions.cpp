@@ -124,7 +124,7 @@ void OrderedDissolve(TransitionRun& r) {
             {
                 ScreenGuard lock(r.g.ScreenLock);
                 DissolveStep(r.g.BackSurface, buffer, s, j);
-                CopyWhole(buffer, r.g.ScreenSurface);
+                OverwriteWhole(buffer, r.g.ScreenSurface);
                 r.WholeScreenToWindow();
             }
             if (!r.PaceUntil(start + 40)) {
@@ -232,14 +232,21 @@ void CrossFade(TransitionRun& r) {
         int64_t start = r.Now();
         {
             ScreenGuard lock(r.g.ScreenLock);
-            CrossFadeMix(old.Pixels(), r.g.BackSurface.Pixels(), r.g.WorkPixels.Pixels(), count,
+            CrossFadeMix(old.ReadPixels(), r.g.BackSurface.ReadPixels(), r.g.WorkPixels.Pixels(), count,
                          static_cast<uint32_t>(i) * stepAlpha);
-            CopyWhole(r.g.WorkPixels, r.g.ScreenSurface);
+            OverwriteWhole(r.g.WorkPixels, r.g.ScreenSurface);
             r.WholeScreenToWindow();
         }
         if (!r.PaceUntil(start + 20)) {
             return;
         }
+    }
+    // A last step at full weight is the new picture itself: the screen and the working copy then
+    // share BackSurface's pixels instead of holding copies of them.
+    if (static_cast<uint32_t>(steps - 1) * stepAlpha >= 256u) {
+        ScreenGuard lock(r.g.ScreenLock);
+        CopyWhole(r.g.BackSurface, r.g.WorkPixels);
+        CopyWhole(r.g.BackSurface, r.g.ScreenSurface);
     }
 }
 
@@ -362,8 +369,8 @@ void MaskFade(TransitionRun& r) {
         int64_t start = r.Now();
         {
             ScreenGuard lock(r.g.ScreenLock);
-            MaskFadeMix(buffer.Pixels(), r.g.WorkPixels.Pixels(), levels.data(), count, level);
-            CopyWhole(buffer, r.g.ScreenSurface);
+            MaskFadeMix(buffer.Pixels(), r.g.WorkPixels.ReadPixels(), levels.data(), count, level);
+            OverwriteWhole(buffer, r.g.ScreenSurface);
             r.WholeScreenToWindow();
         }
         if (!r.PaceUntil(start + 20)) {

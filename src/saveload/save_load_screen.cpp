@@ -133,8 +133,8 @@ void CloseScreen(Engine& e) {
         {
             std::lock_guard lock(g.ScreenLock);
             size_t n = std::min(fade.ByteSize(), g.WorkPixels.ByteSize());
-            FadeStep(fade.Pixels(), g.WorkPixels.Pixels(), n, k);
-            CopyWhole(fade, g.ScreenSurface);
+            FadeStep(fade.Pixels(), g.WorkPixels.ReadPixels(), n, k);
+            OverwriteWhole(fade, g.ScreenSurface);
             CopyScreenToWindow(e);
         }
         e.SleepUntil(noted + 50);

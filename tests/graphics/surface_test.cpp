@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstring>
+#include <functional>
+#include <utility>
 
 namespace textreel {
 namespace {
@@ -45,6 +48,63 @@ TEST(Surface, CopiesAreClippedAgainstBothPictures) {
     CopyRect(big, 0, 0, INT_MAX, INT_MAX, target, INT_MIN, 0);
     CopyRect(big, 0, 0, 0, 10, target, 0, 0);
     EXPECT_EQ(At(target, 0, 0), 0u);
+}
+
+// A copy shares the pixels; every way of writing to either side gives that side its own pixels
+// first, so the other keeps its picture; reading through a const surface shares on.
+TEST(Surface, CopiesShareThePixelsUntilEitherIsWritten) {
+    const std::pair<const char*, std::function<void(Surface&)>> writes[] = {
+        {"SetPixel", [](Surface& s) { s.SetPixel(1, 1, 0x0000FF); }},
+        {"FillRect", [](Surface& s) { s.FillRect(1, 1, 1, 1, 0x0000FF); }},
+        {"Pixels", [](Surface& s) { std::memset(s.Pixels(), 0xFF, s.ByteSize()); }},
+        {"RowTop", [](Surface& s) { s.RowTop(1)[3] = 0xFF; }},
+        {"CopyRect into it",
+         [](Surface& s) {
+             Surface red(2, 2);
+             red.FillRect(0, 0, 2, 2, 0x0000FF);
+             CopyRect(red, 0, 0, 2, 2, s, 1, 1);
+         }},
+        {"OverwriteWhole into it",
+         [](Surface& s) {
+             Surface red(s.Width(), s.Height());
+             red.FillRect(0, 0, s.Width(), s.Height(), 0x0000FF);
+             OverwriteWhole(red, s);
+         }},
+    };
+    for (const auto& [name, write] : writes) {
+        for (bool writeTheCopy : {false, true}) {
+            SCOPED_TRACE(std::string(name) + (writeTheCopy ? " on the copy" : " on the first"));
+            Surface first(3, 3);
+            first.FillRect(0, 0, 3, 3, 0x00FF00);
+            Surface copy(3, 3);
+            CopyWhole(first, copy);
+            Surface assigned = std::as_const(copy);
+            EXPECT_TRUE(copy.SharesPixelsWith(first));
+            EXPECT_TRUE(assigned.SharesPixelsWith(first));
+            EXPECT_EQ(At(std::as_const(copy), 1, 1), 0x00FF00u);
+            EXPECT_TRUE(copy.SharesPixelsWith(first));  // reading did not copy
+
+            Surface& written = writeTheCopy ? copy : first;
+            Surface& kept = writeTheCopy ? first : copy;
+            write(written);
+            EXPECT_FALSE(written.SharesPixelsWith(kept));
+            EXPECT_NE(At(written, 1, 1), 0x00FF00u);
+            EXPECT_EQ(At(kept, 1, 1), 0x00FF00u);
+            EXPECT_EQ(At(assigned, 1, 1), 0x00FF00u);
+        }
+    }
+    // A copy between different sizes copies the common area and shares nothing.
+    Surface small(2, 2);
+    small.FillRect(0, 0, 2, 2, 0xFFFFFF);
+    Surface large(4, 4);
+    CopyWhole(small, large);
+    EXPECT_FALSE(large.SharesPixelsWith(small));
+    EXPECT_EQ(At(large, 1, 1), 0xFFFFFFu);
+    EXPECT_EQ(At(large, 2, 2), 0u);
+    // A fresh surface is black, and an empty one has nothing to share.
+    Surface fresh(7, 5);
+    EXPECT_EQ(At(fresh, 6, 4), 0u);
+    EXPECT_FALSE(Surface().SharesPixelsWith(Surface()));
 }
 
 }  // namespace
