@@ -178,6 +178,9 @@ class Platform {
     // A modal message box on the main thread; text and caption are UTF-8.
     virtual MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
                                             MessageBoxKind kind) = 0;
+    // From any thread: closes the message box that is open (or opening) as if dismissed, so that
+    // a close asked from outside (a termination signal) is not held up by a box nobody answers.
+    virtual void DismissMessageBox() {}
 
     virtual Clock& GetClock() = 0;
     virtual AudioMixer& Mixer() = 0;

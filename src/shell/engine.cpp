@@ -334,6 +334,7 @@ void Engine::RequestClose() {
 void Engine::CloseFromSignal() {
     BeginClose();
     platform.PostEvent(InputEvent{});
+    platform.DismissMessageBox();
 }
 
 void Engine::BeginClose() {

@@ -2,15 +2,44 @@
 
 #include "platform/display_geometry.h"
 
+#include <signal.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <optional>
+#include <thread>
 
 namespace textreel {
 
 namespace {
+
+std::string ExecutableOf(const std::string& pid) {
+    char path[4096];
+    ssize_t n = readlink(("/proc/" + pid + "/exe").c_str(), path, sizeof path - 1);
+    return n > 0 ? std::string(path, static_cast<size_t>(n)) : std::string();
+}
+
+// Ends the child processes thread tid forked that still run this program (not started another):
+// SDL runs a message box in such a child, and its parent waits for it. The movie helper, the
+// other kind of child, runs a program of its own and is left alone. Returns how many it ended.
+int EndForkedChildren(int tid) {
+    std::ifstream children("/proc/self/task/" + std::to_string(tid) + "/children");
+    const std::string self = ExecutableOf("self");
+    int ended = 0;
+    std::string pid;
+    while (children >> pid) {
+        if (!self.empty() && ExecutableOf(pid) == self && kill(std::stoi(pid), SIGTERM) == 0) {
+            ++ended;
+        }
+    }
+    return ended;
+}
 
 int VirtualKey(SDL_Keycode key) {
     if (key >= SDLK_a && key <= SDLK_z) {
@@ -601,7 +630,13 @@ MessageBoxAnswer SdlPlatform::ShowMessageBox(const std::string& text, const std:
     data.numbuttons = count;
     data.buttons = buttons;
     int pressed = -1;
-    if (SDL_ShowMessageBox(&data, &pressed) != 0) {
+    boxThread_ = static_cast<int>(syscall(SYS_gettid));
+    const bool shown = !boxDismissed_ && SDL_ShowMessageBox(&data, &pressed) == 0;
+    boxThread_ = 0;
+    if (boxDismissed_) {
+        return MessageBoxAnswer::kCancel;
+    }
+    if (!shown) {
         std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         return MessageBoxAnswer::kOk;
     }
@@ -609,6 +644,19 @@ MessageBoxAnswer SdlPlatform::ShowMessageBox(const std::string& text, const std:
         return MessageBoxAnswer::kOk;
     }
     return pressed == 1 ? MessageBoxAnswer::kOk : MessageBoxAnswer::kCancel;
+}
+
+// Once asked, every later box is dismissed too: the engine is closing. The box that is opening may
+// not have its process yet, so this looks again for a while (5 s at most) until the box is gone.
+void SdlPlatform::DismissMessageBox() {
+    boxDismissed_ = true;
+    for (int i = 0; i < 500; ++i) {
+        const int tid = boxThread_;
+        if (tid == 0 || EndForkedChildren(tid) > 0) {
+            return;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
 }
 
 bool SdlPlatform::OpenUrl(const std::string& address) {

@@ -45,6 +45,7 @@ class SdlPlatform : public Platform {
 
     MessageBoxAnswer ShowMessageBox(const std::string& text, const std::string& caption,
                                     MessageBoxKind kind) override;
+    void DismissMessageBox() override;
 
     Clock& GetClock() override { return clock_; }
     AudioMixer& Mixer() override { return mixer_; }
@@ -79,6 +80,10 @@ class SdlPlatform : public Platform {
     Uint32 wakeEvent_ = 0;
     int width_ = 0;
     int height_ = 0;
+    // The box open on the window: the thread showing it (whose child process SDL's box runs in),
+    // and whether a dismissal was asked for.
+    std::atomic<int> boxThread_{0};
+    std::atomic<bool> boxDismissed_{false};
     std::atomic<int> cursorX_{0};
     std::atomic<int> cursorY_{0};
     std::vector<SDL_GameController*> pads_;

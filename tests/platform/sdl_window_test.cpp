@@ -1,15 +1,19 @@
-// Gamepads through the real SDL backend: a window under a private Xvfb server and SDL's virtual
-// joysticks as the pads. Skipped where Xvfb cannot be started.
+// The real SDL backend in a window under a private Xvfb server: gamepads (SDL's virtual joysticks
+// as the pads) and message boxes. Skipped where Xvfb cannot be started.
 #include <SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <fstream>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -109,19 +113,68 @@ void Press(SDL_Joystick* pad, SDL_GameControllerButton button) {
     SDL_JoystickSetVirtualButton(pad, button, 1);
 }
 
-TEST(SdlPad, TheFirstPadToSendInputIsInChargeAndTheStickRepeats) {
+// Points SDL at the private server; false (and the reason in skip) when the test cannot run here.
+bool UseXServer(const PrivateXServer& x, std::string& skip) {
 #if defined(__SANITIZE_THREAD__)
     // libX11, which SDL drives here, is not built for the thread checker: it reports its own
     // display lock destroyed while held and then hangs in it.
-    GTEST_SKIP() << "SDL over X11 under ThreadSanitizer";
+    skip = "SDL over X11 under ThreadSanitizer";
+    return false;
 #endif
-    PrivateXServer x;
     if (x.Display().empty()) {
-        GTEST_SKIP() << "no Xvfb";
+        skip = "no Xvfb";
+        return false;
     }
     setenv("DISPLAY", x.Display().c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     setenv("SDL_AUDIODRIVER", "dummy", 1);
+    return true;
+}
+
+// The child processes the given thread started, from /proc.
+std::string ChildrenOf(long tid) {
+    std::ifstream file("/proc/self/task/" + std::to_string(tid) + "/children");
+    std::string children;
+    std::getline(file, children);
+    return children;
+}
+
+// A box nobody answers, on the window, is closed by a dismissal from another thread (as a
+// termination signal asks) and answers Cancel; its process is gone, and later boxes do not open.
+TEST(SdlMessageBox, ADismissalFromAnotherThreadClosesTheOpenBoxAsCancel) {
+    PrivateXServer x;
+    std::string skip;
+    if (!UseXServer(x, skip)) {
+        GTEST_SKIP() << skip;
+    }
+    std::unique_ptr<Platform> platform = MakeSdlPlatform();
+    ASSERT_TRUE(platform->OpenWindow("boxes", 64, 64));
+    const long self = syscall(SYS_gettid);
+    const std::string before = ChildrenOf(self);  // the X server
+    std::future<bool> dismissal = std::async(std::launch::async, [&] {
+        // The box is open once its process exists; then it is dismissed.
+        const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (ChildrenOf(self) == before && std::chrono::steady_clock::now() < limit) {
+            std::this_thread::yield();
+        }
+        const bool opened = ChildrenOf(self) != before;
+        platform->DismissMessageBox();
+        return opened;
+    });
+    EXPECT_EQ(platform->ShowMessageBox("nobody answers", "box", MessageBoxKind::kOkCancel),
+              MessageBoxAnswer::kCancel);
+    EXPECT_TRUE(dismissal.get()) << "the box never had a process of its own";
+    EXPECT_EQ(ChildrenOf(self), before);
+    EXPECT_EQ(platform->ShowMessageBox("later", "box", MessageBoxKind::kOkCancel), MessageBoxAnswer::kCancel);
+    EXPECT_EQ(ChildrenOf(self), before);
+}
+
+TEST(SdlPad, TheFirstPadToSendInputIsInChargeAndTheStickRepeats) {
+    PrivateXServer x;
+    std::string skip;
+    if (!UseXServer(x, skip)) {
+        GTEST_SKIP() << skip;
+    }
     // The window of a bare X server never has the focus; pads are heard all the same.
     SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
     {
