@@ -7,6 +7,9 @@ BINARY=${1:-build/release/textreel}
 SECONDS_IDLE=${2:-10}
 TITLE=$(mktemp -d)
 cp bench/titles/idle/* "$TITLE"
+# The demo's start-up picture, so that no box about a missing one opens over the wait.
+mkdir -p "$TITLE/cg/menu"
+cp demo/cg/menu/logo.bmp "$TITLE/cg/menu/"
 RUNTIME=$(mktemp -d)
 trap 'rm -rf "$TITLE" "$RUNTIME"' EXIT
 . bench/proc_figures.sh

@@ -12,7 +12,40 @@ void WindowFramebuffer::Resize(int width, int height) {
     width_ = std::max(width, 0);
     height_ = std::max(height, 0);
     pixels_.assign(static_cast<size_t>(width_) * height_ * 3, 0);
+    ChangedLocked(0, 0, width_, height_);
     changed_ = true;
+}
+
+void WindowFramebuffer::MarkChanged() {
+    std::lock_guard lock(mutex_);
+    ChangedLocked(0, 0, width_, height_);
+    changed_ = true;
+}
+
+void WindowFramebuffer::ChangedLocked(int x0, int y0, int x1, int y1) {
+    if (x0 >= x1 || y0 >= y1) {
+        return;
+    }
+    if (changedX0_ >= changedX1_) {
+        changedX0_ = x0;
+        changedY0_ = y0;
+        changedX1_ = x1;
+        changedY1_ = y1;
+        return;
+    }
+    changedX0_ = std::min(changedX0_, x0);
+    changedY0_ = std::min(changedY0_, y0);
+    changedX1_ = std::max(changedX1_, x1);
+    changedY1_ = std::max(changedY1_, y1);
+}
+
+WindowFramebuffer::Area WindowFramebuffer::TakeChangedAreaLocked() {
+    Area area;
+    if (changedX0_ < changedX1_ && changedY0_ < changedY1_) {
+        area = Area{changedX0_, changedY0_, changedX1_ - changedX0_, changedY1_ - changedY0_};
+    }
+    changedX0_ = changedY0_ = changedX1_ = changedY1_ = 0;
+    return area;
 }
 
 bool WindowFramebuffer::Blit(const PixelView& source, int sx, int sy, int w, int h, int dx, int dy) {
@@ -30,6 +63,7 @@ bool WindowFramebuffer::Blit(const PixelView& source, int sx, int sy, int w, int
         uint8_t* dst = pixels_.data() + (static_cast<size_t>(dy + row) * width_ + dx) * 3;
         std::memcpy(dst, src, static_cast<size_t>(w) * 3);
     }
+    ChangedLocked(dx, dy, dx + w, dy + h);
     return !changed_.exchange(true);
 }
 
@@ -51,6 +85,7 @@ bool WindowFramebuffer::Stretch(const PixelView& source, int dx, int dy, int dw,
             std::memcpy(dst, srcRow + static_cast<size_t>(sx) * 3, 3);
         }
     }
+    ChangedLocked(x0, y0, x1, y1);
     return !changed_.exchange(true);
 }
 
@@ -63,6 +98,7 @@ void WindowFramebuffer::SetOverlay(int layer, OverlayImage image) {
         } else {
             overlays_[layer] = std::move(image);
         }
+        ChangedLocked(0, 0, width_, height_);
     }
     changed_ = true;
 }

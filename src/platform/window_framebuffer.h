@@ -45,22 +45,36 @@ class WindowFramebuffer {
     // A copy as rows top-down, bytes red, green, blue, with the overlays drawn in.
     void ReadRgb(std::vector<uint8_t>& rgb, int& width, int& height);
 
-    // Runs f(pixels, pitch) under the lock, with the overlays drawn in, when the picture changed
-    // since the last call; returns whether it ran.
+    // The part of the picture changed since it was last taken, in picture pixels.
+    struct Area {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+    };
+
+    // Runs f(pixels, pitch, changed) under the lock, with the overlays drawn in, when the picture
+    // changed since the last call; returns whether it ran. changed may be empty when a change
+    // came between the flag and the lock and was taken with the one before.
     template <typename F>
     bool TakeIfChanged(F&& f) {
         if (!changed_.exchange(false)) {
             return false;
         }
         std::lock_guard lock(mutex_);
-        f(ComposedLocked(), width_ * 3);
+        const Area area = TakeChangedAreaLocked();
+        f(ComposedLocked(), width_ * 3, area);
         return true;
     }
-    void MarkChanged() { changed_ = true; }
+    // Counts the whole picture as changed.
+    void MarkChanged();
 
   private:
     // The picture with the overlays over it (the picture itself when there are none).
     const uint8_t* ComposedLocked();
+    // Adds a rectangle (already clipped to the picture) to the changed area.
+    void ChangedLocked(int x0, int y0, int x1, int y1);
+    Area TakeChangedAreaLocked();
 
     std::map<int, OverlayImage> overlays_;
     std::vector<uint8_t> composed_;
@@ -68,6 +82,11 @@ class WindowFramebuffer {
     int width_ = 0;
     int height_ = 0;
     std::vector<uint8_t> pixels_;
+    // The changed area's bounds, x0 <= x < x1 and y0 <= y < y1; empty when x0 >= x1.
+    int changedX0_ = 0;
+    int changedY0_ = 0;
+    int changedX1_ = 0;
+    int changedY1_ = 0;
     std::atomic<bool> changed_{false};
 };
 

@@ -95,7 +95,7 @@ void HeadlessPlatform::ReadWindow(std::vector<uint8_t>& rgb, int& width, int& he
 }
 
 void HeadlessPlatform::PresentIfChanged() {
-    framebuffer_.TakeIfChanged([](const uint8_t*, int) {});
+    framebuffer_.TakeIfChanged([](const uint8_t*, int, const WindowFramebuffer::Area&) {});
 }
 
 bool HeadlessPlatform::WaitEvent(InputEvent& event, int64_t deadlineMs) {

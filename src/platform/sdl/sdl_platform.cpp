@@ -331,7 +331,12 @@ void SdlPlatform::Present(bool force) {
     }
     SDL_Surface* screen = nullptr;
     bool direct = false;
-    framebuffer_.TakeIfChanged([&](const uint8_t* pixels, int pitch) {
+    WindowFramebuffer::Area area;
+    framebuffer_.TakeIfChanged([&](const uint8_t* pixels, int pitch, const WindowFramebuffer::Area& changed) {
+        area = changed;
+        if (area.width <= 0) {
+            return;  // taken with the change before
+        }
         screen = SDL_GetWindowSurface(window_);
         if (screen == nullptr) {
             return;
@@ -339,31 +344,41 @@ void SdlPlatform::Present(bool force) {
         viewport_ = FitPicture(width_, height_, screen->w, screen->h);
         direct = viewport_.width == width_ && viewport_.height == height_ && screen->w == width_ &&
                  screen->h == height_;
-        if (direct) {
-            // The window is the picture's size: the picture goes straight into the window's own
-            // surface, with no copy of the window's size kept in between.
-            const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
-            SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_BGR24, pixels, pitch, screen->format->format,
-                              screen->pixels, screen->pitch);
-            if (locked) {
-                SDL_UnlockSurface(screen);
-            }
-            return;
-        }
         // Scaled (a larger window or full screen): the picture in the window's format is made
-        // the first time it is needed and kept.
-        if (picture_ == nullptr) {
+        // the first time it is needed and kept; a new one takes the whole picture.
+        if (!direct && picture_ == nullptr) {
             picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, SDL_PIXELFORMAT_RGB888);
             if (picture_ == nullptr) {
                 std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
                 screen = nullptr;
                 return;
             }
+            area = WindowFramebuffer::Area{0, 0, width_, height_};
         }
-        SDL_ConvertPixels(width_, height_, SDL_PIXELFORMAT_BGR24, pixels, pitch, picture_->format->format,
-                          picture_->pixels, picture_->pitch);
+        // Only the changed area is converted: a blinking wait icon costs its own pixels, not the
+        // whole picture's.
+        const uint8_t* from = pixels + static_cast<size_t>(area.y) * pitch + static_cast<size_t>(area.x) * 3;
+        if (direct) {
+            // The window is the picture's size: the picture goes straight into the window's own
+            // surface, with no copy of the window's size kept in between.
+            const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
+            SDL_ConvertPixels(
+                area.width, area.height, SDL_PIXELFORMAT_BGR24, from, pitch, screen->format->format,
+                static_cast<uint8_t*>(screen->pixels) + static_cast<size_t>(area.y) * screen->pitch +
+                    static_cast<size_t>(area.x) * screen->format->BytesPerPixel,
+                screen->pitch);
+            if (locked) {
+                SDL_UnlockSurface(screen);
+            }
+            return;
+        }
+        SDL_ConvertPixels(area.width, area.height, SDL_PIXELFORMAT_BGR24, from, pitch,
+                          picture_->format->format,
+                          static_cast<uint8_t*>(picture_->pixels) +
+                              static_cast<size_t>(area.y) * picture_->pitch + static_cast<size_t>(area.x) * 4,
+                          picture_->pitch);
     });
-    if (screen == nullptr) {
+    if (screen == nullptr || area.width <= 0) {
         return;
     }
     if (!direct) {
@@ -384,6 +399,11 @@ void SdlPlatform::Present(bool force) {
                 SDL_FreeSurface(sharp);
             }
         });
+    }
+    if (direct) {
+        const SDL_Rect changed{area.x, area.y, area.width, area.height};
+        SDL_UpdateWindowSurfaceRects(window_, &changed, 1);
+        return;
     }
     SDL_UpdateWindowSurface(window_);
 }
