@@ -5,7 +5,6 @@
 //
 //   make_corpus OUT_DIR
 #include <png.h>
-#include <vorbis/vorbisenc.h>
 
 #include <algorithm>
 #include <cmath>
@@ -18,6 +17,7 @@
 
 #include "platform/encoding.h"
 #include "support/movie_maker.h"
+#include "support/ogg_maker.h"
 
 namespace {
 
@@ -176,73 +176,16 @@ std::vector<uint8_t> Wav(const std::vector<int16_t>& samples) {
     return out;
 }
 
+// Stereo 44.1 kHz Ogg Vorbis at a low quality, with a fixed stream serial so that the corpus comes out
+// the same on every run.
 std::vector<uint8_t> Ogg(const std::vector<int16_t>& samples) {
-    std::vector<uint8_t> out;
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, 2, 44100, 0.1f) != 0) {
-        vorbis_info_clear(&vi);
+    textreel::testing::OggSettings settings;
+    settings.quality = 0.1f;
+    settings.serial = 2026;
+    std::vector<uint8_t> out = textreel::testing::EncodeOgg(samples, 44100, 2, settings);
+    if (out.empty()) {
         gOk = false;
-        return out;
     }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 2026);
-    ogg_page page;
-    auto append = [&] {
-        out.insert(out.end(), page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
-    };
-    ogg_packet header, comment, code;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comment);
-    ogg_stream_packetin(&os, &code);
-    while (ogg_stream_flush(&os, &page) != 0) {
-        append();
-    }
-    const size_t frames = samples.size() / 2;
-    for (size_t done = 0;;) {
-        size_t n = std::min<size_t>(1024, frames - done);
-        if (n == 0) {
-            vorbis_analysis_wrote(&vd, 0);
-        } else {
-            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
-            for (size_t i = 0; i < n; ++i) {
-                buffer[0][i] = samples[(done + i) * 2] / 32768.f;
-                buffer[1][i] = samples[(done + i) * 2 + 1] / 32768.f;
-            }
-            vorbis_analysis_wrote(&vd, static_cast<int>(n));
-            done += n;
-        }
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&vd, &packet) != 0) {
-                ogg_stream_packetin(&os, &packet);
-                while (ogg_stream_pageout(&os, &page) != 0) {
-                    append();
-                }
-            }
-        }
-        if (n == 0) {
-            break;
-        }
-    }
-    while (ogg_stream_flush(&os, &page) != 0) {
-        append();
-    }
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
     return out;
 }
 

@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include <vorbis/vorbisenc.h>
+#include "support/ogg_maker.h"
 
 namespace {
 
@@ -440,78 +440,14 @@ std::vector<int16_t> Chime() {
 
 // ----- music, voices and effects -----
 
-// Encodes interleaved samples as Ogg Vorbis at the given quality (0 to 1).
+// Encodes interleaved samples as Ogg Vorbis at the given quality (0 to 1), with a fixed stream
+// serial so that the files come out the same on every run.
 std::vector<uint8_t> Ogg(int rate, int channels, const std::vector<int16_t>& samples, float quality) {
-    std::vector<uint8_t> out;
-    vorbis_info vi;
-    vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, quality) != 0) {
-        vorbis_info_clear(&vi);
-        return out;
-    }
-    vorbis_comment vc;
-    vorbis_comment_init(&vc);
-    vorbis_comment_add_tag(&vc, "TITLE", "textreel demo");
-    vorbis_dsp_state vd;
-    vorbis_block vb;
-    vorbis_analysis_init(&vd, &vi);
-    vorbis_block_init(&vd, &vb);
-    ogg_stream_state os;
-    ogg_stream_init(&os, 20260101);
-    auto append = [&](const ogg_page& page) {
-        out.insert(out.end(), page.header, page.header + page.header_len);
-        out.insert(out.end(), page.body, page.body + page.body_len);
-    };
-    ogg_packet header, comment, code;
-    vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
-    ogg_stream_packetin(&os, &header);
-    ogg_stream_packetin(&os, &comment);
-    ogg_stream_packetin(&os, &code);
-    ogg_page page;
-    while (ogg_stream_flush(&os, &page) != 0) {
-        append(page);
-    }
-    const size_t frames = samples.size() / static_cast<size_t>(channels);
-    size_t done = 0;
-    bool finished = false;
-    while (!finished) {
-        const size_t n = std::min<size_t>(1024, frames - done);
-        if (n == 0) {
-            vorbis_analysis_wrote(&vd, 0);
-            finished = true;
-        } else {
-            float** buffer = vorbis_analysis_buffer(&vd, static_cast<int>(n));
-            for (size_t i = 0; i < n; ++i) {
-                for (int c = 0; c < channels; ++c) {
-                    buffer[c][i] =
-                        samples[(done + i) * static_cast<size_t>(channels) + static_cast<size_t>(c)] /
-                        32768.f;
-                }
-            }
-            vorbis_analysis_wrote(&vd, static_cast<int>(n));
-            done += n;
-        }
-        while (vorbis_analysis_blockout(&vd, &vb) == 1) {
-            vorbis_analysis(&vb, nullptr);
-            vorbis_bitrate_addblock(&vb);
-            ogg_packet packet;
-            while (vorbis_bitrate_flushpacket(&vd, &packet) != 0) {
-                ogg_stream_packetin(&os, &packet);
-                while (ogg_stream_pageout(&os, &page) != 0) {
-                    append(page);
-                }
-            }
-        }
-    }
-    while (ogg_stream_flush(&os, &page) != 0) {
-        append(page);
-    }
-    ogg_stream_clear(&os);
-    vorbis_block_clear(&vb);
-    vorbis_dsp_clear(&vd);
-    vorbis_comment_clear(&vc);
-    vorbis_info_clear(&vi);
-    return out;
+    textreel::testing::OggSettings settings;
+    settings.quality = quality;
+    settings.serial = 20260101;
+    settings.tags = {{"TITLE", "textreel demo"}};
+    return textreel::testing::EncodeOgg(samples, rate, channels, settings);
 }
 
 double Midi(int note) {

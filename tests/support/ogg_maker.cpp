@@ -1,12 +1,9 @@
 #include "support/ogg_maker.h"
 
-#include <gtest/gtest.h>
 #include <vorbis/vorbisenc.h>
 
+#include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <numbers>
 
 namespace textreel::testing {
@@ -24,23 +21,25 @@ std::vector<int16_t> Tone(int rate, int channels, int frames, double hz, int amp
 }
 
 std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, int channels,
-                               uint32_t emptyComments) {
+                               const OggSettings& settings) {
     std::vector<uint8_t> out;
     vorbis_info vi;
     vorbis_info_init(&vi);
-    if (vorbis_encode_init_vbr(&vi, channels, rate, 0.5f) != 0) {
-        ADD_FAILURE() << "vorbis_encode_init_vbr failed";
+    if (vorbis_encode_init_vbr(&vi, channels, rate, settings.quality) != 0) {
         vorbis_info_clear(&vi);
         return out;
     }
     vorbis_comment vc;
     vorbis_comment_init(&vc);
+    for (const auto& [tag, value] : settings.tags) {
+        vorbis_comment_add_tag(&vc, tag.c_str(), value.c_str());
+    }
     vorbis_dsp_state vd;
     vorbis_block vb;
     vorbis_analysis_init(&vd, &vi);
     vorbis_block_init(&vd, &vb);
     ogg_stream_state os;
-    ogg_stream_init(&os, 1);
+    ogg_stream_init(&os, settings.serial);
     auto append = [&](const ogg_page& page) {
         out.insert(out.end(), page.header, page.header + page.header_len);
         out.insert(out.end(), page.body, page.body + page.body_len);
@@ -48,13 +47,13 @@ std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, in
     ogg_packet header, comment, code;
     vorbis_analysis_headerout(&vd, &vc, &header, &comment, &code);
     std::vector<unsigned char> comments;
-    if (emptyComments > 0) {
+    if (settings.emptyComments > 0) {
         // "\x03vorbis", an empty vendor, the count, a zero length per comment, the framing bit.
         comments = {3, 'v', 'o', 'r', 'b', 'i', 's', 0, 0, 0, 0};
         for (int i = 0; i < 4; ++i) {
-            comments.push_back(static_cast<unsigned char>(emptyComments >> (8 * i)));
+            comments.push_back(static_cast<unsigned char>(settings.emptyComments >> (8 * i)));
         }
-        comments.resize(comments.size() + size_t{emptyComments} * 4, 0);
+        comments.resize(comments.size() + size_t{settings.emptyComments} * 4, 0);
         comments.push_back(1);
         comment.packet = comments.data();
         comment.bytes = static_cast<long>(comments.size());
@@ -113,14 +112,6 @@ std::vector<uint8_t> EncodeOgg(const std::vector<int16_t>& samples, int rate, in
     vorbis_comment_clear(&vc);
     vorbis_info_clear(&vi);
     return out;
-}
-
-void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(f, nullptr) << path;
-    std::fwrite(bytes.data(), 1, bytes.size(), f);
-    std::fclose(f);
 }
 
 }  // namespace textreel::testing
