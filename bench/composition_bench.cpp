@@ -10,21 +10,20 @@
 #include "platform/platform.h"
 #include "shell/engine.h"
 
+#include "bench_title.h"
+
 namespace textreel {
 namespace {
 
 void BM_ComposeMessageWindowType0(benchmark::State& state) {
-    std::string previous = files::CurrentDirectory();
-    if (!files::ChangeDirectory(TEXTREEL_DEMO_DIR)) {
+    bench::DemoFolder demo;
+    if (!demo.Entered()) {
         state.SkipWithError("no demo folder");
         return;
     }
-    std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-    platform->OpenWindow("bench", 800, 600);
+    std::unique_ptr<Platform> platform = bench::HeadlessWindow();
     Engine engine(*platform);
-    engine.instance = DefaultInstanceConfig();
-    engine.instance.windowWidth = 800;
-    engine.instance.windowHeight = 600;
+    bench::UseInstance800x600(engine);
     CreateGraphics(engine);
     BmpPicture parts;
     if (ReadBmp(*files::Resolve("cg\\menu\\btnprts.bmp"), 640 * 22 * 12, parts) == BmpResult::kOk) {
@@ -45,7 +44,6 @@ void BM_ComposeMessageWindowType0(benchmark::State& state) {
         ComposeMessageWindow(engine, engine.graphics.WindowLayer);
         benchmark::ClobberMemory();
     }
-    files::ChangeDirectory(previous);
 }
 BENCHMARK(BM_ComposeMessageWindowType0)->Unit(benchmark::kMicrosecond);
 

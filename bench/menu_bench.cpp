@@ -7,21 +7,21 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "graphics/screen.h"
 #include "platform/encoding.h"
-#include "platform/files.h"
 #include "platform/platform.h"
 #include "script/menu.h"
 #include "shell/engine.h"
+
+#include "bench_title.h"
 
 namespace textreel {
 namespace {
 
 void BM_SelWordFiveItemsReady(benchmark::State& state) {
-    std::string previous = files::CurrentDirectory();
-    if (!files::ChangeDirectory(TEXTREEL_DEMO_DIR)) {
+    bench::DemoFolder demo;
+    if (!demo.Entered()) {
         state.SkipWithError("no demo folder");
         return;
     }
@@ -31,17 +31,10 @@ void BM_SelWordFiveItemsReady(benchmark::State& state) {
     }
     scenario += "selend\r\n:again\r\n$jmp top\r\n";
     {
-        std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-        platform->OpenWindow("bench", 800, 600);
+        std::unique_ptr<Platform> platform = bench::HeadlessWindow();
         Engine engine(*platform);
-        engine.instance = DefaultInstanceConfig();
-        engine.instance.windowWidth = 800;
-        engine.instance.windowHeight = 600;
-        engine.text.TextOrigin.Set(40, 445);
-        engine.text.TextCursor.Set(40, 445);
-        engine.env.ApplyDefaults();
-        engine.scenario.LoadBytes(std::vector<uint8_t>(scenario.begin(), scenario.end()));
-        engine.scenario.ResetMarks();
+        bench::SetUpEngine(engine);
+        bench::LoadScenario(engine, scenario);
         CreateGraphics(engine);
         engine.StartScriptThread();
         auto ready = [&] { return engine.Idle() && engine.UiState == 1; };
@@ -58,7 +51,6 @@ void BM_SelWordFiveItemsReady(benchmark::State& state) {
         }
         engine.RequestClose();
     }
-    files::ChangeDirectory(previous);
 }
 BENCHMARK(BM_SelWordFiveItemsReady)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

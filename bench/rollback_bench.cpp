@@ -6,21 +6,21 @@
 #include <chrono>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "graphics/screen.h"
 #include "input/rollback.h"
 #include "platform/encoding.h"
-#include "platform/files.h"
 #include "platform/platform.h"
 #include "shell/engine.h"
+
+#include "bench_title.h"
 
 namespace textreel {
 namespace {
 
 void BM_RollbackOnePage(benchmark::State& state) {
-    std::string previous = files::CurrentDirectory();
-    if (!files::ChangeDirectory(TEXTREEL_DEMO_DIR)) {
+    bench::DemoFolder demo;
+    if (!demo.Entered()) {
         state.SkipWithError("no demo folder");
         return;
     }
@@ -32,18 +32,11 @@ void BM_RollbackOnePage(benchmark::State& state) {
     }
     scenario += "$C\r\n" + Utf8ToCp932("次の行です。") + "\r\n$C\r\n$jmp top\r\n";
     {
-        std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-        platform->OpenWindow("bench", 800, 600);
+        std::unique_ptr<Platform> platform = bench::HeadlessWindow();
         Engine engine(*platform);
-        engine.instance = DefaultInstanceConfig();
-        engine.instance.windowWidth = 800;
-        engine.instance.windowHeight = 600;
-        engine.text.TextOrigin.Set(40, 445);
-        engine.text.TextCursor.Set(40, 445);
-        engine.env.ApplyDefaults();
+        bench::SetUpEngine(engine);
         engine.env.SpeedMs = 0;
-        engine.scenario.LoadBytes(std::vector<uint8_t>(scenario.begin(), scenario.end()));
-        engine.scenario.ResetMarks();
+        bench::LoadScenario(engine, scenario);
         CreateGraphics(engine);
         engine.StartScriptThread();
         auto waiting = [&] { return engine.Idle() && engine.ScriptWaiting(); };
@@ -68,7 +61,6 @@ void BM_RollbackOnePage(benchmark::State& state) {
         state.counters["record_bytes"] = static_cast<double>(sizeof(RollbackRecord));
         engine.RequestClose();
     }
-    files::ChangeDirectory(previous);
 }
 BENCHMARK(BM_RollbackOnePage)->UseManualTime()->Unit(benchmark::kMillisecond)->MinTime(2.0);
 

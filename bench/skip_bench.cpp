@@ -14,6 +14,8 @@
 #include "shell/engine.h"
 #include "text/draw_glyph.h"
 
+#include "bench_title.h"
+
 namespace textreel {
 namespace {
 
@@ -21,16 +23,7 @@ constexpr int kLines = 10000;
 constexpr int kCharacters = 30;
 
 std::vector<uint8_t> LongScenario() {
-    // Thirty different kanji and kana per line, so that the glyph cache holds many glyphs.
-    std::string text;
-    for (int line = 0; line < kLines; ++line) {
-        for (int c = 0; c < kCharacters; ++c) {
-            int code = 0x889F + (line * 7 + c * 13) % 90;
-            text.push_back(static_cast<char>(code >> 8));
-            text.push_back(static_cast<char>(code & 0xFF));
-        }
-        text += "\r\n$C\r\n";
-    }
+    const std::string text = bench::KanjiLines(kLines, kCharacters);
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
@@ -38,20 +31,13 @@ void BM_SkipModeLines(benchmark::State& state) {
     std::vector<uint8_t> scenario = LongScenario();
     double seconds = 0;
     for (auto _ : state) {
-        std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-        platform->OpenWindow("bench", 800, 600);
+        std::unique_ptr<Platform> platform = bench::HeadlessWindow();
         Engine engine(*platform);
-        engine.instance = DefaultInstanceConfig();
-        engine.instance.windowWidth = 800;
-        engine.instance.windowHeight = 600;
-        engine.text.TextOrigin.Set(40, 445);
-        engine.text.TextCursor.Set(40, 445);
-        engine.env.ApplyDefaults();
+        bench::SetUpEngine(engine);
         engine.env.ForcedSkip = 1;
         engine.env.SpeedMs = 0;
         engine.AdvanceMode = 1;
-        engine.scenario.LoadBytes(scenario);
-        engine.scenario.ResetMarks();
+        bench::LoadScenario(engine, scenario);
         CreateGraphics(engine);
         auto start = std::chrono::steady_clock::now();
         // The interpreter runs on this thread; nothing in the scenario needs the main thread.
@@ -71,7 +57,7 @@ void BM_LineOfGlyphs(benchmark::State& state) {
     Surface screen(800, 600);
     std::vector<uint8_t> codes;
     for (int c = 0; c < kCharacters; ++c) {
-        int code = 0x889F + (c * 13) % 90;
+        const int code = bench::KanjiCode(0, c);
         codes.push_back(static_cast<uint8_t>(code >> 8));
         codes.push_back(static_cast<uint8_t>(code & 0xFF));
     }
@@ -86,8 +72,7 @@ BENCHMARK(BM_LineOfGlyphs)->Unit(benchmark::kMicrosecond);
 
 // The copy share of one line: the whole screen surface into the window once.
 void BM_LineWindowCopy(benchmark::State& state) {
-    std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-    platform->OpenWindow("bench", 800, 600);
+    std::unique_ptr<Platform> platform = bench::HeadlessWindow();
     Surface screen(800, 600);
     for (auto _ : state) {
         platform->BlitToWindow(screen.View(), 0, 0, 800, 600, 0, 0);

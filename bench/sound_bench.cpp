@@ -18,6 +18,8 @@
 #include "sound/pcm_source.h"
 #include "sound/sound.h"
 
+#include "bench_title.h"
+
 namespace textreel {
 namespace {
 
@@ -42,16 +44,7 @@ BENCHMARK(BM_DecodeOneBuffer)->Unit(benchmark::kMicrosecond);
 
 std::vector<uint8_t> TextScenario() {
     // The lines repeat without end; the run is closed from outside.
-    std::string text = ":top\r\n";
-    for (int line = 0; line < 2000; ++line) {
-        for (int c = 0; c < 30; ++c) {
-            int code = 0x889F + (line * 7 + c * 13) % 90;
-            text.push_back(static_cast<char>(code >> 8));
-            text.push_back(static_cast<char>(code & 0xFF));
-        }
-        text += "\r\n$C\r\n";
-    }
-    text += "$jmp top\r\n";
+    const std::string text = ":top\r\n" + bench::KanjiLines(2000, 30) + "$jmp top\r\n";
     return std::vector<uint8_t>(text.begin(), text.end());
 }
 
@@ -60,31 +53,24 @@ std::vector<uint8_t> TextScenario() {
 void BM_MusicUnderrunsWhileTextDraws(benchmark::State& state) {
     const auto seconds = static_cast<double>(state.range(0));
     std::vector<uint8_t> scenario = TextScenario();
-    std::string home = files::CurrentDirectory();
-    if (!files::ChangeDirectory(TEXTREEL_DEMO_DIR)) {
+    bench::DemoFolder demo;
+    if (!demo.Entered()) {
         state.SkipWithError("no demo folder");
         return;
     }
     int64_t underruns = 0;
     for (auto _ : state) {
-        std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-        platform->OpenWindow("bench", 800, 600);
+        std::unique_ptr<Platform> platform = bench::HeadlessWindow();
         {
             Engine engine(*platform);
-            engine.instance = DefaultInstanceConfig();
-            engine.instance.windowWidth = 800;
-            engine.instance.windowHeight = 600;
-            engine.text.TextOrigin.Set(40, 445);
-            engine.text.TextCursor.Set(40, 445);
-            engine.env.ApplyDefaults();
+            bench::SetUpEngine(engine);
             engine.env.ForcedSkip = 1;
             engine.env.SpeedMs = 0;
             CreateGraphics(engine);
             engine.sound.music.streamer->SetFileName("bgm\\dawn.ogg");
             StartMusic(engine);
             engine.AdvanceMode = 1;
-            engine.scenario.LoadBytes(scenario);
-            engine.scenario.ResetMarks();
+            bench::LoadScenario(engine, scenario);
             std::thread script([&engine] { ScriptThreadMain(engine); });
             const auto end = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
             engine.ServeRequestsUntil([&] { return std::chrono::steady_clock::now() >= end; });
@@ -94,7 +80,6 @@ void BM_MusicUnderrunsWhileTextDraws(benchmark::State& state) {
             StopAllSound(engine);
         }
     }
-    files::ChangeDirectory(home);
     state.counters["underruns"] = benchmark::Counter(static_cast<double>(underruns));
 }
 BENCHMARK(BM_MusicUnderrunsWhileTextDraws)->Arg(60)->Unit(benchmark::kSecond)->Iterations(1);

@@ -13,6 +13,8 @@
 #include "shell/engine.h"
 #include "text/message_window.h"
 
+#include "bench_title.h"
+
 namespace textreel {
 namespace {
 
@@ -28,12 +30,9 @@ double CpuSeconds() {
 }
 
 void BM_TranslatedLine(benchmark::State& state) {
-    std::unique_ptr<Platform> platform = MakeHeadlessPlatform();
-    platform->OpenWindow("bench", 800, 600);
+    std::unique_ptr<Platform> platform = bench::HeadlessWindow();
     Engine engine(*platform);
-    engine.instance = DefaultInstanceConfig();
-    engine.instance.windowWidth = 800;
-    engine.instance.windowHeight = 600;
+    bench::UseInstance800x600(engine);
     engine.env.ApplyDefaults();
     engine.env.SpeedMs = 0;
     engine.titleSettings.wrap = state.range(0) >= 1 ? WrapMode::kWords : WrapMode::kCharacters;
