@@ -18,6 +18,7 @@
 #include "platform/encoding.h"
 #include "support/movie_maker.h"
 #include "support/ogg_maker.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -56,21 +57,7 @@ void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 template <typename Paint>
 std::vector<uint8_t> Bmp24(int w, int h, Paint paint) {
     const uint32_t stride = (static_cast<uint32_t>(w) * 3 + 3) & ~3u;
-    std::vector<uint8_t> out{'B', 'M'};
-    Put(out, 54 + stride * h, 4);
-    Put(out, 0, 4);
-    Put(out, 54, 4);
-    Put(out, 40, 4);
-    Put(out, w, 4);
-    Put(out, h, 4);
-    Put(out, 1, 2);
-    Put(out, 24, 2);
-    Put(out, 0, 4);
-    Put(out, stride * h, 4);
-    Put(out, 2835, 4);
-    Put(out, 2835, 4);
-    Put(out, 0, 4);
-    Put(out, 0, 4);
+    std::vector<uint8_t> out = textreel::testing::BmpHeader(w, h, 24);
     for (int y = h - 1; y >= 0; --y) {
         size_t row = out.size();
         for (int x = 0; x < w; ++x) {
@@ -92,21 +79,7 @@ std::vector<uint8_t> MaskedBmp(int w, int h, uint32_t colour) {
 // An 8-bit grey BMP of the screen's size (a transition mask): a diagonal ramp.
 std::vector<uint8_t> GreyBmp() {
     const uint32_t stride = (kWidth + 3) & ~3u;
-    std::vector<uint8_t> out{'B', 'M'};
-    Put(out, 54 + 1024 + stride * kHeight, 4);
-    Put(out, 0, 4);
-    Put(out, 54 + 1024, 4);
-    Put(out, 40, 4);
-    Put(out, kWidth, 4);
-    Put(out, kHeight, 4);
-    Put(out, 1, 2);
-    Put(out, 8, 2);
-    Put(out, 0, 4);
-    Put(out, stride * kHeight, 4);
-    Put(out, 2835, 4);
-    Put(out, 2835, 4);
-    Put(out, 256, 4);
-    Put(out, 0, 4);
+    std::vector<uint8_t> out = textreel::testing::BmpHeader(kWidth, kHeight, 8, 256);
     for (int i = 0; i < 256; ++i) {
         Put(out, static_cast<uint32_t>(i * 0x010101), 4);
     }
@@ -157,23 +130,9 @@ std::vector<int16_t> Tone(int frames, double hz) {
     return s;
 }
 
+// Stereo 44.1 kHz 16-bit PCM.
 std::vector<uint8_t> Wav(const std::vector<int16_t>& samples) {
-    std::vector<uint8_t> out{'R', 'I', 'F', 'F'};
-    Put(out, 36 + static_cast<uint32_t>(samples.size()) * 2, 4);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, 2, 2);
-    Put(out, 44100, 4);
-    Put(out, 44100 * 4, 4);
-    Put(out, 4, 2);
-    Put(out, 16, 2);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    Put(out, static_cast<uint32_t>(samples.size()) * 2, 4);
-    for (int16_t v : samples) {
-        Put(out, static_cast<uint16_t>(v), 2);
-    }
-    return out;
+    return textreel::testing::MakeWav(44100, 2, samples);
 }
 
 // Stereo 44.1 kHz Ogg Vorbis at a low quality, with a fixed stream serial so that the corpus comes out

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "support/ogg_maker.h"
+#include "support/test_files.h"
 
 namespace {
 
@@ -143,12 +144,6 @@ void DrawText(Canvas& canvas, std::string_view text, int x, int y, int scale, Rg
 
 // ----- files -----
 
-void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
 bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::error_code error;
     fs::create_directories(path.parent_path(), error);
@@ -167,25 +162,7 @@ bool WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
 // then the rows from the bottom up, each padded to 4 bytes.
 std::vector<uint8_t> Bmp(const Canvas& c) {
     const uint32_t stride = (static_cast<uint32_t>(c.Width()) * 3 + 3) & ~3u;
-    const uint32_t imageBytes = stride * static_cast<uint32_t>(c.Height());
-    std::vector<uint8_t> out;
-    out.reserve(54 + imageBytes);
-    out.push_back('B');
-    out.push_back('M');
-    Put(out, 54 + imageBytes, 4);
-    Put(out, 0, 4);
-    Put(out, 54, 4);  // the pixel bytes follow the headers
-    Put(out, 40, 4);
-    Put(out, static_cast<uint32_t>(c.Width()), 4);
-    Put(out, static_cast<uint32_t>(c.Height()), 4);  // positive: bottom-up
-    Put(out, 1, 2);
-    Put(out, 24, 2);
-    Put(out, 0, 4);  // no compression
-    Put(out, imageBytes, 4);
-    Put(out, 2835, 4);  // 72 dpi
-    Put(out, 2835, 4);
-    Put(out, 0, 4);
-    Put(out, 0, 4);
+    std::vector<uint8_t> out = textreel::testing::BmpHeader(c.Width(), c.Height(), 24);
     for (int y = c.Height() - 1; y >= 0; --y) {
         size_t rowStart = out.size();
         for (int x = 0; x < c.Width(); ++x) {
@@ -209,28 +186,6 @@ Canvas Masked(const Canvas& colours, const std::vector<uint8_t>& mask) {
             uint8_t m = mask[static_cast<size_t>(y) * w + x];
             out.Set(w + x, y, {m, m, m});
         }
-    }
-    return out;
-}
-
-// 16-bit PCM, interleaved.
-std::vector<uint8_t> Wav(int rate, int channels, const std::vector<int16_t>& samples) {
-    const uint32_t dataBytes = static_cast<uint32_t>(samples.size()) * 2;
-    std::vector<uint8_t> out;
-    out.insert(out.end(), {'R', 'I', 'F', 'F'});
-    Put(out, 36 + dataBytes, 4);
-    out.insert(out.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
-    Put(out, 16, 4);
-    Put(out, 1, 2);
-    Put(out, static_cast<uint32_t>(channels), 2);
-    Put(out, static_cast<uint32_t>(rate), 4);
-    Put(out, static_cast<uint32_t>(rate * channels * 2), 4);
-    Put(out, static_cast<uint32_t>(channels * 2), 2);
-    Put(out, 16, 2);
-    out.insert(out.end(), {'d', 'a', 't', 'a'});
-    Put(out, dataBytes, 4);
-    for (int16_t s : samples) {
-        Put(out, static_cast<uint16_t>(s), 2);
     }
     return out;
 }
@@ -619,15 +574,15 @@ int main(int argc, char** argv) {
     ok = WriteFile(menu / "waiticon.bmp", Bmp(WaitIcon())) && ok;
     ok = WriteFile(menu / "logo.bmp", Bmp(Logo())) && ok;
     ok = WriteFile(menu / "menubar.bmp", Bmp(MenuBar())) && ok;
-    ok = WriteFile(sound / "click.wav", Wav(kRate, 1, Click())) && ok;
-    ok = WriteFile(sound / "move.wav", Wav(kRate, 1, Move())) && ok;
-    ok = WriteFile(sound / "logo.wav", Wav(kRate, 2, Chime())) && ok;
+    ok = WriteFile(sound / "click.wav", textreel::testing::MakeWav(kRate, 1, Click())) && ok;
+    ok = WriteFile(sound / "move.wav", textreel::testing::MakeWav(kRate, 1, Move())) && ok;
+    ok = WriteFile(sound / "logo.wav", textreel::testing::MakeWav(kRate, 2, Chime())) && ok;
     ok = WriteFile(title / "bgm" / "dawn.ogg", Ogg(kRate, 2, Dawn(), 0.2f)) && ok;
     ok = WriteFile(title / "voice" / "v01.ogg", Ogg(22050, 1, Voice({0, 2, 4, 2, 0, 5, 4}, 220), 0.1f)) && ok;
     ok = WriteFile(title / "voice" / "v02.ogg", Ogg(22050, 1, Voice({4, 2, 0, -1, 0}, 220), 0.1f)) && ok;
     ok = WriteFile(title / "voice" / "v03.ogg", Ogg(22050, 1, Voice({7, 5, 4, 2, 4, 0, 0, -3}, 220), 0.1f)) &&
          ok;
     ok = WriteFile(title / "se" / "train.ogg", Ogg(kRate, 1, Train(), 0.1f)) && ok;
-    ok = WriteFile(title / "se" / "shake.wav", Wav(kRate, 1, Shake())) && ok;
+    ok = WriteFile(title / "se" / "shake.wav", textreel::testing::MakeWav(kRate, 1, Shake())) && ok;
     return ok ? 0 : 1;
 }

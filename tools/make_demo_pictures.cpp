@@ -30,6 +30,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/test_files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -367,33 +369,11 @@ bool WriteMasked(const fs::path& path, const Canvas& drawing) {
     return WritePng(path, 2 * w, drawing.Height(), rgb);
 }
 
-void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) {
-        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
-    }
-}
-
 // An 8-bit BMP with a 256-entry grey palette at file offset 54 and one byte per pixel, rows
 // bottom-up. levels holds the rows top-down.
 bool WriteGreyBmp(const fs::path& path, int width, int height, const std::vector<uint8_t>& levels) {
     const int stride = (width + 3) & ~3;
-    const uint32_t pixelOffset = 14 + 40 + 256 * 4;
-    const uint32_t imageSize = static_cast<uint32_t>(stride) * static_cast<uint32_t>(height);
-    std::vector<uint8_t> out = {'B', 'M'};
-    Put(out, pixelOffset + imageSize, 4);
-    Put(out, 0, 4);
-    Put(out, pixelOffset, 4);
-    Put(out, 40, 4);
-    Put(out, static_cast<uint32_t>(width), 4);
-    Put(out, static_cast<uint32_t>(height), 4);
-    Put(out, 1, 2);
-    Put(out, 8, 2);
-    Put(out, 0, 4);
-    Put(out, imageSize, 4);
-    Put(out, 2835, 4);
-    Put(out, 2835, 4);
-    Put(out, 256, 4);
-    Put(out, 0, 4);
+    std::vector<uint8_t> out = textreel::testing::BmpHeader(width, height, 8, 256);
     for (uint32_t i = 0; i < 256; ++i) {
         out.insert(out.end(), {static_cast<uint8_t>(i), static_cast<uint8_t>(i), static_cast<uint8_t>(i), 0});
     }

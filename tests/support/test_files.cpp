@@ -18,25 +18,30 @@ void Put(std::vector<uint8_t>& out, uint32_t value, int bytes) {
 }
 }  // namespace
 
-std::vector<uint8_t> MakeBmp(const Surface& picture) {
-    std::vector<uint8_t> out;
-    uint32_t imageSize = static_cast<uint32_t>(picture.ByteSize());
-    out.push_back('B');
-    out.push_back('M');
-    Put(out, 54 + imageSize, 4);
+std::vector<uint8_t> BmpHeader(int width, int height, int bits, uint32_t paletteColours) {
+    const uint32_t stride = (static_cast<uint32_t>(width) * static_cast<uint32_t>(bits) / 8 + 3) & ~3u;
+    const uint32_t imageSize = stride * static_cast<uint32_t>(height);
+    const uint32_t pixelOffset = 54 + paletteColours * 4;
+    std::vector<uint8_t> out = {'B', 'M'};
+    Put(out, pixelOffset + imageSize, 4);
     Put(out, 0, 4);
-    Put(out, 54, 4);
+    Put(out, pixelOffset, 4);
     Put(out, 40, 4);
-    Put(out, static_cast<uint32_t>(picture.Width()), 4);
-    Put(out, static_cast<uint32_t>(picture.Height()), 4);
+    Put(out, static_cast<uint32_t>(width), 4);
+    Put(out, static_cast<uint32_t>(height), 4);  // positive: bottom-up
     Put(out, 1, 2);
-    Put(out, 24, 2);
-    Put(out, 0, 4);
+    Put(out, static_cast<uint32_t>(bits), 2);
+    Put(out, 0, 4);  // no compression
     Put(out, imageSize, 4);
+    Put(out, 2835, 4);  // 72 dpi
     Put(out, 2835, 4);
-    Put(out, 2835, 4);
+    Put(out, paletteColours, 4);
     Put(out, 0, 4);
-    Put(out, 0, 4);
+    return out;
+}
+
+std::vector<uint8_t> MakeBmp(const Surface& picture) {
+    std::vector<uint8_t> out = BmpHeader(picture.Width(), picture.Height(), 24);
     out.insert(out.end(), picture.Pixels(), picture.Pixels() + picture.ByteSize());
     return out;
 }

@@ -9,6 +9,11 @@
 
 namespace textreel::testing {
 
+// The 14-byte file header and the 40-byte information header of an uncompressed bottom-up BMP of
+// width x height pixels at `bits` per pixel; the caller appends the palette of `paletteColours`
+// entries (four bytes each), then the rows from the bottom up, each padded to 4 bytes.
+std::vector<uint8_t> BmpHeader(int width, int height, int bits, uint32_t paletteColours = 0);
+
 // A 24-bit bottom-up BMP of the surface.
 std::vector<uint8_t> MakeBmp(const Surface& picture);
 
