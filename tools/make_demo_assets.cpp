@@ -12,7 +12,6 @@
 // A masked picture holds the colours in its left half and the mask in its right half: black
 // covers, white leaves the picture below alone, grey levels cover partly.
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -22,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "pixel_font.h"
 #include "support/ogg_maker.h"
 #include "support/test_files.h"
 
@@ -84,34 +84,10 @@ class Canvas {
     std::vector<Rgb> pixels_;
 };
 
-// ----- a 5 x 7 pixel font for the few capitals the parts need -----
+// ----- text in the 5 x 7 pixel font -----
 
-struct Glyph {
-    char letter;
-    std::array<uint8_t, 7> rows;  // five bits a row, the leftmost pixel in bit 4
-};
-
-constexpr Glyph kFont[] = {
-    {'A', {0x0E, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}}, {'D', {0x1E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x1E}},
-    {'E', {0x1F, 0x10, 0x10, 0x1E, 0x10, 0x10, 0x1F}}, {'H', {0x11, 0x11, 0x11, 0x1F, 0x11, 0x11, 0x11}},
-    {'I', {0x0E, 0x04, 0x04, 0x04, 0x04, 0x04, 0x0E}}, {'K', {0x11, 0x12, 0x14, 0x18, 0x14, 0x12, 0x11}},
-    {'L', {0x10, 0x10, 0x10, 0x10, 0x10, 0x10, 0x1F}}, {'O', {0x0E, 0x11, 0x11, 0x11, 0x11, 0x11, 0x0E}},
-    {'P', {0x1E, 0x11, 0x11, 0x1E, 0x10, 0x10, 0x10}}, {'R', {0x1E, 0x11, 0x11, 0x1E, 0x14, 0x12, 0x11}},
-    {'S', {0x0F, 0x10, 0x10, 0x0E, 0x01, 0x01, 0x1E}}, {'T', {0x1F, 0x04, 0x04, 0x04, 0x04, 0x04, 0x04}},
-    {'V', {0x11, 0x11, 0x11, 0x11, 0x11, 0x0A, 0x04}}, {'X', {0x11, 0x11, 0x0A, 0x04, 0x0A, 0x11, 0x11}},
-};
-
-const Glyph* FindGlyph(char letter) {
-    for (const Glyph& g : kFont) {
-        if (g.letter == letter) {
-            return &g;
-        }
-    }
-    return nullptr;
-}
-
-constexpr int kGlyphWidth = 5;
-constexpr int kGlyphHeight = 7;
+constexpr int kGlyphWidth = pixel_font::kWidth;
+constexpr int kGlyphHeight = pixel_font::kHeight;
 
 int TextWidth(std::string_view text, int scale) {
     return text.empty() ? 0 : static_cast<int>(text.size()) * (kGlyphWidth + 1) * scale - scale;
@@ -121,7 +97,7 @@ int TextWidth(std::string_view text, int scale) {
 template <typename Plot>
 void ForTextPixels(std::string_view text, int x, int y, int scale, Plot plot) {
     for (char letter : text) {
-        if (const Glyph* g = FindGlyph(letter)) {
+        if (const pixel_font::Glyph* g = pixel_font::Find(letter)) {
             for (int row = 0; row < kGlyphHeight; ++row) {
                 for (int col = 0; col < kGlyphWidth; ++col) {
                     if ((g->rows[row] >> (kGlyphWidth - 1 - col)) & 1) {
