@@ -98,17 +98,13 @@ template <typename Plot>
 void ForTextPixels(std::string_view text, int x, int y, int scale, Plot plot) {
     for (char letter : text) {
         if (const pixel_font::Glyph* g = pixel_font::Find(letter)) {
-            for (int row = 0; row < kGlyphHeight; ++row) {
-                for (int col = 0; col < kGlyphWidth; ++col) {
-                    if ((g->rows[row] >> (kGlyphWidth - 1 - col)) & 1) {
-                        for (int dy = 0; dy < scale; ++dy) {
-                            for (int dx = 0; dx < scale; ++dx) {
-                                plot(x + col * scale + dx, y + row * scale + dy);
-                            }
-                        }
+            pixel_font::ForEachDot(*g, [&](int col, int row) {
+                for (int dy = 0; dy < scale; ++dy) {
+                    for (int dx = 0; dx < scale; ++dx) {
+                        plot(x + col * scale + dx, y + row * scale + dy);
                     }
                 }
-            }
+            });
         }
         x += (kGlyphWidth + 1) * scale;
     }

@@ -899,13 +899,9 @@ void Letters(Canvas& c, const std::string& text, double cx, double cy, double pi
     const double y = cy - 3.5 * pixel;
     for (char ch : text) {
         if (const pixel_font::Glyph* g = pixel_font::Find(ch)) {
-            for (int row = 0; row < pixel_font::kHeight; ++row) {
-                for (int col = 0; col < pixel_font::kWidth; ++col) {
-                    if ((g->rows[row] >> (pixel_font::kWidth - 1 - col)) & 1) {
-                        c.Paint(Rect(x + col * pixel, y + row * pixel, pixel, pixel), colour);
-                    }
-                }
-            }
+            pixel_font::ForEachDot(*g, [&](int col, int row) {
+                c.Paint(Rect(x + col * pixel, y + row * pixel, pixel, pixel), colour);
+            });
         }
         x += 6 * pixel;
     }

@@ -39,4 +39,16 @@ inline const Glyph* Find(char letter) {
     return nullptr;
 }
 
+// Calls dot(col, row) for every set pixel of the glyph, row by row from the top.
+template <typename Dot>
+void ForEachDot(const Glyph& glyph, Dot dot) {
+    for (int row = 0; row < kHeight; ++row) {
+        for (int col = 0; col < kWidth; ++col) {
+            if ((glyph.rows[row] >> (kWidth - 1 - col)) & 1) {
+                dot(col, row);
+            }
+        }
+    }
+}
+
 }  // namespace pixel_font
