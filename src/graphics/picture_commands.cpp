@@ -105,7 +105,7 @@ bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
             result = LoadPng(*path, picture, maxPixels);
             if (result == PngResult::kTooLarge) {
                 std::fprintf(stderr, "textreel: %s is larger than the engine can use\n",
-                             e.Utf8(std::string(name)).c_str());
+                             e.TitleUtf8(std::string(name)).c_str());
             }
         }
     }

@@ -15,7 +15,7 @@ void TraceJump(Engine& e, std::string_view pattern) {
         return;
     }
     std::string_view name = pattern.empty() || pattern.front() != ':' ? pattern : pattern.substr(1);
-    e.trace.Jump(e.Utf8(std::string(name)));
+    e.trace.Jump(e.TitleUtf8(std::string(name)));
 }
 
 void FlowError(Engine& e, const std::string& shown) {

@@ -127,7 +127,7 @@ void TraceChoices(Engine& e, const char* kind) {
         if (entries.size() > 1) {
             entries += ",";
         }
-        entries += "{\"label\":\"" + Trace::Escape(e.Utf8(m.label)) + "\",\"rect\":[" +
+        entries += "{\"label\":\"" + Trace::Escape(e.TitleUtf8(m.label)) + "\",\"rect\":[" +
                    std::to_string(m.left) + "," + std::to_string(m.top) + "," + std::to_string(m.right) +
                    "," + std::to_string(m.bottom) + "]}";
     }

@@ -65,7 +65,7 @@ void CmdURLOpen(Engine& e, const char* line, int) {
     while (!address.empty() && (address.back() == ' ' || address.back() == '\t')) {
         address.pop_back();
     }
-    std::string utf8 = e.Utf8(address);
+    std::string utf8 = e.TitleUtf8(address);
     if (const char* reason = AddressRefusal(address)) {
         std::fprintf(stderr, "textreel: URLOpen refused \"%s\": %s\n", utf8.c_str(), reason);
         e.trace.Event("refused", {{"path", utf8}, {"reason", std::string(reason)}});

@@ -251,29 +251,60 @@ TEST(SelfVoicing, VTurnsItOnAndOffWithoutAdvancingAndTheSettingIsKept) {
     EXPECT_EQ(Slurp(run.Title() + "/save/textreel.cfg"), "speech=off\n");
 }
 
+// The entries under the pointer are spoken, and the trace names the menu's labels and the jump
+// taken, in the title's own encoding: the Shift-JIS title, and a translation of it in UTF-8 whose
+// words and labels are Russian.
 TEST(SelfVoicing, ChoiceEntriesAreSpokenAsThePointerReachesThem) {
-    // tests/e2e/titles/choice-word/scenario.txt:
-    //   $selword / (north,0,北へ) / (hidden,5,隠れた道) / (south,2,南へ) / selend
-    E2eRun run(kTitles + "choice-word");
-    SpeechOn(run);
-    for (const char* part : {"bar_a.bmp", "btnprts.bmp", "waiticon.bmp"}) {
-        CopyFile(std::string(TEXTREEL_DEMO_DIR) + "/cg/menu/" + part, run.Title() + "/cg/menu/" + part);
-    }
-    WriteBytes(run.Title() + "/cg/menu/menubar.bmp", MakeBmp(MakeMasked(400, 35, 0x206020, 0)));
-    RunResult r = run.Run(
-        "wait\nclick 400 300\nwait\nmove 300 80\nsleep 400\nmove 300 130\nsleep 400\n"
-        "move 300 135\nsleep 400\nmove 300 80\nsleep 400\nclose\n",
-        30000, {"--speech", "espeak"});
-    ASSERT_FALSE(r.timedOut) << r.stderrText;
-    ASSERT_EQ(r.Events("choices").size(), 1u);
-    std::vector<std::string> after;
-    for (const TraceEvent& e : Spoken(r)) {
-        if (e.Ms() >= r.Events("choices")[0].Ms()) {
-            after.push_back(e.Get("text"));
+    struct Case {
+        const char* scenario;  // empty: tests/e2e/titles/choice-word/scenario.txt as it is
+        std::vector<std::string> spoken;
+        std::vector<std::string> labels;
+    };
+    const Case cases[] = {
+        // $selword / (north,0,北へ) / (hidden,5,隠れた道) / (south,2,南へ) / selend
+        {"", {"北へ", "南へ", "北へ"}, {"north", "south"}},
+        {"$windowopen\r\n$effect 1\r\n$fill white\r\nКуда пойти?\r\n$C\r\n$eventflag 2\r\n$selword\r\n"
+         "(север,0,На север)\r\n(hidden,5,Тайный путь)\r\n(юг,2,На юг)\r\nselend\r\n:север\r\n"
+         "Пошли на север.\r\n$S\r\n:юг\r\nПошли на юг.\r\n$S\r\n",
+         {"На север", "На юг", "На север"},
+         {"север", "юг"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.labels[0]);
+        E2eRun run(kTitles + "choice-word");
+        SpeechOn(run);
+        if (*c.scenario != 0) {
+            std::ofstream(run.Title() + "/scenario.txt", std::ios::binary) << c.scenario;
+            std::ofstream(run.Title() + "/textreel.ini") << "[text]\nencoding = utf-8\n";
         }
+        for (const char* part : {"bar_a.bmp", "btnprts.bmp", "waiticon.bmp"}) {
+            CopyFile(std::string(TEXTREEL_DEMO_DIR) + "/cg/menu/" + part, run.Title() + "/cg/menu/" + part);
+        }
+        WriteBytes(run.Title() + "/cg/menu/menubar.bmp", MakeBmp(MakeMasked(400, 35, 0x206020, 0)));
+        RunResult r = run.Run(
+            "wait\nclick 400 300\nwait\nmove 300 80\nsleep 400\nmove 300 130\nsleep 400\n"
+            "move 300 135\nsleep 400\nmove 300 80\nsleep 400\nclick 300 80\nwait\nclose\n",
+            30000, {"--speech", "espeak"});
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        ASSERT_EQ(r.Events("choices").size(), 1u);
+        std::vector<std::string> after;
+        for (const TraceEvent& e : Spoken(r)) {
+            if (e.Ms() >= r.Events("choices")[0].Ms() && e.Ms() < InputAt(r, "click 300 80")) {
+                after.push_back(e.Get("text"));
+            }
+        }
+        // A move within the same entry says nothing again.
+        EXPECT_EQ(after, c.spoken) << r.stderrText;
+        const std::string entries = r.Events("choices")[0].Get("entries");
+        for (const std::string& label : c.labels) {
+            EXPECT_NE(entries.find("\"label\":\"" + label + "\""), std::string::npos) << entries;
+        }
+        std::vector<std::string> jumps;
+        for (const TraceEvent& e : r.Events("jump")) {
+            jumps.push_back(e.Get("label"));
+        }
+        EXPECT_EQ(jumps, std::vector<std::string>{c.labels[0]});
     }
-    // A move within the same entry says nothing again.
-    EXPECT_EQ(after, (std::vector<std::string>{"北へ", "南へ", "北へ"})) << r.stderrText;
 }
 
 TEST(SelfVoicing, TheTitlesVoiceGoesFirstAndTheLineIsSpokenAfterIt) {
