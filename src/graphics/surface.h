@@ -68,11 +68,6 @@ class Surface {
   private:
     friend void CopyWhole(const Surface& source, Surface& destination);
 
-    // Writes the whole of source into destination's own pixels, as CopyWhole but without sharing:
-    // for a picture rewritten at every step of an animation, so that each step does not make a new
-    // copy of the pixels the previous step shared.
-    void OverwriteWhole(const Surface& source, Surface& destination);
-
     // Makes the pixels this surface's alone (a copy when another surface shares them).
     void Own();
 
