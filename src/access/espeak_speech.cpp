@@ -6,8 +6,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
+#include "access/kana_reading.h"
 #include "access/speech_back_end.h"
 #include "platform/audio_mixer.h"
 #include "platform/shared_library.h"
@@ -64,8 +66,22 @@ class EspeakSpeech : public SpeechBackEnd {
         if (voice_ != voice && Espeak().setVoiceByName(voice) == EE_OK) {
             voice_ = voice;
         }
+        // The Japanese voice reads kana but not kanji: a line holding kanji is spoken from its
+        // reading. Without MeCab it is spoken as written, and stderr says once why.
+        const std::string* text = &utf8;
+        std::string reading;
+        if (language == SpeechLanguage::kJapanese && HoldsKanji(utf8)) {
+            std::string error;
+            if (reader_.Read(utf8, reading, error)) {
+                text = &reading;
+            } else if (!readerFailureTold_) {
+                readerFailureTold_ = true;
+                std::fprintf(stderr, "textreel: %s; eSpeak NG reads kanji without their readings\n",
+                             error.c_str());
+            }
+        }
         Synthesis synthesis{this, &current};
-        Espeak().synth(utf8.c_str(), utf8.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+        Espeak().synth(text->c_str(), text->size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
                        &synthesis);
     }
 
@@ -94,6 +110,8 @@ class EspeakSpeech : public SpeechBackEnd {
   private:
     std::shared_ptr<WaveOut> out_;
     std::string voice_;
+    KanaReader reader_;
+    bool readerFailureTold_ = false;
 };
 
 }  // namespace

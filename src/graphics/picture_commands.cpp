@@ -105,14 +105,14 @@ bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
             result = LoadPng(*path, picture, maxPixels);
             if (result == PngResult::kTooLarge) {
                 std::fprintf(stderr, "textreel: %s is larger than the engine can use\n",
-                             e.TitleUtf8(std::string(name)).c_str());
+                             e.Title(name).ToUtf8().c_str());
             }
         }
     }
     if (result == PngResult::kOk) {
         return true;
     }
-    e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
+    e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
     return false;
 }
 

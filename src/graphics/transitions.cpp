@@ -356,7 +356,7 @@ void MaskFade(TransitionRun& r) {
         failure = msg::kAllocateError;
     }
     if (failure != nullptr) {
-        r.e.Warn(Sjis(failure));
+        r.e.Warn(std::string(failure));
         return;
     }
     {

@@ -13,11 +13,6 @@ namespace textreel {
 
 namespace {
 
-constexpr const char* kQuickSaved = "クイックセーブしました";
-constexpr const char* kNoQuickSave = "クイックセーブがありません";
-constexpr const char* kNoAutoSave = "オートセーブがありません";
-constexpr const char* kLoaded = "ロードしました";
-
 // The trace's name of a file's slot: "quick" or "auto".
 std::string SlotName(const std::string& fileName) {
     return fileName.substr(0, fileName.find('.'));
@@ -44,17 +39,17 @@ bool QuickKeysAllowed(Engine& e) {
 
 void QuickSave(Engine& e) {
     if (SaveGameFile(e, kQuickSaveFile, SlotName(kQuickSaveFile), false)) {
-        ShowNotice(e, Sjis(kQuickSaved));
+        ShowNotice(e, e.Text(msg::kQuickSaved));
     }
 }
 
 void QuickLoad(Engine& e, const char* fileName) {
     if (!SaveFileExists(e, fileName)) {
-        ShowNotice(e, Sjis(std::string(fileName) == kAutoSaveFile ? kNoAutoSave : kNoQuickSave));
+        ShowNotice(e, e.Text(std::string(fileName) == kAutoSaveFile ? msg::kNoAutoSave : msg::kNoQuickSave));
         return;
     }
     if (LoadGameFile(e, fileName, SlotName(fileName))) {
-        ShowNotice(e, Sjis(kLoaded));
+        ShowNotice(e, e.Text(msg::kLoaded));
     }
 }
 

@@ -367,7 +367,9 @@ void FreeTypeGlyphs::Build(int cellHeight, uint32_t sjisCode, Entry& entry) {
     if ((sjisCode & kUnicodeGlyph) != 0) {
         // A UTF-8 title's character: a face that lacks it may be helped out by another one.
         unicode = sjisCode & ~kUnicodeGlyph;
-        entry.advance = std::max(0, unicode >= 0x1100 ? cellHeight : cellHeight / 2);
+        // Half-width katakana take half a cell, as their Shift-JIS single bytes do.
+        const bool narrow = unicode < 0x1100 || (unicode >= 0xFF61 && unicode <= 0xFF9F);
+        entry.advance = std::max(0, narrow ? cellHeight / 2 : cellHeight);
         if (unicode > 0x10FFFF || unicode < 0x20) {
             return;
         }

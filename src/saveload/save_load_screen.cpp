@@ -49,7 +49,7 @@ bool LoadMasked(Engine& e, const char* name, Surface& out) {
         result = LoadPng(*path, png);
     }
     if (result != PngResult::kOk) {
-        e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
+        e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
         return false;
     }
     out = ToSurface(png);
@@ -66,8 +66,19 @@ void DrawText(Engine& e, Surface& surface, int x, int y, const std::string& sjis
     const TextEncoding encoding = e.titleSettings.encoding;
     std::vector<LineChar> chars;
     SplitLine(reinterpret_cast<const uint8_t*>(sjis.data()), static_cast<int>(sjis.size()), encoding, chars);
+    // A translation with proportional Latin draws half-width letters from the Latin face.
+    GlyphSource* latin = e.latinGlyphs.get();
+    if (latin != nullptr) {
+        SetLatinAdvances(chars, *latin, kSlotFontSize, encoding);
+    }
+    const int baseline = y + glyphs->Ascent(kSlotFontSize);
     for (const LineChar& c : chars) {
         const uint32_t code = GlyphCode(c, encoding);
+        if (c.halfWidth && latin != nullptr) {
+            DrawGlyphAtPen(*latin, surface, kSlotFontSize, x, baseline, code, colour);
+            x += c.advance;
+            continue;
+        }
         DrawGlyphCode(*glyphs, surface, kSlotFontSize, x, y, code, colour);
         x += glyphs->Advance(kSlotFontSize, code);
     }
@@ -240,7 +251,7 @@ void SpeakSlot(Engine& e, int entry) {
     std::string date;
     std::string title;
     const bool filled = ReadSlotSummary(e, entry, date, title);
-    e.access->Say(SpokenSlot(entry, filled, date, e.Utf8(title)));
+    e.access->Say(SpokenSlot(entry, filled, date, e.Title(title).ToUtf8()));
 }
 
 }  // namespace

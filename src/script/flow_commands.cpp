@@ -15,11 +15,11 @@ void TraceJump(Engine& e, std::string_view pattern) {
         return;
     }
     std::string_view name = pattern.empty() || pattern.front() != ':' ? pattern : pattern.substr(1);
-    e.trace.Jump(e.TitleUtf8(std::string(name)));
+    e.trace.Jump(e.Title(name).ToUtf8());
 }
 
 void FlowError(Engine& e, const std::string& shown) {
-    e.Warn(shown);
+    e.Warn(e.Title(shown));
     e.RequestClose();
 }
 

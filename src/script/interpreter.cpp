@@ -110,7 +110,7 @@ void StopWait(Engine& e) {
 void Dispatch(Engine& e, const char* line, int length) {
     const CommandEntry* entry = FindCommand(line);
     if (entry == nullptr) {
-        e.Warn(Sjis(msg::kUnknownCommand));
+        e.Warn(e.Text(msg::kUnknownCommand));
         return;
     }
     if (entry->handler != nullptr) {
@@ -138,13 +138,13 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
                                                           Backlog::kSlotSize))
                       : length);
         if (e.trace.Enabled() || e.access->WantsLines()) {
-            const std::string utf8 = e.TitleUtf8(std::string(line, static_cast<size_t>(length)));
+            const std::string utf8 = e.Title(std::string_view(line, static_cast<size_t>(length))).ToUtf8();
             if (e.trace.Enabled()) {
                 // The rows as the line will be cut on the screen, so that automation can check
                 // wrapping.
                 std::string rows = "[";
                 for (const std::string& row : LineRows(e, line, length)) {
-                    rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.TitleUtf8(row)) + "\"";
+                    rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.Title(row).ToUtf8()) + "\"";
                 }
                 rows += "]";
                 e.trace.Event("text", {{"rows", Trace::Json{rows}}, {"line", utf8}});

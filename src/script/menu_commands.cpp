@@ -75,7 +75,7 @@ bool Holds(const std::string& line, const char* text) {
 }
 
 void MenuRangeError(Engine& e) {
-    e.Warn(Sjis(msg::kMenuRangeError));
+    e.Warn(e.Text(msg::kMenuRangeError));
 }
 
 // An item of `selarea` and `selword` shows when its flag is 0 or its event flag is set.
@@ -109,7 +109,7 @@ bool LoadScreenPicture(Engine& e, std::string_view name, Surface& target) {
         }
     }
     if (result != PngResult::kOk) {
-        e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
+        e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
         return false;
     }
     std::lock_guard lock(e.graphics.ScreenLock);
@@ -127,7 +127,7 @@ void TraceChoices(Engine& e, const char* kind) {
         if (entries.size() > 1) {
             entries += ",";
         }
-        entries += "{\"label\":\"" + Trace::Escape(e.TitleUtf8(m.label)) + "\",\"rect\":[" +
+        entries += "{\"label\":\"" + Trace::Escape(e.Title(m.label).ToUtf8()) + "\",\"rect\":[" +
                    std::to_string(m.left) + "," + std::to_string(m.top) + "," + std::to_string(m.right) +
                    "," + std::to_string(m.bottom) + "]}";
     }
@@ -141,7 +141,7 @@ bool JumpToChoice(Engine& e, const std::string& label) {
     std::string pattern = ":" + label;
     int64_t at = e.scenario.FindPattern(pattern);
     if (at < 0) {
-        e.Warn(pattern);
+        e.Warn(e.Title(pattern));
         e.RequestClose();
         return false;
     }
@@ -204,7 +204,7 @@ void BuildAreaTable(Engine& e, bool flagSelect, bool cgMode) {
             return;
         }
         MenuItemLine item;
-        if (!ParseAreaItem(line, flagSelect, item)) {
+        if (!ParseAreaItem(line, flagSelect, e.titleSettings.encoding, item)) {
             MenuRangeError(e);
             return;
         }
@@ -230,6 +230,28 @@ void DrawWordText(Engine& e, int left, int top, const std::string& text) {
     int x = left + 47;
     int y = top + 8;
     std::lock_guard lock(g.ScreenLock);
+    if (GlyphSource* latin = e.latinGlyphs.get()) {
+        // A translation with proportional Latin: half-width letters from the Latin face at its own
+        // advances, on the message font's baseline, as the message window draws them.
+        const TextEncoding encoding = e.titleSettings.encoding;
+        std::vector<LineChar> chars;
+        SplitLine(bytes, static_cast<int>(text.size()), encoding, chars);
+        SetLatinAdvances(chars, *latin, size, encoding);
+        const int baseline = y + e.glyphs->Ascent(size);
+        for (const LineChar& c : chars) {
+            const uint32_t code = GlyphCode(c, encoding);
+            if (c.halfWidth) {
+                DrawGlyphAtPen(*latin, g.BackSurface, size, x, baseline, code, kWordColour);
+                DrawGlyphAtPen(*latin, g.WindowLayer, size, x, baseline, code, kWordHoverColour);
+                x += c.advance;
+            } else {
+                DrawGlyphCode(*e.glyphs, g.BackSurface, size, x, y, code, kWordColour);
+                DrawGlyphCode(*e.glyphs, g.WindowLayer, size, x, y, code, kWordHoverColour);
+                x += size;
+            }
+        }
+        return;
+    }
     if (e.titleSettings.encoding == TextEncoding::kUtf8) {
         // A UTF-8 title's words, character by character, full-width ones on whole cells.
         std::vector<LineChar> chars;
@@ -303,7 +325,7 @@ void BuildWordTable(Engine& e) {
             break;
         }
         MenuItemLine item;
-        if (!ParseWordItem(line, item)) {
+        if (!ParseWordItem(line, e.titleSettings.encoding, item)) {
             MenuRangeError(e);
             break;
         }

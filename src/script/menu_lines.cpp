@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "platform/encoding.h"
 #include "script/byte_text.h"
+#include "script/title_string.h"
 
 namespace textreel {
 
@@ -40,19 +40,11 @@ int32_t Number(std::string_view field) {
 
 }  // namespace
 
-std::string CutText(std::string_view text, size_t max) {
-    size_t n = 0;
-    while (n < text.size()) {
-        size_t step = IsSjisLeadByte(static_cast<unsigned char>(text[n])) && n + 1 < text.size() ? 2 : 1;
-        if (n + step > max) {
-            break;
-        }
-        n += step;
-    }
-    return std::string(text.substr(0, n));
+std::string CutText(std::string_view text, size_t max, TextEncoding encoding) {
+    return TitleString(text, encoding).CutTo(max).Bytes();
 }
 
-bool ParseAreaItem(std::string_view line, bool flagEndsAtComma, MenuItemLine& out) {
+bool ParseAreaItem(std::string_view line, bool flagEndsAtComma, TextEncoding encoding, MenuItemLine& out) {
     out = MenuItemLine{};
     if (line.empty()) {
         return true;
@@ -79,12 +71,12 @@ bool ParseAreaItem(std::string_view line, bool flagEndsAtComma, MenuItemLine& ou
     out.entry.top = static_cast<int16_t>(edges[1]);
     out.entry.right = static_cast<int16_t>(edges[2]);
     out.entry.bottom = static_cast<int16_t>(edges[3]);
-    out.entry.label = CutText(*label, kMenuLabelMax);
+    out.entry.label = CutText(*label, kMenuLabelMax, encoding);
     out.flag = Number(*flag);
     return true;
 }
 
-bool ParseWordItem(std::string_view line, MenuItemLine& out) {
+bool ParseWordItem(std::string_view line, TextEncoding encoding, MenuItemLine& out) {
     out = MenuItemLine{};
     size_t open = line.find('(');
     if (open == std::string_view::npos) {
@@ -97,9 +89,9 @@ bool ParseWordItem(std::string_view line, MenuItemLine& out) {
         return false;
     }
     auto text = fields.Next(')');
-    out.entry.label = CutText(*label, kMenuLabelMax);
+    out.entry.label = CutText(*label, kMenuLabelMax, encoding);
     out.flag = Number(*flag);
-    out.text = CutText(text ? *text : fields.Rest(), kMenuTextMax);
+    out.text = CutText(text ? *text : fields.Rest(), kMenuTextMax, encoding);
     return true;
 }
 

@@ -42,7 +42,8 @@ class MenuTable {
         spoken_.push_back(spoken.empty() ? entry.label : spoken);
         return true;
     }
-    // What self-voicing says for entry index (Shift-JIS); empty when there is no such entry.
+    // What self-voicing says for entry index, in the title's encoding; empty when there is no such
+    // entry.
     std::string Spoken(size_t index) {
         std::lock_guard lock(mutex_);
         return index < spoken_.size() ? spoken_[index] : std::string();

@@ -58,14 +58,14 @@ const char* AddressRefusal(std::string_view address) {
 
 void CmdURLOpen(Engine& e, const char* line, int) {
     if (e.env.windowed == 0) {
-        e.Warn(Sjis(msg::kWindowedOnly));
+        e.Warn(e.Text(msg::kWindowedOnly));
         return;
     }
     std::string address = TextAfterBlank(line);
     while (!address.empty() && (address.back() == ' ' || address.back() == '\t')) {
         address.pop_back();
     }
-    std::string utf8 = e.TitleUtf8(address);
+    std::string utf8 = e.Title(address).ToUtf8();
     if (const char* reason = AddressRefusal(address)) {
         std::fprintf(stderr, "textreel: URLOpen refused \"%s\": %s\n", utf8.c_str(), reason);
         e.trace.Event("refused", {{"path", utf8}, {"reason", std::string(reason)}});
@@ -77,7 +77,7 @@ void CmdURLOpen(Engine& e, const char* line, int) {
 }
 
 void CmdExitGame(Engine& e, const char*, int) {
-    if (e.MessageBox(Sjis(msg::kConfirmExit), Sjis(msg::kConfirmCaption), MessageBoxKind::kOkCancel) ==
+    if (e.MessageBox(e.Text(msg::kConfirmExit), e.Text(msg::kConfirmCaption), MessageBoxKind::kOkCancel) ==
         MessageBoxAnswer::kOk) {
         e.RequestClose();
     }

@@ -6,7 +6,7 @@
 
 #include "script/byte_text.h"
 #include "script/interpreter.h"
-#include "script/utf8_text.h"
+#include "script/title_string.h"
 
 namespace textreel {
 
@@ -24,14 +24,19 @@ void SetSaveTitle(FlagBlock& block, std::string_view newestLine, bool anyLine, T
     }
     constexpr size_t kCut = 30;
     if (encoding == TextEncoding::kUtf8) {
-        // A UTF-8 title is cut after its last whole character within the 30 bytes, and "…" follows.
+        // A UTF-8 title is cut after its last whole character within the 30 bytes; "…" follows
+        // where a Shift-JIS title shows it, after a line of 30 bytes or more.
         std::string_view line = newestLine.substr(0, newestLine.find('\0'));
-        size_t cut = Utf8PrefixLength(line, kCut);
-        std::copy(line.begin(), line.begin() + static_cast<std::ptrdiff_t>(cut), title);
-        title[cut] = 0xE2;
-        title[cut + 1] = 0x80;
-        title[cut + 2] = 0xA6;
-        title[cut + 3] = 0;
+        TitleString cut = TitleString(line, encoding).CutTo(kCut);
+        std::copy(cut.Bytes().begin(), cut.Bytes().end(), title);
+        if (line.size() < kCut) {
+            return;
+        }
+        const size_t end = cut.Bytes().size();
+        title[end] = 0xE2;
+        title[end + 1] = 0x80;
+        title[end + 2] = 0xA6;
+        title[end + 3] = 0;
         return;
     }
     for (size_t i = 0; i < kCut && i < newestLine.size() && newestLine[i] != '\0'; ++i) {

@@ -211,14 +211,14 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
     e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
     e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
     if (ask && path && files::Exists(*path) &&
-        e.MessageBox(Sjis(msg::kConfirmOverwrite), e.instance.windowName, MessageBoxKind::kOkCancel) ==
-            MessageBoxAnswer::kCancel) {
+        e.MessageBox(e.Text(msg::kConfirmOverwrite), e.Title(e.instance.windowName).ToUtf8(),
+                     MessageBoxKind::kOkCancel) == MessageBoxAnswer::kCancel) {
         TraceResult(e, "save", slot, true);
         return true;
     }
     if (!path || !files::WriteAtomically(*path, e.flags.bytes.data(), e.flags.bytes.size())) {
         if (boxes) {
-            e.Warn(Sjis(msg::kSaveFailed));
+            e.Warn(e.Text(msg::kSaveFailed));
         } else {
             std::fprintf(stderr, "textreel: cannot write %s in the save folder\n", fileName.c_str());
         }
@@ -309,7 +309,7 @@ bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& sl
     std::string why;
     if (!path || !files::ReadAll(*path, bytes, 2 * FlagBlock::kSize) ||
         !ReadSaveRecord(bytes, e.scenario, loaded, why)) {
-        e.Warn(Sjis(msg::kLoadFailed));
+        e.Warn(e.Text(msg::kLoadFailed));
         TraceResult(e, "load", slot, false);
         return false;
     }

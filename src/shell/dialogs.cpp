@@ -49,9 +49,14 @@ Rect DuRect(int x, int y, int w, int h, int cell) {
 // client area of a size in dialog units, centred on the game picture.
 class DialogWindow : public OverlayWindow {
   public:
-    DialogWindow(Engine& e, const char* titleUtf8, int points, int clientW, int clientH, bool closeBox)
-        : glyphs_(e.glyphs.get()), title_(Sjis(titleUtf8)), cell_(CellFor(points)), closeBox_(closeBox) {
-        e.access->Say(titleUtf8);
+    DialogWindow(Engine& e, const char* caption, int points, int clientW, int clientH, bool closeBox)
+        : glyphs_(e.glyphs.get()),
+          latin_(e.latinGlyphs.get()),
+          texts_(e.texts),
+          title_(e.Text(caption)),
+          cell_(CellFor(points)),
+          closeBox_(closeBox) {
+        e.access->Say(title_);
         bounds_.width = Du(clientW, cell_) + 2 * kBorder;
         bounds_.height = Du(clientH, cell_) + 2 * kBorder + kCaptionHeight;
         bounds_.x = std::max((e.instance.windowWidth - bounds_.width) / 2, 0);
@@ -66,7 +71,7 @@ class DialogWindow : public OverlayWindow {
         c.Fill(0, 0, bounds_.width, bounds_.height, kFace);
         c.Bevel(0, 0, bounds_.width, bounds_.height, false);
         c.Fill(kBorder, kBorder, bounds_.width - 2 * kBorder, kCaptionHeight - 2, kCaption);
-        c.Text(glyphs_, 12, kBorder + 4, kBorder + 2, title_, kCaptionText);
+        c.Text(glyphs_, 12, kBorder + 4, kBorder + 2, title_, kCaptionText, TextEncoding::kUtf8, latin_);
         if (closeBox_) {
             Rect b = CloseBox();
             c.Fill(b.x, b.y, b.w, b.h, kFace);
@@ -114,7 +119,7 @@ class DialogWindow : public OverlayWindow {
         return ev.kind == InputEvent::Kind::kButtonUp && ev.button == InputEvent::kLeftButton;
     }
 
-    void PaintButton(OverlayCanvas& c, int ox, int oy, const Rect& r, const std::string& sjis, bool isDefault,
+    void PaintButton(OverlayCanvas& c, int ox, int oy, const Rect& r, const std::string& text, bool isDefault,
                      bool pressed) {
         int x = ox + r.x;
         int y = oy + r.y;
@@ -125,23 +130,27 @@ class DialogWindow : public OverlayWindow {
         } else {
             c.Bevel(x, y, r.w, r.h, pressed);
         }
-        int tw = OverlayCanvas::TextWidth(glyphs_, cell_, sjis);
+        int tw = OverlayCanvas::TextWidth(glyphs_, cell_, text, TextEncoding::kUtf8, latin_);
         c.Text(glyphs_, cell_, x + (r.w - tw) / 2 + (pressed ? 1 : 0),
-               y + (r.h - cell_) / 2 + (pressed ? 1 : 0), sjis, kText);
+               y + (r.h - cell_) / 2 + (pressed ? 1 : 0), text, kText, TextEncoding::kUtf8, latin_);
     }
     // Static text; a line wider than its box is drawn a little smaller (down to 9 pixels), since
     // the fallback face is wider than the one the layout was made for.
-    void PaintLabel(OverlayCanvas& c, int ox, int oy, const Rect& r, const std::string& sjis,
+    void PaintLabel(OverlayCanvas& c, int ox, int oy, const Rect& r, const std::string& text,
                     bool fit = true) {
         int size = cell_;
-        while (fit && size > 9 && OverlayCanvas::TextWidth(glyphs_, size, sjis) > r.w) {
+        while (fit && size > 9 &&
+               OverlayCanvas::TextWidth(glyphs_, size, text, TextEncoding::kUtf8, latin_) > r.w) {
             --size;
         }
-        c.Text(glyphs_, size, ox + r.x, oy + r.y + (cell_ - size) / 2, sjis, kText);
+        c.Text(glyphs_, size, ox + r.x, oy + r.y + (cell_ - size) / 2, text, kText, TextEncoding::kUtf8,
+               latin_);
     }
 
     GlyphSource* glyphs_;
-    std::string title_;
+    GlyphSource* latin_;  // a translation's proportional Latin face, or nullptr
+    const TextTable& texts_;
+    std::string title_;  // UTF-8, as all the engine's own texts
     int cell_;
     bool closeBox_;
     Viewport bounds_;
@@ -152,10 +161,11 @@ class DialogWindow : public OverlayWindow {
 // "名前の入力": the edit field, OK, and the hint.
 class NameEntryWindow : public DialogWindow {
   public:
-    explicit NameEntryWindow(Engine& e) : DialogWindow(e, "名前の入力", 9, 175, 39, true) {
+    explicit NameEntryWindow(Engine& e) : DialogWindow(e, msg::kNameEntryCaption, 9, 175, 39, true) {
         encoding_ = e.titleSettings.encoding;
         field_.SetEncoding(encoding_);
-        field_.SetText(e.TitleText(msg::kDefaultPlayerName));
+        field_.SetText(e.TitleText(e.Text(msg::kDefaultPlayerName)));
+        hint_ = e.Text(encoding_ == TextEncoding::kUtf8 ? msg::kNameEntryHintUtf8 : msg::kNameEntryHint);
         field_.SelectAll();
     }
 
@@ -180,8 +190,8 @@ class NameEntryWindow : public DialogWindow {
         int textY = oy + e.y + (e.h - cell_) / 2;
         int inner = e.w - 6;
         std::string text = field_.Text();
-        int caretX = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(field_.Caret()));
-        int preeditW = OverlayCanvas::TextWidth(glyphs_, cell_, preedit_);
+        int caretX = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(field_.Caret()), encoding_);
+        int preeditW = OverlayCanvas::TextWidth(glyphs_, cell_, preedit_, encoding_);
         int scroll = std::max(caretX + preeditW + 1 - inner, 0);
         OverlayCanvas line(inner, cell_);
         line.Fill(0, 0, inner, cell_, kWindow);
@@ -228,7 +238,7 @@ class NameEntryWindow : public DialogWindow {
             }
         }
         PaintButton(c, ox, oy, Ok(), "OK", true, okPressed_);
-        PaintLabel(c, ox, oy, R(7, 23, 134, 12), Sjis("名前を全角5文字以内で入力してください。"));
+        PaintLabel(c, ox, oy, R(7, 23, 134, 12), hint_);
     }
 
     void ClientInput(Engine& e, const InputEvent& ev, int x, int y) override {
@@ -280,8 +290,8 @@ class NameEntryWindow : public DialogWindow {
     size_t IndexAt(int x) const {
         int rel = x - Edit().x - 3;
         for (size_t i = 0; i < field_.Characters(); ++i) {
-            int a = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(i));
-            int b = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(i + 1));
+            int a = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(i), encoding_);
+            int b = OverlayCanvas::TextWidth(glyphs_, cell_, field_.Prefix(i + 1), encoding_);
             if (rel < (a + b) / 2) {
                 return i;
             }
@@ -319,16 +329,16 @@ class NameEntryWindow : public DialogWindow {
 
     void Typed(Engine& e, EditField::Typed result) {
         if (result == EditField::Typed::kNotShiftJis) {
-            e.MessageBox(Sjis(msg::kNameCharacterRefused), Sjis(msg::kErrorCaption));
+            e.MessageBox(e.Text(msg::kNameCharacterRefused), e.Text(msg::kErrorCaption));
         } else if (result == EditField::Typed::kTooLong) {
-            e.MessageBox(Sjis(msg::kNameTooLong), Sjis(msg::kErrorCaption));
+            TooLong(e);
         }
     }
 
     void PressOk(Engine& e) {
         std::string text = field_.Text();
         if (!NameFits(text)) {
-            e.MessageBox(Sjis(msg::kNameTooLong), Sjis(msg::kErrorCaption));
+            TooLong(e);
             field_.Clear();
             return;
         }
@@ -336,7 +346,13 @@ class NameEntryWindow : public DialogWindow {
         Finish(1);
     }
 
+    void TooLong(Engine& e) {
+        e.MessageBox(e.Text(encoding_ == TextEncoding::kUtf8 ? msg::kNameTooLongUtf8 : msg::kNameTooLong),
+                     e.Text(msg::kErrorCaption));
+    }
+
     EditField field_;
+    std::string hint_;     // the line under the field, UTF-8
     std::string preedit_;  // in the title's encoding, as far as it converts
     TextEncoding encoding_ = TextEncoding::kShiftJis;
     std::string name_;
@@ -347,7 +363,7 @@ class NameEntryWindow : public DialogWindow {
 class ColourWindow : public DialogWindow {
   public:
     ColourWindow(Engine& e, const std::array<int32_t, 4>& counters)
-        : DialogWindow(e, "---≪色選択≫---", 9, 234, 177, true) {
+        : DialogWindow(e, msg::kColourCaption, 9, 234, 177, true) {
         model_.Load(counters);
     }
     const ColourModel& Model() const { return model_; }
@@ -368,10 +384,11 @@ class ColourWindow : public DialogWindow {
     Rect Preview() const { return R(176, 7, 50, 43); }
 
     void PaintClient(OverlayCanvas& c, int ox, int oy) override {
-        static const char* kLabels[4] = {"【赤】", "【緑】", "【青】", "【明暗】"};
+        static const char* kLabels[4] = {msg::kColourRed, msg::kColourGreen, msg::kColourBlue,
+                                         msg::kColourBrightness};
         static constexpr int kLabelPos[4][2] = {{7, 13}, {7, 43}, {9, 73}, {7, 100}};
         for (int i = 0; i < 4; ++i) {
-            PaintLabel(c, ox, oy, R(kLabelPos[i][0], kLabelPos[i][1], 20, 8), Sjis(kLabels[i]), false);
+            PaintLabel(c, ox, oy, R(kLabelPos[i][0], kLabelPos[i][1], 20, 8), texts_(kLabels[i]), false);
             Rect r = SliderRect(i);
             int cy = oy + r.y + r.h / 2;
             if (focus_ == i) {
@@ -386,12 +403,10 @@ class ColourWindow : public DialogWindow {
         c.Outline(ox + p.x, oy + p.y, p.w, p.h, kShadow);
         c.Fill(ox + p.x + 1, oy + p.y + 1, p.w - 2, p.h - 2, model_.PreviewRgb());
         PaintButton(c, ox, oy, Ok(), "OK", true, pressed_ == 1);
-        PaintButton(c, ox, oy, Cancel(), Sjis("ｷｬﾝｾﾙ"), false, pressed_ == 2);
-        PaintLabel(c, ox, oy, R(14, 125, 203, 14),
-                   Sjis("● 【赤/緑/青】のスライダーで目的の色を設定します。 "));
-        PaintLabel(c, ox, oy, R(15, 147, 198, 8),
-                   Sjis("● 全ての色が明暗どちらかに偏ると、差が表示しにくくなるので"));
-        PaintLabel(c, ox, oy, R(24, 159, 190, 10), Sjis("【明暗】で調整してください"));
+        PaintButton(c, ox, oy, Cancel(), texts_(msg::kCancel), false, pressed_ == 2);
+        PaintLabel(c, ox, oy, R(14, 125, 203, 14), texts_(msg::kColourHint1));
+        PaintLabel(c, ox, oy, R(15, 147, 198, 8), texts_(msg::kColourHint2));
+        PaintLabel(c, ox, oy, R(24, 159, 190, 10), texts_(msg::kColourHint3));
     }
 
     void ClientInput(Engine& e, const InputEvent& ev, int x, int y) override {
@@ -482,10 +497,11 @@ class VersionWindow : public DialogWindow {
     void PaintClient(OverlayCanvas& c, int ox, int oy) override {
         Rect s = R(2, 3, 109, 14);
         c.Bevel(ox + s.x, oy + s.y, s.w, s.h, true);
-        std::string text = Sjis(msg::kVersionText);
-        int tw = OverlayCanvas::TextWidth(glyphs_, cell_, text);
-        c.Text(glyphs_, cell_, ox + s.x + (s.w - tw) / 2, oy + s.y + (s.h - cell_) / 2, text, kText);
-        PaintButton(c, ox, oy, Close(), Sjis("閉じる"), true, pressed_);
+        std::string text = texts_(msg::kVersionText);
+        int tw = OverlayCanvas::TextWidth(glyphs_, cell_, text, TextEncoding::kUtf8, latin_);
+        c.Text(glyphs_, cell_, ox + s.x + (s.w - tw) / 2, oy + s.y + (s.h - cell_) / 2, text, kText,
+               TextEncoding::kUtf8, latin_);
+        PaintButton(c, ox, oy, Close(), texts_(msg::kClose), true, pressed_);
     }
 
     void ClientInput(Engine&, const InputEvent& ev, int x, int y) override {
@@ -531,7 +547,7 @@ int RunNameEntry(Engine& e) {
     }
     e.trace.Event("dialog", {{"kind", std::string("name-entry")},
                              {"result", int64_t{window.Result()}},
-                             {"value", e.TitleUtf8(std::string(e.flags.PlayerName()))}});
+                             {"value", e.Title(e.flags.PlayerName()).ToUtf8()}});
     return window.Result();
 }
 

@@ -57,27 +57,6 @@ Engine::~Engine() {
     automation.reset();
 }
 
-std::string Engine::Utf8(const std::string& sjis) const {
-    return Cp932ToUtf8(sjis);
-}
-
-std::string Engine::TitleText(std::string_view utf8, bool* ok) const {
-    if (titleSettings.encoding == TextEncoding::kUtf8) {
-        if (ok != nullptr) {
-            *ok = true;
-        }
-        return ValidUtf8(utf8);
-    }
-    return Utf8ToCp932(utf8, ok);
-}
-
-std::string Engine::TitleUtf8(const std::string& text) const {
-    if (titleSettings.encoding == TextEncoding::kUtf8) {
-        return ValidUtf8(text);
-    }
-    return Cp932ToUtf8(text);
-}
-
 std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
     files::Refusal refusal;
     std::optional<std::string> path = files::Resolve(windowsPath, &refusal, files::Scope::kTitle);
@@ -280,19 +259,16 @@ void Engine::DiscardRequests() {
     requestDone_.notify_all();
 }
 
-MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& caption,
+MessageBoxAnswer Engine::MessageBox(const std::string& textUtf8, const std::string& captionUtf8,
                                     MessageBoxKind kind) {
     if (!OnMainThread()) {
         MessageBoxAnswer answer = MessageBoxAnswer::kCancel;
-        Send([&] { answer = MessageBox(text, caption, kind); });
+        Send([&] { answer = MessageBox(textUtf8, captionUtf8, kind); });
         return answer;
     }
     if (quitting_) {
         return MessageBoxAnswer::kCancel;
     }
-    std::string textUtf8 = Utf8(text);
-    // The title's own name is in the title's encoding; the engine's captions are Shift-JIS.
-    std::string captionUtf8 = caption == instance.windowName ? TitleUtf8(caption) : Utf8(caption);
     if (platform.Headless()) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }

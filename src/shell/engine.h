@@ -26,12 +26,14 @@
 #include "script/menu_table.h"
 #include "script/scenario.h"
 #include "script/script_random.h"
+#include "script/title_string.h"
 #include "shell/env_settings.h"
 #include "shell/instance_file.h"
 #include "shell/notice.h"
 #include "shell/overlay.h"
 #include "shell/script_gate.h"
 #include "shell/system_menu.h"
+#include "shell/texts.h"
 #include "shell/title_settings.h"
 #include "shell/trace.h"
 #include "sound/sound_state.h"
@@ -95,6 +97,8 @@ class Engine {
     InstanceConfig instance;
     // textreel.ini: the text encoding, wrapping and Latin drawing a translation asks for.
     TitleSettings titleSettings;
+    // The engine's own texts in the language textreel.ini chose.
+    TextTable texts;
     std::string workDir;  // the title's folder, ending in "/"
 
     // ----- state shared by the script thread and the window side -----
@@ -200,12 +204,14 @@ class Engine {
     void Post(std::function<void()> f);
     bool OnMainThread() const { return std::this_thread::get_id() == mainThread_; }
 
-    // A modal message box from any thread; text and caption are Shift-JIS. Closing the program
-    // answers an open box with cancel.
-    MessageBoxAnswer MessageBox(const std::string& text, const std::string& caption,
+    // A modal message box from any thread; text and caption are UTF-8 (a title's text comes
+    // through TitleString::ToUtf8). Closing the program answers an open box with cancel.
+    MessageBoxAnswer MessageBox(const std::string& textUtf8, const std::string& captionUtf8,
                                 MessageBoxKind kind = MessageBoxKind::kWarning);
     // A warning box with the window name as caption.
-    void Warn(const std::string& text) { MessageBox(text, instance.windowName); }
+    void Warn(const std::string& textUtf8) { MessageBox(textUtf8, Title(instance.windowName).ToUtf8()); }
+    // The same for the title's own text (a label, a path).
+    void Warn(const TitleString& text) { Warn(text.ToUtf8()); }
     bool ModalOpen() const { return modalOpen_ > 0; }
 
     // Closes the main window from any thread (the close box, the end of the scenario, a flow
@@ -299,13 +305,15 @@ class Engine {
     // Writes the `refused` trace event for a refusal the resolver made (nothing when reason is empty).
     void TraceRefusal(const files::Refusal& refusal);
 
-    // Text as the trace writes it (UTF-8 from Shift-JIS).
-    std::string Utf8(const std::string& sjis) const;
-    // The title's own text (message lines, names) as UTF-8, read in the title's encoding.
-    std::string TitleUtf8(const std::string& text) const;
+    // Bytes the title wrote (a line, a label, a name, a path), in the title's encoding.
+    TitleString Title(std::string_view bytes) const { return TitleString(bytes, titleSettings.encoding); }
     // UTF-8 text (the engine's own, or typed by the player) in the title's encoding; ok (when given)
     // is cleared when a character Shift-JIS lacks became "?".
-    std::string TitleText(std::string_view utf8, bool* ok = nullptr) const;
+    std::string TitleText(std::string_view utf8, bool* ok = nullptr) const {
+        return TitleString::FromUtf8(utf8, titleSettings.encoding, ok).Bytes();
+    }
+    // The engine's own text (a msg:: constant) as the player meets it, in UTF-8.
+    std::string Text(std::string_view japanese) const { return texts(japanese); }
 
   private:
     struct Request {

@@ -116,7 +116,7 @@ bool Engine::WriteEnvDat(int n) {
         }
     }
     if (!written) {
-        Warn(Sjis(msg::kSaveFailed));
+        Warn(Text(msg::kSaveFailed));
     }
     return written;
 }

@@ -11,14 +11,21 @@ namespace textreel {
 
 namespace {
 
-// Splits text into glyph codes: Shift-JIS characters (one byte, or lead * 256 + trail), or the
-// code points of a UTF-8 title's text.
+// Calls f(face, code, advance) for each character: half-width ones from latin (when given) at its
+// own advances and kerning, the others from glyphs.
 template <typename F>
-void ForEachCharacter(const std::string& text, TextEncoding encoding, F&& f) {
+void ForEachCharacter(GlyphSource& glyphs, GlyphSource* latin, int size, const std::string& text,
+                      TextEncoding encoding, F&& f) {
     std::vector<LineChar> chars;
     SplitLine(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), encoding, chars);
+    for (LineChar& c : chars) {
+        c.advance = std::max(glyphs.Advance(size, GlyphCode(c, encoding)), 0);
+    }
+    if (latin != nullptr) {
+        SetLatinAdvances(chars, *latin, size, encoding);
+    }
     for (const LineChar& c : chars) {
-        f(GlyphCode(c, encoding));
+        f(c.halfWidth && latin != nullptr ? *latin : glyphs, GlyphCode(c, encoding), c.advance);
     }
 }
 
@@ -85,40 +92,42 @@ void OverlayCanvas::Blend(int x, int y, uint32_t rgb, int level) {
     p = out;
 }
 
-int OverlayCanvas::TextWidth(GlyphSource* glyphs, int size, const std::string& sjis, TextEncoding encoding) {
+int OverlayCanvas::TextWidth(GlyphSource* glyphs, int size, const std::string& text, TextEncoding encoding,
+                             GlyphSource* latin) {
     if (glyphs == nullptr) {
         return 0;
     }
     int width = 0;
-    ForEachCharacter(sjis, encoding,
-                     [&](uint32_t code) { width += std::max(glyphs->Advance(size, code), 0); });
+    ForEachCharacter(*glyphs, latin, size, text, encoding,
+                     [&](GlyphSource&, uint32_t, int advance) { width += advance; });
     return width;
 }
 
-int OverlayCanvas::Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb,
-                        TextEncoding encoding) {
+int OverlayCanvas::Text(GlyphSource* glyphs, int size, int x, int y, const std::string& text, uint32_t rgb,
+                        TextEncoding encoding, GlyphSource* latin) {
     if (glyphs == nullptr || size <= 0) {
         return 0;
     }
     const int ascent = glyphs->Ascent(size);
     int pen = x;
     GlyphBitmap glyph;
-    ForEachCharacter(sjis, encoding, [&](uint32_t code) {
-        if (glyphs->BitmapSize(size, code) > 0 && glyphs->Render(size, code, glyph) &&
-            glyph.pitch >= glyph.blackBoxWidth &&
-            glyph.levels.size() >=
-                static_cast<size_t>(glyph.pitch) * static_cast<size_t>(glyph.blackBoxHeight)) {
-            int left = pen + glyph.originX;
-            int top = y + ascent - glyph.originY;
-            for (int r = 0; r < glyph.blackBoxHeight; ++r) {
-                const uint8_t* row = glyph.levels.data() + static_cast<size_t>(r) * glyph.pitch;
-                for (int c = 0; c < glyph.blackBoxWidth; ++c) {
-                    Blend(left + c, top + r, rgb, row[c]);
+    ForEachCharacter(
+        *glyphs, latin, size, text, encoding, [&](GlyphSource& face, uint32_t code, int advance) {
+            if (face.BitmapSize(size, code) > 0 && face.Render(size, code, glyph) &&
+                glyph.pitch >= glyph.blackBoxWidth &&
+                glyph.levels.size() >=
+                    static_cast<size_t>(glyph.pitch) * static_cast<size_t>(glyph.blackBoxHeight)) {
+                int left = pen + glyph.originX;
+                int top = y + ascent - glyph.originY;
+                for (int r = 0; r < glyph.blackBoxHeight; ++r) {
+                    const uint8_t* row = glyph.levels.data() + static_cast<size_t>(r) * glyph.pitch;
+                    for (int c = 0; c < glyph.blackBoxWidth; ++c) {
+                        Blend(left + c, top + r, rgb, row[c]);
+                    }
                 }
             }
-        }
-        pen += std::max(glyphs->Advance(size, code), 0);
-    });
+            pen += advance;
+        });
     return pen - x;
 }
 

@@ -34,12 +34,15 @@ class OverlayCanvas {
     // Raised (buttons, the window) or sunken (edit fields, static boxes) edges, two pixels wide.
     void Bevel(int x, int y, int w, int h, bool sunken);
 
-    // Draws Shift-JIS text with the top of its cell at y; returns the pen's advance. Characters
-    // the font cannot draw are skipped. A lead byte at the very end is dropped.
-    int Text(GlyphSource* glyphs, int size, int x, int y, const std::string& sjis, uint32_t rgb,
-             TextEncoding encoding = TextEncoding::kShiftJis);
-    static int TextWidth(GlyphSource* glyphs, int size, const std::string& sjis,
-                         TextEncoding encoding = TextEncoding::kShiftJis);
+    // Draws text with the top of its cell at y; returns the pen's advance. The engine's own texts
+    // are UTF-8; a title's text (a name) is drawn in the title's encoding. Characters the font
+    // cannot draw are skipped; a character cut off at the very end is dropped. With latin (a
+    // translation's proportional Latin face), half-width characters come from it at its own
+    // advances, on the baseline of glyphs.
+    int Text(GlyphSource* glyphs, int size, int x, int y, const std::string& text, uint32_t rgb,
+             TextEncoding encoding = TextEncoding::kUtf8, GlyphSource* latin = nullptr);
+    static int TextWidth(GlyphSource* glyphs, int size, const std::string& text,
+                         TextEncoding encoding = TextEncoding::kUtf8, GlyphSource* latin = nullptr);
 
     OverlayImage TakeImage(int x, int y);
 

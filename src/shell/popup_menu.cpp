@@ -20,6 +20,7 @@ bool Selectable(const MenuItem& item) {
 
 PopupMenuWindow::PopupMenuWindow(Engine& e, int x, int y)
     : glyphs_(e.glyphs.get()),
+      latin_(e.latinGlyphs.get()),
       pictureWidth_(e.instance.windowWidth),
       pictureHeight_(e.instance.windowHeight) {
     Panel top = Layout(e.systemMenu.Root());
@@ -42,7 +43,8 @@ PopupMenuWindow::Panel PopupMenuWindow::Layout(const MenuItem& menu) const {
         p.rowTop.push_back(y);
         p.rowHeight.push_back(h);
         y += h;
-        textWidth = std::max(textWidth, OverlayCanvas::TextWidth(glyphs_, kFontSize, item.text));
+        textWidth = std::max(
+            textWidth, OverlayCanvas::TextWidth(glyphs_, kFontSize, item.text, TextEncoding::kUtf8, latin_));
     }
     p.height = y + kPad + 1;
     p.width = std::max(kGutter + textWidth + kArrowRoom, kMinWidth) + 2;
@@ -243,7 +245,7 @@ void PopupMenuWindow::SpeakHotItem(Engine& e) {
         return;
     }
     spoken_ = hot;
-    e.access->Say(SpokenMenuItem(e.Utf8(hot->text), hot->checked, hot->grayed));
+    e.access->Say(SpokenMenuItem(hot->text, hot->checked, hot->grayed));
 }
 
 void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int oy, double scale) const {
@@ -278,7 +280,7 @@ void PopupMenuWindow::PaintPanel(OverlayCanvas& c, const Panel& p, int ox, int o
         }
         uint32_t ink = item.grayed ? kGrayedText : kText;
         int textTop = Y(top) + (Y(top + h) - Y(top) - fontSize) / 2;
-        c.Text(glyphs_, fontSize, X(p.x + 1 + kGutter), textTop, item.text, ink);
+        c.Text(glyphs_, fontSize, X(p.x + 1 + kGutter), textTop, item.text, ink, TextEncoding::kUtf8, latin_);
         if (item.checked) {
             // A tick: a short stroke down to the right, then a long one up to the right.
             int cx = p.x + 1 + 7;

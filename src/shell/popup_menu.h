@@ -76,6 +76,7 @@ class PopupMenuWindow : public OverlayWindow {
     void PaintPanel(OverlayCanvas& canvas, const Panel& panel, int ox, int oy, double scale) const;
 
     GlyphSource* glyphs_;
+    GlyphSource* latin_;  // a translation's proportional Latin face, or nullptr
     int pictureWidth_;
     int pictureHeight_;
     std::vector<Panel> panels_;

@@ -16,11 +16,6 @@ namespace {
 constexpr const char* kSettingsName = "textreel.cfg";
 constexpr const char* kSpeechKey = "speech";
 
-constexpr const char* kSpeechOnNotice = "読み上げ：オン";
-constexpr const char* kSpeechOffNotice = "読み上げ：オフ";
-constexpr const char* kClipboardOnNotice = "クリップボードへのコピー：オン";
-constexpr const char* kClipboardOffNotice = "クリップボードへのコピー：オフ";
-
 constexpr int kKeyV = 'V';
 constexpr int kKeyC = 'C';
 
@@ -47,15 +42,15 @@ bool ReadingAidKey(Engine& e, const InputEvent& event) {
         if (e.access->Choice() != SpeechChoice::kOff) {
             StoreReadingAidSettings(e);
         }
-        ShowNotice(e, Sjis(on ? kSpeechOnNotice : kSpeechOffNotice));
-        e.access->Say(kSpeechOnNotice);
+        ShowNotice(e, e.Text(on ? msg::kSpeechOn : msg::kSpeechOff));
+        e.access->Say(e.Text(msg::kSpeechOn));
         return true;
     }
     if (event.key == kKeyC && event.shift) {
         const bool on = !e.access->ClipboardOn();
         e.access->SetClipboardOn(on);
         e.trace.Event("clipboard", {{"state", std::string(on ? "on" : "off")}});
-        ShowNotice(e, Sjis(on ? kClipboardOnNotice : kClipboardOffNotice));
+        ShowNotice(e, e.Text(on ? msg::kClipboardOn : msg::kClipboardOff));
         return true;
     }
     return false;

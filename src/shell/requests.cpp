@@ -31,7 +31,7 @@ void Engine::MoviePlayRequest() {
     SoundState& s = sound;
     s.movieShowing = false;
     const uint64_t run = ++s.movieRun;
-    s.moviePath = Utf8(s.movieName);
+    s.moviePath = Title(s.movieName).ToUtf8();
 
     MoviePlayer::Hooks hooks;
     hooks.showing = [this, run] {
@@ -69,7 +69,7 @@ void Engine::MoviePlayRequest() {
         const char* text = result == MoviePlayer::StartError::kOpen    ? msg::kMovieOpenFailed
                            : result == MoviePlayer::StartError::kScale ? msg::kMovieSizeFailed
                                                                        : msg::kMoviePlayFailed;
-        MessageBox(Sjis(text), Sjis(msg::kMovieCaption));
+        MessageBox(Text(text), Text(msg::kMovieCaption));
         StopMovie("error");
         return;
     }
@@ -115,7 +115,7 @@ void Engine::StopMovie(const char* reason) {
     std::string what = reason;
     if (what == "end" && (!stats.anything || stats.failed)) {
         // The file opened but nothing in it could be decoded, or its decoder broke down.
-        MessageBox(Sjis(msg::kMoviePlayFailed), Sjis(msg::kMovieCaption));
+        MessageBox(Text(msg::kMoviePlayFailed), Text(msg::kMovieCaption));
         what = "error";
     }
     if (!s.moviePath.empty()) {

@@ -107,7 +107,7 @@ bool Engine::EnsureSaveFolder(bool create, std::string* path) {
     }
     // The box runs on the main thread, which may itself be waiting for the folder's lock: it is
     // shown after the lock is let go.
-    Warn(Sjis(msg::kSaveFolderFailed));
+    Warn(Text(msg::kSaveFolderFailed));
     return false;
 }
 

@@ -45,6 +45,8 @@ int Engine::StartUp() {
     files::Refusal settingsRefusal;
     titleSettings = ReadTitleSettings(settingsProblems, nullptr, &settingsRefusal);
     TraceRefusal(settingsRefusal);
+    texts.Use(titleSettings.language, titleSettings.texts);
+    systemMenu.Translate(texts);
     for (const SettingsProblem& problem : settingsProblems) {
         std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line,
                      problem.message.c_str());
@@ -83,7 +85,7 @@ int Engine::StartUp() {
             TraceRefusal(refusal);
             [[fallthrough]];
         case Scenario::LoadResult::kMissing:
-            Warn(Sjis(msg::kScenarioMissing));
+            Warn(Text(msg::kScenarioMissing));
             return kExitOk;
     }
     ReadEnvDat();
@@ -105,7 +107,7 @@ int Engine::StartUp() {
     platform.SetWindowScale(options_.scale);
     bool opened = false;
     try {
-        opened = platform.OpenWindow(TitleUtf8(instance.windowName), w, h);
+        opened = platform.OpenWindow(Title(instance.windowName).ToUtf8(), w, h);
     } catch (const std::bad_alloc&) {
         Warn(msg::kAllocateError);
         return kExitFailure;

@@ -15,18 +15,18 @@ namespace {
 
 using Kind = MenuItem::Kind;
 
-MenuItem Command(int id, const char* utf8) {
+MenuItem Command(int id, const char* japanese) {
     MenuItem item;
     item.kind = Kind::kCommand;
     item.id = id;
-    item.text = Sjis(utf8);
+    item.text = japanese;
     return item;
 }
 
-MenuItem Submenu(const char* utf8, std::vector<MenuItem> items) {
+MenuItem Submenu(const char* japanese, std::vector<MenuItem> items) {
     MenuItem item;
     item.kind = Kind::kSubmenu;
-    item.text = Sjis(utf8);
+    item.text = japanese;
     item.items = std::move(items);
     return item;
 }
@@ -88,26 +88,37 @@ void TraceMenu(Engine& e, const char* action, int id = 0, const std::string& rea
 }  // namespace
 
 SystemMenu::SystemMenu() {
+    using namespace msg;
     root_ = Submenu(
-        "システム",
-        {Command(menu_id::kAutoMode, "シナリオの自動送り"),
-         Submenu(
-             "設定",
-             {Submenu("メッセージ速度",
-                      {Command(menu_id::kSpeedLine, "行表示"), Command(menu_id::kSpeedFast, "快速"),
-                       Command(menu_id::kSpeedNormal, "普通"), Command(menu_id::kSpeedSlowish, "やや遅い"),
-                       Command(menu_id::kSpeedSlow, "遅い")}),
-              Command(menu_id::kForcedSkip, "強制スキップする"), Separator(),
-              Command(menu_id::kFullScreen, "フルスクリーン"),
-              Command(menu_id::kScreenEffects, "画面エフェクト"), Separator(),
-              Submenu("SE音量", {Command(menu_id::kSe100, "100%"), Command(menu_id::kSe75, "75%"),
-                                 Command(menu_id::kSe50, "50%"), Command(menu_id::kSe25, "25%"),
-                                 Command(menu_id::kSe0, "0%（OFF）")}),
-              Submenu("BGM音量", {Command(menu_id::kBgm100, "100%"), Command(menu_id::kBgm75, "75%"),
-                                  Command(menu_id::kBgm50, "50%"), Command(menu_id::kBgm25, "25%"),
-                                  Command(menu_id::kBgm0, "0%(OFF)")})}),
-         Separator(), Command(menu_id::kReturnToTitle, "タイトル画面へ戻る"),
-         Command(menu_id::kExit, "システム終了"), Separator(), Command(menu_id::kVersion, "システム確認")});
+        kMenuSystem,
+        {Command(menu_id::kAutoMode, kMenuAutoMode),
+         Submenu(kMenuSettings,
+                 {Submenu(kMenuSpeed, {Command(menu_id::kSpeedLine, kMenuSpeedLine),
+                                       Command(menu_id::kSpeedFast, kMenuSpeedFast),
+                                       Command(menu_id::kSpeedNormal, kMenuSpeedNormal),
+                                       Command(menu_id::kSpeedSlowish, kMenuSpeedSlowish),
+                                       Command(menu_id::kSpeedSlow, kMenuSpeedSlow)}),
+                  Command(menu_id::kForcedSkip, kMenuForcedSkip), Separator(),
+                  Command(menu_id::kFullScreen, kMenuFullScreen),
+                  Command(menu_id::kScreenEffects, kMenuScreenEffects), Separator(),
+                  Submenu(kMenuSeVolume, {Command(menu_id::kSe100, "100%"), Command(menu_id::kSe75, "75%"),
+                                          Command(menu_id::kSe50, "50%"), Command(menu_id::kSe25, "25%"),
+                                          Command(menu_id::kSe0, kMenuVolumeOff)}),
+                  Submenu(kMenuBgmVolume, {Command(menu_id::kBgm100, "100%"), Command(menu_id::kBgm75, "75%"),
+                                           Command(menu_id::kBgm50, "50%"), Command(menu_id::kBgm25, "25%"),
+                                           Command(menu_id::kBgm0, "0%(OFF)")})}),
+         Separator(), Command(menu_id::kReturnToTitle, kMenuReturnToTitle),
+         Command(menu_id::kExit, kMenuExit), Separator(), Command(menu_id::kVersion, kMenuVersion)});
+}
+
+void SystemMenu::Translate(const TextTable& texts) {
+    auto word = [&texts](auto& self, MenuItem& item) -> void {
+        item.text = texts(item.text);
+        for (MenuItem& child : item.items) {
+            self(self, child);
+        }
+    };
+    word(word, root_);
 }
 
 const MenuItem* SystemMenu::Find(int id) const {
@@ -266,13 +277,13 @@ void RunMenuCommand(Engine& e, int id) {
             RefreshMenuChecks(e);
             break;
         case menu_id::kReturnToTitle:
-            if (e.MessageBox(Sjis(msg::kConfirmTitle), Sjis(msg::kConfirmCaption),
+            if (e.MessageBox(e.Text(msg::kConfirmTitle), e.Text(msg::kConfirmCaption),
                              MessageBoxKind::kOkCancel) == MessageBoxAnswer::kOk) {
                 e.Restart();
             }
             break;
         case menu_id::kExit:
-            if (e.MessageBox(Sjis(msg::kConfirmExit), Sjis(msg::kConfirmCaption),
+            if (e.MessageBox(e.Text(msg::kConfirmExit), e.Text(msg::kConfirmCaption),
                              MessageBoxKind::kOkCancel) == MessageBoxAnswer::kOk) {
                 e.RequestClose();
             }

@@ -3,6 +3,8 @@
 // engine, and popup_menu.cpp draws the open menu and takes the player's input.
 #pragma once
 
+#include "shell/texts.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,6 +75,8 @@ class SystemMenu {
 
     // Sets the check marks and the grayed state from the settings (the refresh without its write).
     void Refresh(const MenuSettings& s);
+    // Words every item as the texts table has it (once, at start-up).
+    void Translate(const TextTable& texts);
 
   private:
     MenuItem* FindMutable(int id);

@@ -4,6 +4,7 @@
 
 #include "access/access_settings.h"
 #include "platform/files.h"
+#include "script/utf8_text.h"
 
 namespace textreel {
 
@@ -71,9 +72,9 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
                 continue;
             }
             section = Lower(TrimSettingText(line.substr(1, line.size() - 2)));
-            if (section != "text") {
+            if (section != "text" && section != "texts") {
                 problem("unknown section [" + Shown(section) +
-                        "]; its keys are ignored (the only section is [text])");
+                        "]; its keys are ignored (the sections are [text] and [texts])");
             }
             continue;
         }
@@ -85,6 +86,16 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
         std::string key = Lower(TrimSettingText(line.substr(0, equals)));
         std::string_view rawValue = TrimSettingText(line.substr(equals + 1));
         std::string value = Lower(rawValue);
+        if (section == "texts") {
+            // The title's own wording of an engine text, keyed by its Japanese text.
+            std::string japanese(TrimSettingText(line.substr(0, equals)));
+            if (!IsEngineText(japanese)) {
+                problem("\"" + Shown(japanese) + "\" is not one of the engine's texts; it is ignored");
+            } else {
+                settings.texts.emplace_back(std::move(japanese), ValidUtf8(rawValue));
+            }
+            continue;
+        }
         if (section != "text") {
             if (section.empty()) {
                 problem("\"" + Shown(key) + "\" stands before the [text] section; it is ignored");
@@ -126,9 +137,17 @@ TitleSettings ParseTitleSettings(const std::vector<uint8_t>& bytes, std::vector<
             } else {
                 settings.latinFont = std::string(rawValue);
             }
+        } else if (key == "language") {
+            if (value == "ja" || value == "japanese") {
+                settings.language = Language::kJapanese;
+            } else if (value == "en" || value == "english") {
+                settings.language = Language::kEnglish;
+            } else {
+                bad("ja or en");
+            }
         } else {
             problem("unknown key \"" + Shown(key) +
-                    "\"; it is ignored (the keys are encoding, wrap, latin and latin-font)");
+                    "\"; it is ignored (the keys are encoding, wrap, latin, latin-font and language)");
         }
     }
     return settings;

@@ -7,13 +7,19 @@
 //   wrap = characters | words
 //   latin = fixed | proportional
 //   latin-font = NAME
+//   language = ja | en
+//
+//   [texts]
+//   JAPANESE TEXT = TEXT
 #pragma once
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/files.h"
+#include "shell/texts.h"
 
 namespace textreel {
 
@@ -46,6 +52,10 @@ struct TitleSettings {
     LatinMode latin = LatinMode::kFixed;
     std::string latinFont = "sans-serif";  // fontconfig's name of the Latin face
     bool fromFile = false;                 // the title has a textreel.ini and it was read
+    // The language of the engine's own texts, and the title's own wording of some of them (the
+    // Japanese text, then the title's text, both UTF-8).
+    Language language = Language::kJapanese;
+    std::vector<std::pair<std::string, std::string>> texts;
 };
 
 // Something in the file that is ignored: its line (from 1) and what is wrong, in words.

@@ -106,7 +106,7 @@ void ChoiceHover(Engine& e, int x, int y) {
     if (playMove) {
         PlayInterfaceSound(e, "sound\\move.wav");
         // A word button says its word; a picture's area its label.
-        e.access->Say(e.TitleUtf8(e.menu.Spoken(static_cast<size_t>(under))));
+        e.access->Say(e.Title(e.menu.Spoken(static_cast<size_t>(under))).ToUtf8());
     }
 }
 

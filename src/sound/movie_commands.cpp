@@ -32,7 +32,7 @@ void CmdMoviePlay(Engine& e, const char* line, int) {
         }
     }
     if (!readable) {
-        e.Warn(Sjis(msg::kMovieMissing));
+        e.Warn(e.Text(msg::kMovieMissing));
         return;
     }
     if (e.LoadInProgress != 0) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "shell/messages.h"
+
 namespace textreel {
 
 FillResult FillBuffer(PcmSource& source, FillSettings& s, char* out, size_t capacity) {
@@ -79,7 +81,7 @@ bool OggStreamer::Start(std::unique_ptr<PcmSource> source) {
         [this](int tag, std::vector<int16_t>& samples) { BufferDone(tag, samples); });
     if (out == nullptr) {
         if (hooks_.warn) {
-            hooks_.warn("初期化失敗");
+            hooks_.warn(msg::kStreamerStartFailed);
         }
         return false;
     }
@@ -172,7 +174,7 @@ void OggStreamer::BufferDone(int tag, std::vector<int16_t>& samples) {
     }
     if (!QueueBuffer(writeIndex_)) {
         if (!stopping_ && hooks_.warn) {
-            hooks_.warn("諸般の事情によりフリップ失敗");
+            hooks_.warn(msg::kStreamerFlipFailed);
         }
         return;
     }

@@ -95,11 +95,11 @@ bool StartSlot(Engine& e, StreamSlot& slot, const std::string& path, int volume)
     slot.streamer->volume = Volume(volume);
     if (!slot.streamer->Start(OpenTitleSound(e, path))) {
         if (!path.empty()) {
-            e.trace.Note("sound-failed", {{"path", e.Utf8(path)}});
+            e.trace.Note("sound-failed", {{"path", e.Title(path).ToUtf8()}});
         }
         return false;
     }
-    slot.playingPath = e.Utf8(path);
+    slot.playingPath = e.Title(path).ToUtf8();
     slot.playingLoop = slot.streamer->playOnce == 0;
     if (&slot == &e.sound.voice) {
         e.trace.Event("voice-start", {{"path", slot.playingPath}});
@@ -129,8 +129,8 @@ void MakeStreamer(Engine& e, StreamSlot& slot, bool voice) {
     hooks.warn = [&e](const char* text) {
         // The streamer's failures come from the completion thread as well; they must not wait
         // there for the player, so the box is shown from the main thread's queue.
-        std::string sjis = Sjis(text);
-        e.Post([&e, sjis] { e.MessageBox(sjis, kStreamerCaption); });
+        std::string shown = e.Text(text);
+        e.Post([&e, shown] { e.MessageBox(shown, kStreamerCaption); });
     };
     slot.streamer = std::make_unique<OggStreamer>(e.platform.Mixer(), std::move(hooks));
 }
@@ -196,7 +196,7 @@ void PlayInterfaceSound(Engine& e, const std::string& path) {
         return;  // no default sound
     }
     e.platform.Mixer().PlayInterfaceSound(std::move(sound));
-    e.trace.Event("sound", {{"path", e.Utf8(path)}});
+    e.trace.Event("sound", {{"path", e.Title(path).ToUtf8()}});
 }
 
 void StopInterfaceSound(Engine& e) {
@@ -210,7 +210,7 @@ void PlayEffect(Engine& e, const std::string& path) {
     }
     std::shared_ptr<const PcmSound> sound = LoadSound(e, path, true);
     if (sound == nullptr) {
-        e.trace.Note("sound-failed", {{"path", e.Utf8(path)}});
+        e.trace.Note("sound-failed", {{"path", e.Title(path).ToUtf8()}});
         return;
     }
     std::vector<int16_t> samples = sound->samples;
@@ -235,7 +235,7 @@ void PlayEffect(Engine& e, const std::string& path) {
     if (previous != nullptr) {
         previous->Close();
     }
-    e.trace.Event("effect", {{"path", e.Utf8(path)}});
+    e.trace.Event("effect", {{"path", e.Title(path).ToUtf8()}});
 }
 
 void StartMusic(Engine& e) {
@@ -264,8 +264,8 @@ void StopWaveMusic(Engine& e) {
 
 void PlayCdTrack(Engine& e, int track) {
     std::string file = RippedTrack(track);
-    e.trace.Event("cd-track",
-                  {{"n", int64_t{track}}, {"file", file.empty() ? std::string("none") : e.Utf8(file)}});
+    e.trace.Event("cd-track", {{"n", int64_t{track}},
+                               {"file", file.empty() ? std::string("none") : e.Title(file).ToUtf8()}});
     if (file.empty()) {
         StopSlot(e, e.sound.cd);
         return;
@@ -303,7 +303,7 @@ bool FindAudioCd(Engine& e) {
         found = ProbeAudioCd();
     }
     if (!found) {
-        e.MessageBox(Sjis("オーディオトラックが見つかりません"), Sjis(msg::kConfirmCaption));
+        e.MessageBox(e.Text(msg::kAudioTrackMissing), e.Text(msg::kConfirmCaption));
         return false;
     }
     e.sound.cdFound = 1;

@@ -62,6 +62,20 @@ void SplitLine(const uint8_t* bytes, int length, TextEncoding encoding, std::vec
     }
 }
 
+void SetLatinAdvances(std::span<LineChar> chars, GlyphSource& latin, int fontSize, TextEncoding encoding) {
+    for (size_t i = 0; i < chars.size(); ++i) {
+        LineChar& c = chars[i];
+        if (!c.halfWidth) {
+            continue;
+        }
+        const uint32_t code = GlyphCode(c, encoding);
+        c.advance = std::max(0, latin.Advance(fontSize, code));
+        if (i + 1 < chars.size() && chars[i + 1].halfWidth) {
+            c.advance += latin.Kerning(fontSize, code, GlyphCode(chars[i + 1], encoding));
+        }
+    }
+}
+
 void BreakRows(std::span<const LineChar> chars, const RowBreaking& how, std::vector<CharPlace>& places,
                int32_t* endX, int32_t* endRow) {
     places.assign(chars.size(), CharPlace{});

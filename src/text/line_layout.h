@@ -41,6 +41,10 @@ constexpr uint32_t GlyphCode(const LineChar& c, TextEncoding encoding) {
     return encoding == TextEncoding::kUtf8 ? (c.code | kUnicodeGlyph) : c.code;
 }
 
+// Gives every half-width character the Latin face's own advance at fontSize, kerned against the
+// next character when that one is half-width too (proportional Latin).
+void SetLatinAdvances(std::span<LineChar> chars, GlyphSource& latin, int fontSize, TextEncoding encoding);
+
 // True for a UTF-8 code point drawn full-width (Hangul, CJK, full-width forms).
 bool IsWideCodePoint(uint32_t code);
 

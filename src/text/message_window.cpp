@@ -9,6 +9,7 @@
 #include "platform/encoding.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
+#include "script/utf8_text.h"
 #include "shell/engine.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
@@ -145,7 +146,7 @@ void DrawWrappedBacklogPage(Engine& e, int direction) {
             if (e.glyphs) {
                 DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
                               kBacklogBottomY - kBacklogLineStep * place, rows[static_cast<size_t>(r)],
-                              e.titleSettings.encoding);
+                              e.titleSettings.encoding, e.latinGlyphs.get());
             }
         }
         used += count;
@@ -178,8 +179,8 @@ void DrawBacklogPage(Engine& e, int direction) {
         --p;
         if (e.glyphs) {
             DrawPlainText(*e.glyphs, g.ScreenSurface, kDefaultFontSize, kBacklogX,
-                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p),
-                          e.titleSettings.encoding);
+                          kBacklogBottomY - kBacklogLineStep * k, e.backlog.Slot(p), e.titleSettings.encoding,
+                          e.latinGlyphs.get());
         }
     }
     t.backlogPosition = p;
@@ -196,18 +197,10 @@ void LayOutLine(Engine& e, const uint8_t* bytes, int length, int fontSize, LineL
     const size_t count = layout.chars.size();
     for (size_t i = 0; i < count; ++i) {
         LineChar& c = layout.chars[i];
-        if (!c.halfWidth) {
-            c.advance = fontSize - 1;
-        } else if (latin == nullptr) {
-            c.advance = fontSize / 2;
-        } else {
-            // The Latin face's own advance, kerned against the next half-width character.
-            const uint32_t code = GlyphCode(c, encoding);
-            c.advance = std::max(0, latin->Advance(fontSize, code));
-            if (i + 1 < count && layout.chars[i + 1].halfWidth) {
-                c.advance += latin->Kerning(fontSize, code, GlyphCode(layout.chars[i + 1], encoding));
-            }
-        }
+        c.advance = c.halfWidth ? fontSize / 2 : fontSize - 1;
+    }
+    if (latin != nullptr) {
+        SetLatinAdvances(layout.chars, *latin, fontSize, encoding);
     }
     RowBreaking how;
     how.startX = t.TextCursor.x;
@@ -404,7 +397,7 @@ int ShowLogo(Engine& e) {
     if (!readable) {
         std::string shown = e.workDir + kLogoPicture;
         std::replace(shown.begin() + static_cast<std::ptrdiff_t>(e.workDir.size()), shown.end(), '\\', '/');
-        e.Warn(shown);
+        e.Warn(ValidUtf8(shown));
         return 0;
     }
     {

@@ -12,6 +12,7 @@ namespace textreel {
 namespace {
 
 struct Character {
+    GlyphSource* source;
     uint32_t code;
     int64_t penX;
 };
@@ -35,16 +36,21 @@ void BlendBlack(Surface& surface, int64_t px, int64_t py, uint8_t v) {
 }  // namespace
 
 int DrawPlainText(GlyphSource& glyphs, Surface& surface, int fontSize, int x, int y, const std::string& text,
-                  TextEncoding encoding) {
+                  TextEncoding encoding, GlyphSource* latin) {
     std::vector<Character> characters;
     int64_t pen = x;
     thread_local std::vector<LineChar> chars;
     SplitLine(reinterpret_cast<const uint8_t*>(text.data()), static_cast<int>(text.size()), encoding, chars);
+    for (LineChar& c : chars) {
+        c.advance = std::max(glyphs.Advance(fontSize, GlyphCode(c, encoding)), 0);
+    }
+    if (latin != nullptr) {
+        SetLatinAdvances(chars, *latin, fontSize, encoding);
+    }
     for (const LineChar& c : chars) {
-        uint32_t code = GlyphCode(c, encoding);
-        characters.push_back({code, pen});
-        int advance = glyphs.Advance(fontSize, code);
-        pen += advance > 0 ? advance : 0;
+        GlyphSource* source = c.halfWidth && latin != nullptr ? latin : &glyphs;
+        characters.push_back({source, GlyphCode(c, encoding), pen});
+        pen += c.advance;
     }
     const int64_t width = pen - x;
     const int result = static_cast<int>(std::min<int64_t>(width, std::numeric_limits<int>::max()));
@@ -65,8 +71,8 @@ int DrawPlainText(GlyphSource& glyphs, Surface& surface, int fontSize, int x, in
     const int ascent = glyphs.Ascent(fontSize);
     GlyphBitmap glyph;
     for (const Character& character : characters) {
-        if (glyphs.BitmapSize(fontSize, character.code) <= 0 ||
-            !glyphs.Render(fontSize, character.code, glyph)) {
+        if (character.source->BitmapSize(fontSize, character.code) <= 0 ||
+            !character.source->Render(fontSize, character.code, glyph)) {
             continue;
         }
         const int bbx = glyph.blackBoxWidth;

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/encoding.h"
 #include "script/flag_block.h"
-#include "shell/messages.h"
 #include "support/e2e_run.h"
 #include "support/ogg_maker.h"
 #include "support/test_files.h"
@@ -40,10 +40,10 @@ std::vector<uint8_t> Tune(int frames) {
 void WriteSave(E2eRun& run, const std::string& line, const std::string& bgm) {
     std::ifstream in(run.Title() + "/scenario.txt", std::ios::binary);
     std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t at = text.find(Sjis(line) + "\r\n$C\r\n");
+    size_t at = text.find(Utf8ToCp932(line) + "\r\n$C\r\n");
     ASSERT_NE(at, std::string::npos) << line;
     FlagBlock block;
-    block.SetU32(FlagBlock::kSavedPosition, static_cast<uint32_t>(at + Sjis(line).size() + 4));
+    block.SetU32(FlagBlock::kSavedPosition, static_cast<uint32_t>(at + Utf8ToCp932(line).size() + 4));
     block.SetText(FlagBlock::kBackgroundName, FlagBlock::kNameSize, "FILL_WHITE");
     block.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, bgm);
     WriteBytes(run.Title() + "/save/save01.sav",

@@ -57,6 +57,48 @@ TEST(Translation, AnUntouchedTitleTellsItsRowsAsItAlwaysCutThem) {
     }
 }
 
+// The columns from the first to the last one where a button's text differs from its bar.
+int TextWidth(const Shot& shot, int top, uint32_t bar) {
+    int first = -1;
+    int last = -1;
+    for (int x = 250; x < 640; ++x) {
+        for (int y = top + 2; y < top + 34; ++y) {
+            if (shot.At(x, y) != bar) {
+                first = first < 0 ? x : first;
+                last = x;
+            }
+        }
+    }
+    return first < 0 ? 0 : last - first + 1;
+}
+
+TEST(Translation, AnEnglishTitleDrawsProportionalButtonsAndEnglishTexts) {
+    // textreel.ini: "encoding = utf-8", "latin = proportional", "language = en", and in [texts]
+    // "確認 = Are you sure?". Scenario: "$selword" / "(thin,0,iiiiiiiiii)" / "(wide,0,MMMMMMMMMM)".
+    E2eRun run(kTitles + "translated-menu");
+    for (const char* part : {"bar_a.bmp", "btnprts.bmp", "waiticon.bmp"}) {
+        CopyFile(std::string(TEXTREEL_DEMO_DIR) + "/cg/menu/" + part, run.Title() + "/cg/menu/" + part);
+    }
+    constexpr uint32_t kBar = 0x206020;
+    WriteBytes(run.Title() + "/cg/menu/menubar.bmp", MakeBmp(MakeMasked(400, 35, kBar, 0)));
+    RunResult r =
+        run.Run("wait\nclick 400 300\nwait\nmove 10 10\nscreenshot " + run.File("buttons.png") +
+                "\nrclick 700 500\nwait\nanswer cancel\nmenu 40001\nwait\nclick 300 130\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    // Ten i's take far less room than ten M's; fixed-width Latin gives both ten half cells.
+    Shot shot = LoadShot(run.File("buttons.png"));
+    const int thin = TextWidth(shot, 70, kBar);
+    const int wide = TextWidth(shot, 120, kBar);
+    EXPECT_GT(thin, 10);
+    EXPECT_GT(wide, thin * 2) << thin << " " << wide;
+    // The confirmation speaks English, with the title's own caption; cancelled, the story goes on.
+    std::vector<TraceEvent> boxes = r.Events("message");
+    ASSERT_EQ(boxes.size(), 1u) << r.stderrText;
+    EXPECT_EQ(boxes[0].Get("text"), "The game will end.");
+    EXPECT_EQ(boxes[0].Get("caption"), "Are you sure?");
+    EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"Which way?", "Wide."}));
+}
+
 // The save screens' pictures, as the save-load tests make them.
 void ScreenPictures(E2eRun& run) {
     for (const char* kind : {"save", "load"}) {

@@ -42,7 +42,7 @@ TEST(MenuLines, AreaItemsNeedEdgesAndFlagsOfOneToFourCharacters) {
     };
     for (const AreaCase& c : cases) {
         MenuItemLine item;
-        ASSERT_EQ(ParseAreaItem(c.line, c.flagEndsAtComma, item), c.ok) << c.line;
+        ASSERT_EQ(ParseAreaItem(c.line, c.flagEndsAtComma, TextEncoding::kShiftJis, item), c.ok) << c.line;
         if (!c.ok) {
             continue;
         }
@@ -57,25 +57,27 @@ TEST(MenuLines, AreaItemsNeedEdgesAndFlagsOfOneToFourCharacters) {
 
 TEST(MenuLines, WordItemsAndTheCuttingOfLongLabelsAndTexts) {
     MenuItemLine item;
-    ASSERT_TRUE(ParseWordItem(Sj("(left,0,左へ行く)"), item));
+    ASSERT_TRUE(ParseWordItem(Sj("(left,0,左へ行く)"), TextEncoding::kShiftJis, item));
     EXPECT_EQ(item.entry.label, "left");
     EXPECT_EQ(item.text, Sj("左へ行く"));
-    ASSERT_TRUE(ParseWordItem("(x,12,ab", item));  // no ")": the text runs to the end
+    ASSERT_TRUE(
+        ParseWordItem("(x,12,ab", TextEncoding::kShiftJis, item));  // no ")": the text runs to the end
     EXPECT_EQ(item.flag, 12);
     EXPECT_EQ(item.text, "ab");
-    EXPECT_FALSE(ParseWordItem("x,0,ab)", item));
-    EXPECT_FALSE(ParseWordItem("(x,,ab)", item));
-    EXPECT_FALSE(ParseWordItem("(x,12345,ab)", item));
-    EXPECT_FALSE(ParseWordItem("(x)", item));
+    EXPECT_FALSE(ParseWordItem("x,0,ab)", TextEncoding::kShiftJis, item));
+    EXPECT_FALSE(ParseWordItem("(x,,ab)", TextEncoding::kShiftJis, item));
+    EXPECT_FALSE(ParseWordItem("(x,12345,ab)", TextEncoding::kShiftJis, item));
+    EXPECT_FALSE(ParseWordItem("(x)", TextEncoding::kShiftJis, item));
     // Labels keep 63 bytes, texts 47, and a two-byte character is never split.
-    ASSERT_TRUE(ParseWordItem("(" + std::string(80, 'L') + ",0," + Sj(std::string(30 * 3, 'a')) + ")", item));
+    ASSERT_TRUE(ParseWordItem("(" + std::string(80, 'L') + ",0," + Sj(std::string(30 * 3, 'a')) + ")",
+                              TextEncoding::kShiftJis, item));
     EXPECT_EQ(item.entry.label, std::string(63, 'L'));
     EXPECT_EQ(item.text.size(), 47u);
     std::string wide;
     for (int i = 0; i < 30; ++i) {
         wide += Sj("あ");
     }
-    ASSERT_TRUE(ParseWordItem("(x,0,a" + wide + ")", item));
+    ASSERT_TRUE(ParseWordItem("(x,0,a" + wide + ")", TextEncoding::kShiftJis, item));
     EXPECT_EQ(item.text, "a" + wide.substr(0, 46));
 }
 

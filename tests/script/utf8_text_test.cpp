@@ -5,7 +5,9 @@
 #include <string>
 
 #include "script/flag_block.h"
+#include "script/menu_lines.h"
 #include "script/save_file.h"
+#include "script/title_string.h"
 #include "shell/dialog_models.h"
 
 namespace textreel {
@@ -72,6 +74,51 @@ TEST(Utf8Text, TheSaveTitleKeepsWholeCharactersAndEndsInAnEllipsis) {
     SetSaveTitle(block, std::string(29, 'a') + "\xD0\x9F", true, TextEncoding::kUtf8);
     EXPECT_EQ(std::string(block.Text(FlagBlock::kTitle, FlagBlock::kTitleSize)),
               std::string(29, 'a') + "\xE2\x80\xA6");
+    // A line shorter than 30 bytes has no "…", as a Shift-JIS title's zero hides it; one of
+    // exactly 30 bytes has it.
+    SetSaveTitle(block, "Hi.", true, TextEncoding::kUtf8);
+    EXPECT_EQ(std::string(block.Text(FlagBlock::kTitle, FlagBlock::kTitleSize)), "Hi.");
+    SetSaveTitle(block, std::string(30, 'a'), true, TextEncoding::kUtf8);
+    EXPECT_EQ(std::string(block.Text(FlagBlock::kTitle, FlagBlock::kTitleSize)),
+              std::string(30, 'a') + "\xE2\x80\xA6");
+}
+
+TEST(TitleString, CutsOnAWholeCharacterOfItsEncoding) {
+    const std::string privet = "\xD0\x9F\xD1\x80\xD0\xB8";  // Cyrillic, two bytes a letter
+    const std::string an = "\xEC\x95\x88";                  // Hangul, three bytes
+    const std::string a = "\x82\xA0";                       // Shift-JIS hiragana
+    struct Case {
+        std::string text;
+        TextEncoding encoding;
+        size_t max;
+        std::string kept;
+        size_t characters;
+    };
+    const Case cases[] = {
+        {"a" + privet, TextEncoding::kUtf8, 4, "a\xD0\x9F", 4},
+        {"a" + privet, TextEncoding::kUtf8, 5, "a\xD0\x9F\xD1\x80", 4},
+        {an + an, TextEncoding::kUtf8, 5, an, 2},
+        {"ab" + an, TextEncoding::kUtf8, 4, "ab", 3},
+        {"a\x95" + an, TextEncoding::kUtf8, 2, "a\x95", 3},  // a stray byte is one character
+        {"a" + a + a, TextEncoding::kShiftJis, 4, "a" + a, 3},
+        {a + "\xD0\x9F", TextEncoding::kShiftJis, 3, a + "\xD0", 3},  // half-width kana in Shift-JIS
+        {"ab", TextEncoding::kShiftJis, 47, "ab", 2},
+    };
+    for (const Case& c : cases) {
+        TitleString text(c.text, c.encoding);
+        EXPECT_EQ(text.CutTo(c.max).Bytes(), c.kept) << c.text;
+        EXPECT_EQ(text.Characters(), c.characters) << c.text;
+    }
+    // A selword text of 30 Cyrillic letters keeps 23 whole ones of its 47 bytes.
+    std::string word;
+    for (int i = 0; i < 30; ++i) {
+        word += "\xD0\x9F";
+    }
+    MenuItemLine item;
+    ASSERT_TRUE(ParseWordItem("(x,0," + word + ")", TextEncoding::kUtf8, item));
+    EXPECT_EQ(item.text, word.substr(0, 46));
+    EXPECT_EQ(TitleString(word, TextEncoding::kUtf8).ToUtf8(), word);
+    EXPECT_EQ(TitleString(a, TextEncoding::kShiftJis).ToUtf8(), "\xE3\x81\x82");
 }
 
 TEST(Utf8Text, TheNameFieldTakesAnyCharacterAndCountsBytes) {

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "platform/encoding.h"
 #include "shell/popup_menu.h"
 #include "shell/system_menu.h"
 #include "support/engine_fixture.h"
@@ -24,11 +23,11 @@ void Describe(const MenuItem& menu, const std::string& indent, std::vector<std::
                 out.push_back(indent + "-");
                 break;
             case MenuItem::Kind::kSubmenu:
-                out.push_back(indent + "> " + Cp932ToUtf8(item.text));
+                out.push_back(indent + "> " + item.text);
                 Describe(item, indent + "  ", out);
                 break;
             case MenuItem::Kind::kCommand:
-                out.push_back(indent + std::to_string(item.id) + " " + Cp932ToUtf8(item.text));
+                out.push_back(indent + std::to_string(item.id) + " " + item.text);
                 break;
         }
     }
@@ -36,7 +35,7 @@ void Describe(const MenuItem& menu, const std::string& indent, std::vector<std::
 
 TEST(SystemMenuModel, ItemsIdsAndTextsTopToBottom) {
     SystemMenu menu;
-    EXPECT_EQ(Cp932ToUtf8(menu.Root().text), "システム");
+    EXPECT_EQ(menu.Root().text, "システム");
     std::vector<std::string> lines;
     Describe(menu.Root(), "", lines);
     EXPECT_EQ(lines, (std::vector<std::string>{"40025 シナリオの自動送り",
@@ -69,6 +68,13 @@ TEST(SystemMenuModel, ItemsIdsAndTextsTopToBottom) {
                                                "40001 システム終了",
                                                "-",
                                                "40002 システム確認"}));
+    // A title that chose English sees every item in English.
+    TextTable english;
+    english.Use(Language::kEnglish, {});
+    menu.Translate(english);
+    EXPECT_EQ(menu.Root().text, "System");
+    EXPECT_EQ(menu.Find(menu_id::kExit)->text, "Quit");
+    EXPECT_EQ(menu.Find(menu_id::kSe0)->text, "0% (off)");
 }
 
 std::set<int> CheckedIds(const SystemMenu& menu) {

@@ -4,9 +4,11 @@
 
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "shell/messages.h"
 #include "support/temp_title.h"
 
 namespace textreel {
@@ -30,6 +32,44 @@ TEST(TitleSettingsFile, ReadsEveryKeyWithBlanksCommentsCaseAndCrLf) {
     EXPECT_TRUE(s.fromFile);
 }
 
+TEST(TextsTable, JapaneseByDefaultEnglishWhenChosenAndTheTitlesOwnWordingWins) {
+    std::set<std::string> keys;
+    for (const TextEntry& entry : TextEntries()) {
+        EXPECT_TRUE(keys.insert(entry.japanese).second) << "twice: " << entry.japanese;
+        EXPECT_NE(std::string(entry.english), "") << entry.japanese;
+        EXPECT_NE(std::string(entry.english), entry.japanese);
+    }
+    std::vector<SettingsProblem> problems;
+    TitleSettings s = Parse(
+        "[text]\nLanguage = EN\n[texts]\n終了します。 = Leave the story?\nシステム = Система\n"
+        "未知の文 = x\n",
+        problems);
+    ASSERT_EQ(problems.size(), 1u);
+    EXPECT_EQ(problems[0].line, 6u);
+    EXPECT_NE(problems[0].message.find("is not one of the engine's texts"), std::string::npos);
+    TextTable texts;
+    struct Row {
+        const char* japanese;
+        const char* byDefault;  // bytes the engine has always shown
+        const char* english;
+        const char* titles;  // with the title's [texts] section
+    };
+    const Row rows[] = {
+        {msg::kConfirmExit, "終了します。", "The game will end.", "Leave the story?"},
+        {msg::kMenuSystem, "システム", "System", "Система"},
+        {msg::kMenuExit, "システム終了", "Quit", "Quit"},
+        {"not in the table", "not in the table", "not in the table", "not in the table"},
+    };
+    for (const Row& row : rows) {
+        texts.Use(Language::kJapanese, {});
+        EXPECT_EQ(texts(row.japanese), row.byDefault);
+        texts.Use(Language::kEnglish, {});
+        EXPECT_EQ(texts(row.japanese), row.english);
+        texts.Use(s.language, s.texts);
+        EXPECT_EQ(texts(row.japanese), row.titles);
+    }
+}
+
 TEST(TitleSettingsFile, BadLinesAreIgnoredEachWithItsLineAndTheDefaultsStay) {
     struct Case {
         std::string text;
@@ -44,6 +84,7 @@ TEST(TitleSettingsFile, BadLinesAreIgnoredEachWithItsLineAndTheDefaultsStay) {
         {"[text]\nlatin-font = Sans:weight=200\n", 2, "is not a value of latin-font"},
         {"[text]\nlatin-font = " + std::string(128, 'A') + "\n", 2, "is not a value of latin-font"},
         {"[text]\ncolour = red\n", 2, "unknown key \"colour\""},
+        {"[text]\nlanguage = fr\n", 2, "\"fr\" is not a value of language"},
         {"wrap = words\n[text]\n", 1, "stands before the [text] section"},
         {"[sound]\nwrap = words\n", 1, "unknown section [sound]"},
         {"[text\n", 1, "is not a [section] line"},
