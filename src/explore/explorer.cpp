@@ -313,11 +313,12 @@ void Explorer::Observe(Engine& e, std::string_view name, const std::string& line
         lastJumpLine_ = LineAt(pos);
     } else if (name == "message") {
         std::string text = StringField(line, "text");
-        if (text == msg::kConfirmExit) {
+        // The boxes are told in the language the title chose.
+        if (text == e.Text(msg::kConfirmExit)) {
             sawExit_ = true;
             return;
         }
-        if (text == msg::kConfirmTitle || text == msg::kConfirmOverwrite) {
+        if (text == e.Text(msg::kConfirmTitle) || text == e.Text(msg::kConfirmOverwrite)) {
             return;
         }
         std::string caption = StringField(line, "caption");
