@@ -847,7 +847,7 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             check.index = first;
             check.verify = true;
             if (screenBytes_ + screen.pixels.size() > kScreenBudget) {
-                screen.pixels = {};
+                screen.pixels = std::vector<uint8_t>();  // frees the pixels, which clear() would keep
             }
             screenBytes_ += screen.pixels.size();
             check.screen = std::move(screen);

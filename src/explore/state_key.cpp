@@ -126,6 +126,15 @@ StateKeying::StateKeying(const ScenarioLines& lines, bool exact)
             }
         }
     }
+    // A menu the explorer may stop at whose command line is not read as one above: its entries
+    // lead on all the same.
+    for (const auto& [n, labels] : lines_.Menus()) {
+        if (fallsThrough_[n]) {
+            for (const std::string& label : labels) {
+                pending.emplace_back(n, ":" + label);
+            }
+        }
+    }
     for (uint32_t n : returnLines) {
         for (const std::string& label : returnLabels) {
             pending.emplace_back(n, label);
