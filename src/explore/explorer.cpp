@@ -577,7 +577,7 @@ bool Explorer::SaveScratch(std::vector<uint8_t>& out) {
     return ok && files::ReadAll(path, out, 1 << 20);
 }
 
-// Whether the entry leads straight to exit_game (it is taken after the others).
+// The line of the label (0 when there is none), looked up once per label.
 uint32_t Explorer::LabelLine(const std::string& label) {
     auto known = labelLines_.find(label);
     if (known == labelLines_.end()) {
@@ -586,6 +586,7 @@ uint32_t Explorer::LabelLine(const std::string& label) {
     return known->second;
 }
 
+// Whether the entry leads straight to exit_game (it is taken after the others).
 bool Explorer::ExitEntry(const std::string& label) {
     const ScenarioLines& lines = book_.Lines();
     uint32_t at = LabelLine(label);
