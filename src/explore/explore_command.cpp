@@ -14,7 +14,8 @@ namespace textreel::explore {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [GAME_DIR]\n";
+    "usage: textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [--exhaustive]\n"
+    "                         [GAME_DIR]\n";
 
 int Usage(const std::string& problem) {
     std::fprintf(stderr, "textreel: %s\n%s", problem.c_str(), kUsage);
@@ -50,6 +51,8 @@ int RunExploreCommand(int argc, char** argv) {
         }
         if (arg == "--json") {
             json = true;
+        } else if (arg == "--exhaustive") {
+            options.exhaustive = true;
         } else if (arg == "--graph") {
             if (i + 1 >= argc) {
                 return Usage("--graph needs a file name (.svg or .dot)");
@@ -70,7 +73,9 @@ int RunExploreCommand(int argc, char** argv) {
             ++i;
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage(
-                "--explore takes --json, --graph FILE, --max-seconds N, --seed N and GAME_DIR, not " + arg);
+                "--explore takes --json, --graph FILE, --max-seconds N, --seed N, --exhaustive and GAME_DIR, "
+                "not " +
+                arg);
         } else if (haveDir) {
             return Usage("only one GAME_DIR may be given");
         } else {

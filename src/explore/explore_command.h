@@ -1,5 +1,5 @@
-// `textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [GAME_DIR]`: plays every route of
-// the title and reports what went wrong on them.
+// `textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [--exhaustive] [GAME_DIR]`:
+// plays every route of the title and reports what went wrong on them.
 #pragma once
 
 namespace textreel::explore {

@@ -1,10 +1,13 @@
 #include "explore/explorer.h"
 
+#include "explore/state_key.h"
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <set>
 #include <thread>
@@ -38,6 +41,8 @@ constexpr const char* kPlayerName = "テスト";
 constexpr int kStuckAttempts = 12;
 // The events of one route segment kept for the round-trip comparison.
 constexpr size_t kSegmentEvents = 4000;
+// The bytes of screens kept whole for the round-trip checks still to be made.
+constexpr size_t kScreenBudget = 48u << 20;
 // How far back from where the story stands a posted request's line is looked for.
 constexpr uint32_t kLinesReadOn = 200;
 // A wait met this many times in one stretch between menus with the same flags and points is a
@@ -198,15 +203,33 @@ struct Snapshot {
     std::string state;  // event flags and point counters
 };
 
+// The screen at a menu, kept for the round-trip check: its digest always, its pixels while the
+// screens kept for pending checks stay within kScreenBudget (a long chain of menus would otherwise
+// hold one full screen per menu).
+struct KeptScreen {
+    uint64_t digest = 0;
+    std::vector<uint8_t> pixels;  // empty past the budget
+};
+
+uint64_t Digest(const std::vector<uint8_t>& bytes) {
+    uint64_t h = 1469598103934665603ull;
+    for (uint8_t b : bytes) {
+        h = (h ^ b) * 1099511628211ull;
+    }
+    return h ^ bytes.size();
+}
+
 struct WorkItem {
-    std::vector<uint8_t> save;
+    // The game saved at the menu, shared by every entry taken from it.
+    std::shared_ptr<const std::vector<uint8_t>> save;
     uint32_t menuLine = 0;
-    std::string label;  // Shift-JIS
-    size_t index = 0;   // the entry's place in the menu as met
+    std::string label;    // Shift-JIS
+    size_t index = 0;     // the entry's place in the menu as met
+    uint32_t target = 0;  // the line after the entry's label (1: not found)
     // A round-trip check: the screen before the save and the events after choosing the entry
     // without the round trip.
     bool verify = false;
-    std::vector<uint8_t> screen;
+    KeptScreen screen;
     std::vector<std::string> expected;
 };
 
@@ -215,7 +238,10 @@ enum class Stop { kMenu, kEnded, kLoop, kStuck, kTimeUp, kLoadScreen };
 class Explorer {
   public:
     Explorer(const ExploreOptions& options, RouteBook& book, std::string saveDir)
-        : options_(options), book_(book), saveDir_(std::move(saveDir)) {
+        : options_(options),
+          book_(book),
+          saveDir_(std::move(saveDir)),
+          keying_(book.Lines(), options.exhaustive) {
         start_ = std::chrono::steady_clock::now();
     }
 
@@ -245,7 +271,9 @@ class Explorer {
     std::vector<uint8_t> Screen();
     void RestPointer(const Snapshot& s);
     bool SaveScratch(std::vector<uint8_t>& out);
-    bool ExitEntry(const std::string& label) const;
+    uint32_t LabelLine(const std::string& label);
+    bool ExitEntry(const std::string& label);
+    size_t NextItem() const;
     void StartSegment();
     std::vector<std::string> TakeSegment();
     void AddEdge(uint32_t from, const std::string& label, uint32_t to, RouteEnd end, uint32_t endLine);
@@ -253,9 +281,12 @@ class Explorer {
     const ExploreOptions& options_;
     RouteBook& book_;
     std::string saveDir_;
+    StateKeying keying_;
     SteadyTime start_;
     std::unique_ptr<Session> game_;
     std::vector<WorkItem> work_;
+    size_t screenBytes_ = 0;  // the pixels the pending round-trip checks keep
+    std::map<std::string, uint32_t> labelLines_;
     std::set<RouteEdge> edges_;
 
     // Filled by the observer on the engine's threads.
@@ -547,10 +578,19 @@ bool Explorer::SaveScratch(std::vector<uint8_t>& out) {
     return ok && files::ReadAll(path, out, 1 << 20);
 }
 
+// The line of the label (0 when there is none), looked up once per label.
+uint32_t Explorer::LabelLine(const std::string& label) {
+    auto known = labelLines_.find(label);
+    if (known == labelLines_.end()) {
+        known = labelLines_.emplace(label, book_.Lines().LabelLine(label)).first;
+    }
+    return known->second;
+}
+
 // Whether the entry leads straight to exit_game (it is taken after the others).
-bool Explorer::ExitEntry(const std::string& label) const {
+bool Explorer::ExitEntry(const std::string& label) {
     const ScenarioLines& lines = book_.Lines();
-    uint32_t at = lines.LabelLine(label);
+    uint32_t at = LabelLine(label);
     for (uint32_t n = at + 1; at != 0 && n <= lines.LineCount(); ++n) {
         if (lines.CanRun(n)) {
             return lines.Text(n).find("exit_game") != std::string::npos;
@@ -561,7 +601,7 @@ bool Explorer::ExitEntry(const std::string& label) const {
 
 bool Explorer::StartItem(const WorkItem& item) {
     std::string path = saveDir_ + "/" + SaveFileName(kScratchSlot);
-    if (!files::WriteAtomically(path, item.save.data(), item.save.size())) {
+    if (!files::WriteAtomically(path, item.save->data(), item.save->size())) {
         book_.AddFault(item.menuLine, "the explorer cannot write its scratch save in " + saveDir_);
         return false;
     }
@@ -590,12 +630,12 @@ bool Explorer::StartItem(const WorkItem& item) {
     if (item.verify) {
         RestPointer(s);
         std::vector<uint8_t> now = Screen();
-        if (now != item.screen) {
+        const std::vector<uint8_t>& before = item.screen.pixels;
+        if (Digest(now) != item.screen.digest || (!before.empty() && now != before)) {
             size_t differ = 0;
             size_t first = SIZE_MAX;
-            for (size_t i = 0; i + 2 < std::min(now.size(), item.screen.size()); i += 3) {
-                if (now[i] != item.screen[i] || now[i + 1] != item.screen[i + 1] ||
-                    now[i + 2] != item.screen[i + 2]) {
+            for (size_t i = 0; i + 2 < std::min(now.size(), before.size()); i += 3) {
+                if (now[i] != before[i] || now[i + 1] != before[i + 1] || now[i + 2] != before[i + 2]) {
                     ++differ;
                     first = std::min(first, i / 3);
                 }
@@ -605,8 +645,11 @@ bool Explorer::StartItem(const WorkItem& item) {
                 where = ", the first at " + std::to_string(first % static_cast<size_t>(s.width)) + "," +
                         std::to_string(first / static_cast<size_t>(s.width));
             }
-            book_.AddFault(item.menuLine, "the screen after saving and loading at this menu differs (" +
-                                              std::to_string(differ) + " pixels" + where + ")");
+            book_.AddFault(item.menuLine,
+                           before.empty()
+                               ? std::string("the screen after saving and loading at this menu differs")
+                               : "the screen after saving and loading at this menu differs (" +
+                                     std::to_string(differ) + " pixels" + where + ")");
         }
     }
     if (item.index >= s.entries.size() || s.entries[item.index].label != item.label) {
@@ -727,7 +770,7 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
         for (const MenuEntry& m : s.entries) {
             labels.push_back(m.label);
         }
-        std::string state = s.state;
+        std::string state = keying_.Key(menuLine, s.state);
         for (const std::string& l : labels) {
             state += '\0' + l;
         }
@@ -755,9 +798,11 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             return;
         }
         RestPointer(s);
-        std::vector<uint8_t> screen = Screen();
-        std::vector<uint8_t> save;
-        if (!SaveScratch(save)) {
+        KeptScreen screen;
+        screen.pixels = Screen();
+        screen.digest = Digest(screen.pixels);
+        auto save = std::make_shared<std::vector<uint8_t>>();
+        if (!SaveScratch(*save)) {
             book_.AddFault(menuLine, "a game cannot be saved at this menu");
         }
         // The order of taking: ordinary entries first, the load entry and the ways out last.
@@ -771,13 +816,14 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             }
         }
         // The work list is a stack: the later entries go in first.
-        if (!save.empty()) {
+        if (!save->empty()) {
             for (size_t k = order.size(); k-- > 1;) {
                 WorkItem item;
                 item.save = save;
                 item.menuLine = menuLine;
                 item.label = labels[order[k]];
                 item.index = order[k];
+                item.target = LabelLine(item.label) + 1;
                 work_.push_back(std::move(item));
             }
         }
@@ -795,13 +841,17 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
             EndSession();
             return;
         }
-        if (!save.empty()) {
+        if (!save->empty()) {
             WorkItem check;
             check.save = save;
             check.menuLine = menuLine;
             check.label = labels[first];
             check.index = first;
             check.verify = true;
+            if (screenBytes_ + screen.pixels.size() > kScreenBudget) {
+                screen.pixels = std::vector<uint8_t>();  // frees the pixels, which clear() would keep
+            }
+            screenBytes_ += screen.pixels.size();
             check.screen = std::move(screen);
             pendingVerify = std::move(check);
         }
@@ -818,12 +868,32 @@ void Explorer::PlayRoute(uint32_t fromMenu, std::string fromLabel, const WorkIte
     }
 }
 
+// The work item to take next: a round-trip check at once (it keeps a screen), else the newest entry
+// whose label leads to a line no route has reached yet, else the newest entry. Coverage comes first,
+// so that an exploration cut by its time limit has reached what it could.
+size_t Explorer::NextItem() const {
+    constexpr size_t kLookBack = 4096;
+    size_t last = work_.size() - 1;
+    if (work_[last].verify) {
+        return last;
+    }
+    for (size_t i = work_.size(); i-- > 0 && work_.size() - i <= kLookBack;) {
+        const WorkItem& w = work_[i];
+        if (!w.verify && w.target > 1 && !book_.Reached(w.target)) {
+            return i;
+        }
+    }
+    return last;
+}
+
 std::vector<RouteEdge> Explorer::Run() {
     Game();
     PlayRoute(0, std::string(), nullptr);
     while (!work_.empty()) {
-        WorkItem item = std::move(work_.back());
-        work_.pop_back();
+        size_t next = NextItem();
+        WorkItem item = std::move(work_[next]);
+        work_.erase(work_.begin() + static_cast<std::ptrdiff_t>(next));
+        screenBytes_ -= item.screen.pixels.size();
         if (TimeUp()) {
             if (!item.verify) {
                 book_.AddFault(item.menuLine, CutReason());

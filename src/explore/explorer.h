@@ -17,6 +17,9 @@ namespace textreel::explore {
 struct ExploreOptions {
     int64_t maxSeconds = 0;  // 0: no limit
     int64_t seed = -1;       // from 0: every game `random` draws from is seeded with it
+    // Every difference of flags and points makes a new state, not only the ones a line that can
+    // still run reads.
+    bool exhaustive = false;
     // Set from another thread (a termination signal): the exploration ends as when its time is up.
     const std::atomic<bool>* stop = nullptr;
 };
