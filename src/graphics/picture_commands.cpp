@@ -112,6 +112,8 @@ bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
     if (result == PngResult::kOk) {
         return true;
     }
+    // The box names no file; a watcher (the explorer) is told which one it was.
+    e.trace.Note("picture-failed", {{"path", e.Utf8(std::string(name))}});
     e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
     return false;
 }

@@ -49,6 +49,7 @@ bool LoadMasked(Engine& e, const char* name, Surface& out) {
         result = LoadPng(*path, png);
     }
     if (result != PngResult::kOk) {
+        e.trace.Note("picture-failed", {{"path", e.Utf8(name)}});
         e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
         return false;
     }

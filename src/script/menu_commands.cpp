@@ -109,6 +109,7 @@ bool LoadScreenPicture(Engine& e, std::string_view name, Surface& target) {
         }
     }
     if (result != PngResult::kOk) {
+        e.trace.Note("picture-failed", {{"path", e.Utf8(std::string(name))}});
         e.MessageBox(Sjis(msg::kPictureLoadFailed), Sjis(msg::kPictureCaption));
         return false;
     }

@@ -293,7 +293,9 @@ MessageBoxAnswer Engine::MessageBox(const std::string& text, const std::string& 
     std::string textUtf8 = Utf8(text);
     // The title's own name is in the title's encoding; the engine's captions are Shift-JIS.
     std::string captionUtf8 = caption == instance.windowName ? TitleUtf8(caption) : Utf8(caption);
-    if (platform.Headless()) {
+    // A headless run echoes the box on stderr, unless its driver (the explorer) answers and reports
+    // the boxes itself.
+    if (platform.Headless() && !options_.driven) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
     access->Say(SpokenMessageBox(captionUtf8, textUtf8));
