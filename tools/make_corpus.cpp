@@ -387,7 +387,8 @@ Story Compose(int textLines) {
     s.Line("$jmp sub return back");
     s.Line(":sub");
     s.Line("寄り道をした。");
-    s.Line("$C");
+    // A page break, not a click wait: the return starts the next line at the window's top.
+    s.Line("$P");
     s.Line("$returnto");
     s.Line(":back");
     s.Line("$syncstart");

@@ -191,10 +191,9 @@ constexpr int kCannotStart = 3;
 constexpr int kCannotRead = 4;
 constexpr int kCannotLayOut = 5;
 constexpr int kCannotRender = 6;
-constexpr int kCannotWrite = 7;
 
-// Lays the graph out and writes the SVG (run in the drawing child).
-int DrawSvg(const GraphvizLibrary& gv, const std::string& dot, const std::string& path) {
+// Lays the graph out and draws it as SVG into svg (run in the drawing child).
+int DrawSvg(const GraphvizLibrary& gv, const std::string& dot, std::string& svg) {
     GVC_t* gvc = gv.context();
     if (gvc == nullptr) {
         return kCannotStart;
@@ -211,9 +210,7 @@ int DrawSvg(const GraphvizLibrary& gv, const std::string& dot, const std::string
         if (gv.renderData(gvc, graph, "svg", &data, &length) != 0 || data == nullptr) {
             result = kCannotRender;
         } else {
-            if (!files::WriteAtomically(path, data, length)) {
-                result = kCannotWrite;
-            }
+            svg.assign(data, length);
             gv.freeRenderData(data);
         }
         gv.freeLayout(gvc, graph);
@@ -261,8 +258,9 @@ bool WriteRouteGraph(const RouteGraph& graph, const std::string& path, const Dra
         return false;
     }
     // Graphviz's layout cannot be interrupted: it runs in a child process that is ended at the
-    // time limit or on a termination signal.
-    ChildOutcome outcome = RunInChild([&] { return DrawSvg(gv, dot, path); }, limits.deadlineMs, limits.stop);
+    // time limit or on a termination signal. The child hands back the SVG, written here.
+    ChildOutcome outcome =
+        RunInChild([&](std::string& svg) { return DrawSvg(gv, dot, svg); }, limits.deadlineMs, limits.stop);
     if (outcome.kind == ChildOutcome::Kind::kEnded) {
         std::string by = limits.stop != nullptr && limits.stop->load() ? "a termination signal"
                          : limits.byTimeLimit                          ? "--max-seconds"
@@ -271,6 +269,10 @@ bool WriteRouteGraph(const RouteGraph& graph, const std::string& path, const Dra
     }
     switch (outcome.kind == ChildOutcome::Kind::kDone ? outcome.code : kCannotStart) {
         case kDrawn:
+            if (!files::WriteAtomically(path, outcome.output.data(), outcome.output.size())) {
+                message = "cannot write " + path;
+                return false;
+            }
             return true;
         case kCannotRead:
             message = "Graphviz cannot read the route graph";
@@ -280,9 +282,6 @@ bool WriteRouteGraph(const RouteGraph& graph, const std::string& path, const Dra
             return false;
         case kCannotRender:
             message = "Graphviz cannot draw the route graph as SVG";
-            return false;
-        case kCannotWrite:
-            message = "cannot write " + path;
             return false;
         default:
             message = "Graphviz cannot start";

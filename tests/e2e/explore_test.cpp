@@ -241,10 +241,10 @@ TEST(Explore, NamesALoopWithoutAWaitOnOneRoute) {
 }
 
 TEST(Explore, NamesAStoryThatGoesRoundForEverHoweverThePlayerClicks) {
-    // ":again" / "右へ行った。" / "$C" / "$jmp again" on the right route: every click brings the same
+    // ":again" / "右へ行った。" / "$P" / "$jmp again" on the right route: every click brings the same
     // wait back with the same flags and points.
     std::vector<std::string> lines = kTwoRoutes;
-    lines[13] = "$C";
+    lines[13] = "$P";
     lines[14] = "$jmp right";
     Title title(lines);
     Title::Run run = title.Explore();
@@ -308,26 +308,28 @@ TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
 }
 
 TEST(Explore, TheRouteGraphShowsEntriesAsThePlayerSeesThemAndOnlyReachedMenus) {
-    Title title({"$effect 1",
-                 ":top",
-                 "$imgblt bg\\plain.png",
-                 "$selword",  // 1-4
-                 "(left,0,左へ行く)",
-                 "(look,0,見回す)",
-                 "(wait,0,待つ)",
-                 "selend",  // 5-8
-                 ":look",
-                 "$jmp top",
-                 ":wait",
-                 "$jmp top",
-                 ":left",
-                 "左へ行った。",
-                 "$C",  // 9-15
-                 "$exit_game",
-                 ":never",
-                 "$selword",
-                 "(left,0,行かない)",
-                 "selend"});  // 16-20
+    Title title({
+        "$windowopen",            // 1
+        ":top",                   // 2
+        "$imgblt bg\\plain.png",  // 3
+        "$selword",               // 4
+        "(left,0,左へ行く)",      // 5
+        "(look,0,見回す)",        // 6
+        "(wait,0,待つ)",          // 7
+        "selend",                 // 8
+        ":look",                  // 9
+        "$jmp top",               // 10
+        ":wait",                  // 11
+        "$jmp top",               // 12
+        ":left",                  // 13
+        "左へ行った。",           // 14
+        "$C",                     // 15
+        "$exit_game",             // 16
+        ":never",                 // 17
+        "$selword",               // 18
+        "(left,0,行かない)",      // 19
+        "selend",                 // 20
+    });
     std::string dot = title.Path().string() + "-run/routes.dot";
     EXPECT_EQ(title.Explore({"--graph", dot}).exitCode, 0);
     std::string text = ReadText(dot);
