@@ -194,6 +194,9 @@ def main():
           {"a.png": png(800, 600), "b.png": png(800, 600), "c.png": png(800, 600)})
     title("text-wide", ist("text-wide"),
           "あ" * 37 + "\n" + "あ" * 38 + "\n" + "あ" * 39 + "\n" + "abc" * 30 + "\n$S\n")
+    title("text-over-text", ist("text-over-text"),
+          "猫が窓辺に跳び乗った。\n$C\n$pointflag 1 1\n$jmp after\n:alone\n海が光った。\n$P\n$jmp after\n"
+          ":after\n; 揺れる\n$subef 1\n列車が揺れた。\n$C\n$jmp dark\n:dark\n$fill black\n暗くなった。\n$S\n")
     title("utf8", ist("utf8"), None)
     with open(os.path.join(ROOT, "utf8", "scenario.txt"), "wb") as f:
         f.write("\ufeff$jmp next\r\n:next\r\n夜明けの列車。\r\n$S\r\n".encode("utf-8"))

@@ -3,7 +3,11 @@
 // three kinds in turn), every command of the engine, a few hundred small pictures, Ogg and WAV
 // sounds, two tiny movies and twenty endings. Every route plays to its end without a fault.
 //
-//   make_corpus OUT_DIR
+// With --shape affection it writes instead a title of the shape most titles of the era have: 120
+// choices in a row over 4 point counters, judged at the end by 8 pointjudge lines into 9 endings,
+// some 40,000 lines.
+//
+//   make_corpus [--shape affection] OUT_DIR
 #include <png.h>
 
 #include <algorithm>
@@ -383,7 +387,8 @@ Story Compose(int textLines) {
     s.Line("$jmp sub return back");
     s.Line(":sub");
     s.Line("寄り道をした。");
-    s.Line("$C");
+    // A page break, not a click wait: the return starts the next line at the window's top.
+    s.Line("$P");
     s.Line("$returnto");
     s.Line(":back");
     s.Line("$syncstart");
@@ -439,20 +444,121 @@ Story Compose(int textLines) {
     return s;
 }
 
+// ----- the affection shape -----
+
+// The shape of many titles of the era: a long run of choices, each adding a point to one of a few
+// "affection" counters (or to none), judged only at the end by pointjudge lines into the endings.
+constexpr int kAffectionChoices = 120;
+constexpr int kAffectionCounters = 4;
+constexpr int kAffectionTargetLines = 40000;
+// A counter that reaches kBest leads to its character's best ending, kGood to the good one; each
+// counter is offered in half of the choices, so either can be reached, and with the neutral entries
+// all of them can stay below kGood (the ninth, lonely ending).
+constexpr int kBest = 40;
+constexpr int kGood = 25;
+const char* const kCharacters[kAffectionCounters] = {"春香", "夏美", "秋子", "冬美"};
+
+Story ComposeAffection(int textLines) {
+    Story s;
+    s.Line("; make_corpus --shape affection が書いた、選択肢が百二十続く合成タイトル。");
+    s.Line("$effect 1");
+    s.Line(":title");
+    s.Line("$windowclose");
+    s.Line("$flagreset");
+    s.Line("$imgblt bg\\title.png");
+    s.Line("$selarea bg\\title_lit.png");
+    s.Line("(100,100,399,199,opening,0)");
+    s.Line("(100,400,399,499,quit,0)");
+    s.Line("selend");
+    s.Line(":quit");
+    s.Line("$exit_game");
+    s.Line(":opening");
+    s.Line("$windowopen");
+    s.Line("$imgblt bg\\b000.png");
+    s.Line("四人と過ごす一年が始まる。");
+    s.Line("$P");
+    for (int k = 0; k < kAffectionChoices; ++k) {
+        const int first = k % kAffectionCounters;
+        const int second = (k + 1) % kAffectionCounters;
+        const std::string at = std::to_string(k);
+        s.Line(":c" + at);
+        s.Line("第" + std::to_string(k + 1) + "日。誰と過ごそうか。");
+        s.Line("$selword");
+        s.Line("(c" + at + "_a,0," + kCharacters[first] + "と過ごす)");
+        s.Line("(c" + at + "_b,0," + kCharacters[second] + "と過ごす)");
+        s.Line("(c" + at + "_n,0,一人で過ごす)");
+        s.Line("selend");
+        const int counters[3] = {first, second, -1};
+        const char* const tags[3] = {"_a", "_b", "_n"};
+        for (int e = 0; e < 3; ++e) {
+            s.Line(":c" + at + tags[e]);
+            if (counters[e] >= 0) {
+                s.Line("$pointflag " + std::to_string(counters[e] + 1) + " 1");
+            }
+            const std::string who = counters[e] >= 0 ? kCharacters[counters[e]] : "一人";
+            for (int i = 0; i < textLines; ++i) {
+                s.Line("第" + std::to_string(k + 1) + "日、" + who + "と、" + std::to_string(i + 1) +
+                       "行目の文。");
+                s.Line(i % 4 == 3 ? "$P" : "$C");
+            }
+            s.Line("$P");
+            s.Line("$jmp c" + std::to_string(k + 1));
+        }
+    }
+    // The judges: each character's best ending, then each one's good ending, else the lonely one.
+    s.Line(":c" + std::to_string(kAffectionChoices));
+    for (int n = 0; n < kAffectionCounters; ++n) {
+        s.Line("$pointjudge " + std::to_string(n + 1) + " " + std::to_string(kBest) + " best" +
+               std::to_string(n));
+    }
+    for (int n = 0; n < kAffectionCounters; ++n) {
+        s.Line("$pointjudge " + std::to_string(n + 1) + " " + std::to_string(kGood) + " good" +
+               std::to_string(n));
+    }
+    s.Line("$recflag 9");
+    s.Line("一年が終わった。一人のままだった。");
+    s.Line("$C");
+    s.Line("$jmp title");
+    for (int n = 0; n < kAffectionCounters; ++n) {
+        for (int best = 1; best >= 0; --best) {
+            s.Line(std::string(best ? ":best" : ":good") + std::to_string(n));
+            s.Line("$recflag " + std::to_string(1 + n * 2 + best));
+            s.Line(std::string(kCharacters[n]) + (best ? "と結ばれた。" : "と親しくなった。"));
+            s.Line("$C");
+            s.Line("$jmp title");
+        }
+    }
+    return s;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: make_corpus OUT_DIR\n");
+    bool affection = argc == 4 && std::string(argv[1]) == "--shape" && std::string(argv[2]) == "affection";
+    if (argc != 2 && !affection) {
+        std::fprintf(stderr, "usage: make_corpus [--shape affection] OUT_DIR\n");
         return 2;
     }
-    gOut = argv[1];
+    gOut = argv[argc - 1];
     std::error_code error;
     fs::create_directories(gOut, error);
-    std::string ist =
-        "InstanceName=\"textreel-corpus\"\r\nWindowName=\"corpus\"\r\nWindowWidth=\"800\"\r\n"
-        "WindowHeight=\"600\"\r\nGameType=\"0\"\r\n";
+    std::string ist = std::string("InstanceName=\"textreel-") + (affection ? "affection" : "corpus") +
+                      "\"\r\nWindowName=\"corpus\"\r\nWindowWidth=\"800\"\r\n"
+                      "WindowHeight=\"600\"\r\nGameType=\"0\"\r\n";
     Write("corpus.ist", std::vector<uint8_t>(ist.begin(), ist.end()));
+    if (affection) {
+        int textLines = 1;
+        Story story = ComposeAffection(textLines);
+        while (story.Count() < static_cast<size_t>(kAffectionTargetLines)) {
+            story = ComposeAffection(++textLines);
+        }
+        std::string bytes = story.Bytes();
+        Write("scenario.txt", std::vector<uint8_t>(bytes.begin(), bytes.end()));
+        Assets();
+        std::printf("make_corpus: %s: %zu lines, %d menus, %d pointjudge lines\n", gOut.string().c_str(),
+                    story.Count(), kAffectionChoices + 1, 2 * kAffectionCounters);
+        return gOk ? 0 : 1;
+    }
     // As many text lines a branch as make the scenario at least kTargetLines long.
     int textLines = 1;
     Story story = Compose(textLines);

@@ -198,6 +198,7 @@ class ScenarioWalk {
                       " follows; every line to the end of the scenario is read as an item");
         }
         Unreachable();
+        TextOverText();
     }
 
   private:
@@ -700,8 +701,11 @@ class ScenarioWalk {
             Error(i, "jmp names no label");
             return;
         }
-        Resolve(i, "jmp", ":" + std::string(label, length), Search::kSeekLabel,
-                EndsGame(":" + std::string(label)));
+        int64_t hit = Resolve(i, "jmp", ":" + std::string(label, length), Search::kSeekLabel,
+                              EndsGame(":" + std::string(label)));
+        if (hit >= 0) {
+            jumps_.emplace_back(i, static_cast<size_t>(hit));
+        }
         if (const char* ret = FindText(buffer_, "return ")) {
             std::string pattern = (":" + std::string(ret + 7)).substr(0, kLabelPatternMax - 1);
             Resolve(i, "jmp", pattern, Search::kSeekLabel,
@@ -1066,6 +1070,75 @@ class ScenarioWalk {
         close();
     }
 
+    // --- text over text ---
+
+    std::string_view RawLine(size_t i) const {
+        return text_.substr(lines_[i].start, lineEnds_[i] - lines_[i].start);
+    }
+
+    // A line that leaves the message window as it is: blank, a comment, a label, or a command that
+    // only sets flags or plays sound.
+    bool LeavesWindow(size_t i) const {
+        static constexpr std::array<std::string_view, 17> kQuiet = {
+            "eventflag",  "pointflag",    "recflag", "eventjudge", "pointjudge", "random",
+            "flagreset",  "wave",         "talk",    "OGGPlay",    "BGMWave",    "cdda",
+            "onestopbgm", "setfontcolor", "wait",    "effect",     "subef"};
+        const Kind kind = lines_[i].kind;
+        if (kind == Kind::kEmpty || kind == Kind::kComment || kind == Kind::kLabel) {
+            return true;
+        }
+        if (kind != Kind::kCommand) {
+            return false;
+        }
+        std::string_view line = RawLine(i).substr(1);
+        std::string_view keyword = line.substr(0, line.find_first_of(" \t"));
+        return std::find(kQuiet.begin(), kQuiet.end(), keyword) != kQuiet.end();
+    }
+
+    // A jump sends the next text line to the top of the message window without clearing it: when
+    // the jump follows text and a "$C" (or "$X") with no "$P" between, and the label's first line
+    // that touches the window is text, that text is drawn over the text still shown.
+    void TextOverText() {
+        for (const auto& [jump, label] : jumps_) {
+            size_t k = jump;
+            while (k > 0 && LeavesWindow(k - 1)) {
+                --k;
+            }
+            if (k == 0 || lines_[k - 1].kind != Kind::kWait) {
+                continue;
+            }
+            const size_t wait = k - 1;
+            std::string_view code = RawLine(wait);
+            if (code.find("$C") == std::string_view::npos && code.find("$X") == std::string_view::npos) {
+                continue;
+            }
+            if (code.find("$P") != std::string_view::npos || code.find("$W") != std::string_view::npos) {
+                continue;
+            }
+            k = wait;
+            while (k > 0 && LeavesWindow(k - 1)) {
+                --k;
+            }
+            if (k == 0 || lines_[k - 1].kind != Kind::kText) {
+                continue;
+            }
+            const size_t shown = k - 1;
+            size_t next = label + 1;
+            while (next < lines_.size() && LeavesWindow(next)) {
+                ++next;
+            }
+            if (next >= lines_.size() || lines_[next].kind != Kind::kText) {
+                continue;
+            }
+            Warning(next, "the text is drawn over the text of line " + std::to_string(lines_[shown].number) +
+                              ", still in the message window: line " + std::to_string(lines_[jump].number) +
+                              " jumps here after the click wait of line " +
+                              std::to_string(lines_[wait].number) +
+                              ", and a jump starts the next text at the window's top without clearing it "
+                              "(\"$P\" clears it, \"$C\" does not)");
+        }
+    }
+
     // --- findings ---
 
     void Add(size_t i, Level level, std::string message) {
@@ -1086,6 +1159,7 @@ class ScenarioWalk {
     std::vector<Line> lines_;
     std::vector<uint32_t> lineEnds_;                      // where each line's end (or the end mark) lies
     std::unordered_map<std::string, size_t> labelFirst_;  // each label name's first line
+    std::vector<std::pair<size_t, size_t>> jumps_;        // each jmp line and the line it lands on
     std::unordered_set<std::string> reportedParts_;
     std::unordered_map<std::string, std::string> maskVerdicts_;  // mask name -> its problem, or ""
     std::vector<int8_t> sjisValid_ = std::vector<int8_t>(65536, 0);

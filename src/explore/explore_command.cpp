@@ -6,6 +6,7 @@
 
 #include "explore/explorer.h"
 #include "explore/route_graph.h"
+#include "platform/child_work.h"
 #include "platform/files.h"
 #include "platform/signals.h"
 
@@ -88,21 +89,26 @@ int RunExploreCommand(int argc, char** argv) {
     }
     // SIGTERM or SIGINT ends the exploration as when its time is up: the report of what was
     // played so far is printed.
+    // The graph's layout counts against the same time limit and ends on the same signals.
+    const int64_t startMs = SteadyNowMs();
     std::atomic<bool> stop{false};
     options.stop = &stop;
     ExploreResult result;
-    {
-        SignalWatcher watcher([&stop] { stop = true; });
-        result = ExploreTitle(options);
-    }
+    SignalWatcher watcher([&stop] { stop = true; });
+    result = ExploreTitle(options);
     if (!result.book) {
         std::fprintf(stderr, "textreel: there is no scenario file (*.txt) to explore\n");
         return 1;
     }
     if (!graphPath.empty()) {
-        std::string error;
-        if (!WriteRouteGraph(RouteGraphDot(*result.book, result.edges), graphPath, error)) {
-            std::fprintf(stderr, "textreel: %s\n", error.c_str());
+        DrawLimits limits;
+        limits.stop = &stop;
+        limits.byTimeLimit = options.maxSeconds > 0;
+        limits.deadlineMs = options.maxSeconds > 0 ? startMs + options.maxSeconds * 1000 : 0;
+        std::string message;
+        WriteRouteGraph(BuildRouteGraph(*result.book, result.edges), graphPath, limits, message);
+        if (!message.empty()) {
+            std::fprintf(stderr, "textreel: %s\n", message.c_str());
         }
     }
     std::string text = json ? result.book->FormatJson() : result.book->FormatText();

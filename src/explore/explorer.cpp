@@ -78,6 +78,33 @@ std::string StringField(const std::string& line, const std::string& name) {
     return out;
 }
 
+// One JSON number field of a trace line, as its digits (empty when there is none).
+std::string NumberField(const std::string& line, const std::string& name) {
+    std::string key = "\"" + name + "\":";
+    size_t at = line.find(key);
+    if (at == std::string::npos) {
+        return {};
+    }
+    std::string out;
+    for (size_t i = at + key.size(); i < line.size() && line[i] >= '0' && line[i] <= '9' && out.size() < 10;
+         ++i) {
+        out.push_back(line[i]);
+    }
+    return out;
+}
+
+// Whether a box's caption tells an author anything: not blank, not the title's own window name
+// (which every box of the game carries) and not the engine's bare picture caption.
+bool CaptionSaysSomething(const std::string& caption, const std::string& windowName) {
+    std::string rest = caption;
+    for (const std::string blank : {" ", "\t", "\u3000"}) {
+        for (size_t at = rest.find(blank); at != std::string::npos; at = rest.find(blank)) {
+            rest.erase(at, blank.size());
+        }
+    }
+    return !rest.empty() && caption != windowName && caption != msg::kPictureCaption;
+}
+
 std::string ScratchFolder() {
     namespace fs = std::filesystem;
     std::error_code ec;
@@ -294,6 +321,8 @@ class Explorer {
     std::atomic<bool> recording_{false};
     std::vector<std::string> segment_;
     std::set<std::string> soundsFailed_;
+    std::set<std::string> picturesFailed_;
+    bool pictureNamed_ = false;  // a picture failed and its box is still to come
     bool sawExit_ = false;
     bool sawFault_ = false;
     uint32_t faultLine_ = 0;  // where the last box was shown
@@ -321,14 +350,15 @@ uint32_t Explorer::LineNaming(uint32_t line, const std::string& path) const {
 
 void Explorer::Observe(Engine& e, std::string_view name, const std::string& line) {
     if (name != "jump" && name != "message" && name != "refused" && name != "sound-failed" &&
-        !(recording_ && SegmentEvent(name))) {
+        name != "picture-failed" && name != "text-over-text" && !(recording_ && SegmentEvent(name))) {
         return;
     }
     // The reading position is read on the script thread, or on the main thread while the script
     // thread waits for it (a box it asked for, a load, a menu); a path the main thread refuses
     // while the story runs on is told at the line the story last stood on.
     uint32_t pos = UINT32_MAX;
-    if (name == "message" || name == "sound-failed" || !e.OnMainThread() || e.ScriptWaiting()) {
+    if (name == "message" || name == "sound-failed" || name == "picture-failed" || !e.OnMainThread() ||
+        e.ScriptWaiting()) {
         pos = e.scenario.ReadPos;
     }
     std::lock_guard lock(mutex_);
@@ -352,10 +382,35 @@ void Explorer::Observe(Engine& e, std::string_view name, const std::string& line
         if (text == e.Text(msg::kConfirmTitle) || text == e.Text(msg::kConfirmOverwrite)) {
             return;
         }
-        std::string caption = StringField(line, "caption");
-        book_.AddFault(LineAt(pos), "message box [" + caption + "] " + text);
         sawFault_ = true;
         faultLine_ = LineAt(pos);
+        // The picture's own finding, with its file and line, was made when it failed.
+        if (pictureNamed_ && text == msg::kPictureLoadFailed) {
+            pictureNamed_ = false;
+            return;
+        }
+        std::string caption = StringField(line, "caption");
+        std::string told = CaptionSaysSomething(caption, e.Title(e.instance.windowName).ToUtf8())
+                               ? "message box [" + caption + "] \"" + text + "\""
+                               : "message box \"" + text + "\"";
+        book_.AddFault(LineAt(pos), told);
+    } else if (name == "picture-failed") {
+        // Told where the story names it; a load that draws the same picture again fails again and
+        // is not told twice.
+        std::string path = StringField(line, "path");
+        uint32_t at = LineNaming(LineAt(pos), Utf8ToCp932(path));
+        bool named = at != LineAt(pos) || book_.Lines().Text(at).find(Utf8ToCp932(path)) != std::string::npos;
+        if (picturesFailed_.insert(path).second || named) {
+            book_.AddFault(at,
+                           "picture " + path + " cannot be loaded (missing, or not a PNG the engine reads)");
+        }
+        pictureNamed_ = true;
+    } else if (name == "text-over-text") {
+        std::string under = NumberField(line, "under");
+        uint32_t underLine = under.empty() ? 0 : LineAt(static_cast<uint32_t>(std::stoul(under)));
+        book_.AddFault(LineAt(pos), "the text lands on the text of line " + std::to_string(underLine) +
+                                        ", still in the message window: nothing cleared the window "
+                                        "between them (\"$P\" clears it, \"$C\" does not)");
     } else if (name == "sound-failed") {
         // Told once, where the story first names it: a load that starts the same music again
         // fails again.

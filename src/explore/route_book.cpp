@@ -38,6 +38,18 @@ std::string EntryLabel(const std::string& line, bool fourNumbers) {
     return end == std::string::npos ? std::string() : line.substr(at, end - at);
 }
 
+// The text a `selword` entry line "(label,flag,text)" shows: everything after the second comma up
+// to the closing parenthesis.
+std::string EntryShownText(const std::string& line) {
+    size_t first = line.find(',');
+    size_t second = first == std::string::npos ? first : line.find(',', first + 1);
+    if (second == std::string::npos) {
+        return {};
+    }
+    size_t close = line.find(')', second + 1);
+    return line.substr(second + 1, close == std::string::npos ? std::string::npos : close - second - 1);
+}
+
 }  // namespace
 
 ScenarioLines::ScenarioLines(const std::vector<uint8_t>& text) : text_(text) {
@@ -63,6 +75,7 @@ ScenarioLines::ScenarioLines(const std::vector<uint8_t>& text) : text_(text) {
             std::string label = EntryLabel(line, !selword);
             if (!label.empty()) {
                 menus_[openMenu].push_back(label);
+                entryTexts_[openMenu].push_back(selword ? EntryShownText(line) : std::string());
             }
             continue;
         }
@@ -96,6 +109,20 @@ const std::vector<std::string>& ScenarioLines::MenuLabels(uint32_t menuLine) con
     static const std::vector<std::string> kNone;
     auto it = menus_.find(menuLine);
     return it == menus_.end() ? kNone : it->second;
+}
+
+std::string ScenarioLines::EntryText(uint32_t menuLine, const std::string& label) const {
+    auto labels = menus_.find(menuLine);
+    auto texts = entryTexts_.find(menuLine);
+    if (labels == menus_.end() || texts == entryTexts_.end()) {
+        return {};
+    }
+    for (size_t i = 0; i < labels->second.size() && i < texts->second.size(); ++i) {
+        if (labels->second[i] == label) {
+            return texts->second[i];
+        }
+    }
+    return {};
 }
 
 uint32_t ScenarioLines::LabelLine(const std::string& name) const {

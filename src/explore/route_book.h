@@ -29,6 +29,9 @@ class ScenarioLines {
     // The labels (Shift-JIS, without ":") of the entries the menu on line lists, in order.
     const std::vector<std::string>& MenuLabels(uint32_t menuLine) const;
     const std::map<uint32_t, std::vector<std::string>>& Menus() const { return menus_; }
+    // The text a `selword` entry shows the player (Shift-JIS), empty for the entries of picture
+    // menus, which show no text of their own.
+    std::string EntryText(uint32_t menuLine, const std::string& label) const;
     // The first line of label (":" + name at a line's start), 0 when there is none.
     uint32_t LabelLine(const std::string& name) const;
     // The line's bytes without its line end.
@@ -39,6 +42,7 @@ class ScenarioLines {
     std::vector<uint32_t> starts_;
     std::vector<bool> runnable_;
     std::map<uint32_t, std::vector<std::string>> menus_;
+    std::map<uint32_t, std::vector<std::string>> entryTexts_;  // beside menus_, entry for entry
 };
 
 // A point inside entry `index` that no earlier entry covers (the first entry listed wins a

@@ -112,6 +112,8 @@ bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
     if (result == PngResult::kOk) {
         return true;
     }
+    // The box names no file; a watcher (the explorer) is told which one it was.
+    e.trace.Note("picture-failed", {{"path", e.Title(name).ToUtf8()}});
     e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
     return false;
 }

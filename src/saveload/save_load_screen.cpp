@@ -49,6 +49,7 @@ bool LoadMasked(Engine& e, const char* name, Surface& out) {
         result = LoadPng(*path, png);
     }
     if (result != PngResult::kOk) {
+        e.trace.Note("picture-failed", {{"path", e.Title(name).ToUtf8()}});
         e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
         return false;
     }

@@ -109,6 +109,7 @@ bool LoadScreenPicture(Engine& e, std::string_view name, Surface& target) {
         }
     }
     if (result != PngResult::kOk) {
+        e.trace.Note("picture-failed", {{"path", e.Title(name).ToUtf8()}});
         e.MessageBox(e.Text(msg::kPictureLoadFailed), msg::kPictureCaption);
         return false;
     }

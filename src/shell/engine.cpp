@@ -269,7 +269,9 @@ MessageBoxAnswer Engine::MessageBox(const std::string& textUtf8, const std::stri
     if (quitting_) {
         return MessageBoxAnswer::kCancel;
     }
-    if (platform.Headless()) {
+    // A headless run echoes the box on stderr, unless its driver (the explorer) answers and reports
+    // the boxes itself.
+    if (platform.Headless() && !options_.driven) {
         std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
     access->Say(SpokenMessageBox(captionUtf8, textUtf8));

@@ -59,7 +59,8 @@ struct EngineOptions {
     SpeechChoice speech = SpeechChoice::kAuto;
     std::string saveDir;  // when set, the folder of the saves and env.dat instead of the title's
     // Played by a driver in this process (the explorer) rather than an events file: virtual time
-    // never falls back to the real pace, since the driver acts whenever the story waits.
+    // never falls back to the real pace, since the driver acts whenever the story waits; message
+    // boxes are not echoed on stderr, since the driver reports them.
     bool driven = false;
 };
 

@@ -38,6 +38,7 @@ class Trace {
     void Capture();
     std::vector<std::string> CapturedLines();
     bool Enabled() const { return file_ != nullptr || capture_ || observer_ != nullptr; }
+    bool Observed() const { return observer_ != nullptr; }
     // Hands every event (its name, and its line without the time) to observer on the thread that
     // writes it, before it is written. Set before the engine runs; the explorer watches the game so.
     using Observer = std::function<void(std::string_view name, const std::string& fields)>;

@@ -61,6 +61,69 @@ int32_t Advance(int32_t position, int64_t by) {
     return static_cast<int32_t>(std::clamp<int64_t>(next, -1000000000, 1000000000));
 }
 
+// The most rows of text a page keeps track of for the overdraw check; a page holds far fewer.
+constexpr size_t kInkedRowsMax = 256;
+
+bool IsBlankChar(const LineChar& c, TextEncoding encoding) {
+    return c.kind == CharKind::kSpace || c.code == (encoding == TextEncoding::kShiftJis ? 0x8140u : 0x3000u);
+}
+
+// The cells of a laid-out line, one rectangle per row from its first to its last character that
+// is not blank.
+std::vector<InkedRow> LineCells(const LineLayout& layout, TextEncoding encoding, int32_t startY, int size) {
+    std::vector<InkedRow> rows;
+    const int64_t rowStep = int64_t{size} + 6;
+    for (size_t i = 0; i < layout.chars.size(); ++i) {
+        const LineChar& c = layout.chars[i];
+        const CharPlace& place = layout.places[i];
+        if (!place.shown || IsBlankChar(c, encoding)) {
+            continue;
+        }
+        int32_t top = Advance(startY, rowStep * place.row);
+        int32_t right = Advance(place.x, std::max<int32_t>(c.advance, 1));
+        if (rows.empty() || rows.back().top != top) {
+            rows.push_back({place.x, top, right, Advance(top, size), 0, 0});
+        } else {
+            rows.back().left = std::min(rows.back().left, place.x);
+            rows.back().right = std::max(rows.back().right, right);
+        }
+    }
+    return rows;
+}
+
+// A digest of the pixels of a rectangle of the surface (clipped to it).
+uint64_t PixelDigest(const Surface& s, const InkedRow& r) {
+    uint64_t h = 1469598103934665603ull;
+    const int left = std::clamp(r.left, 0, s.Width());
+    const int right = std::clamp(r.right, left, s.Width());
+    const int top = std::clamp(r.top, 0, s.Height());
+    const int bottom = std::clamp(r.bottom, top, s.Height());
+    for (int y = top; y < bottom; ++y) {
+        const uint8_t* row = s.RowTop(y) + static_cast<size_t>(left) * 3;
+        for (size_t i = 0, n = static_cast<size_t>(right - left) * 3; i < n; ++i) {
+            h = (h ^ row[i]) * 1099511628211ull;
+        }
+    }
+    return h;
+}
+
+bool Overlap(const InkedRow& a, const InkedRow& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+
+// The scenario position of a line whose text the new rows would land on while it is still on the
+// page (its pixels unchanged since it was drawn), or UINT32_MAX. ScreenLock is held.
+uint32_t TextUnder(const TextState& t, const Surface& screen, const std::vector<InkedRow>& rows) {
+    for (const InkedRow& old : t.inkedRows) {
+        for (const InkedRow& now : rows) {
+            if (Overlap(old, now) && PixelDigest(screen, old) == old.digest) {
+                return old.readPos;
+            }
+        }
+    }
+    return UINT32_MAX;
+}
+
 // Waits until deadline; returns false when a return to the title (or closing) cut the wait short.
 bool CharacterDelay(Engine& e, int64_t deadline) {
     for (;;) {
@@ -230,6 +293,7 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         if (t.TextCursor.y >= t.pageLimit || e.NewPagePending != 0 || e.MessageDrawn == 0) {
             CopyRect(g.WindowLayer, 0, 0, kPageWidth, kPageHeight, g.ScreenSurface, 0, 0);
             e.NewPagePending = 0;
+            t.inkedRows.clear();
             t.TextCursor.y = t.TextOrigin.y.load();
             e.MessageDrawn = 1;
             e.MessageVisible = 1;
@@ -244,6 +308,20 @@ int OutputTextLine(Engine& e, const char* line, int length) {
     LayOutLine(e, bytes, length, size, layout);
     const int32_t startY = t.TextCursor.y;
     const TextEncoding encoding = e.titleSettings.encoding;
+    // A watcher (the explorer) is told of a line whose glyphs land on text drawn since the page was
+    // last cleared, such as a line after a jump that follows a click wait instead of a page break.
+    std::vector<InkedRow> cells;
+    if (e.trace.Observed()) {
+        cells = LineCells(layout, encoding, startY, size);
+        uint32_t under = UINT32_MAX;
+        {
+            std::lock_guard lock(g.ScreenLock);
+            under = TextUnder(t, g.ScreenSurface, cells);
+        }
+        if (under != UINT32_MAX) {
+            e.trace.Note("text-over-text", {{"under", int64_t{under}}});
+        }
+    }
     GlyphSource* latin = e.latinGlyphs.get();
     // Proportional Latin letters stand on the message font's baseline.
     const int baseline = latin != nullptr && e.glyphs ? e.glyphs->Ascent(size) : 0;
@@ -291,6 +369,18 @@ int OutputTextLine(Engine& e, const char* line, int length) {
         }
     }
     t.TextCursor.Set(layout.endX, rowY(layout.endRow));
+    if (!cells.empty()) {
+        std::lock_guard lock(g.ScreenLock);
+        const uint32_t readPos = e.scenario.ReadPos;
+        for (InkedRow& row : cells) {
+            row.digest = PixelDigest(g.ScreenSurface, row);
+            row.readPos = readPos;
+        }
+        if (t.inkedRows.size() + cells.size() > kInkedRowsMax) {
+            t.inkedRows.clear();
+        }
+        t.inkedRows.insert(t.inkedRows.end(), cells.begin(), cells.end());
+    }
     ShowPage(e);
     t.LineEndCursor.Set(t.TextCursor);
     t.TextCursor.Set(t.TextOrigin.x, Advance(t.TextCursor.y, int64_t{size} + 6));

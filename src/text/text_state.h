@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 namespace textreel {
 
@@ -14,6 +15,17 @@ struct TextPoint {
         y = ny;
     }
     void Set(const TextPoint& other) { Set(other.x.load(), other.y.load()); }
+};
+
+// A row of a message line as drawn: its cells and a digest of their pixels right after drawing, so
+// that a later line over the same cells can tell whether that text is still on the page.
+struct InkedRow {
+    int32_t left = 0;
+    int32_t top = 0;
+    int32_t right = 0;   // exclusive
+    int32_t bottom = 0;  // exclusive
+    uint64_t digest = 0;
+    uint32_t readPos = 0;  // the scenario position of the line that drew it
 };
 
 struct TextState {
@@ -42,6 +54,9 @@ struct TextState {
     std::atomic<int32_t> backlogPosition{0};
     // With word wrapping: the slot after the newest line shown.
     std::atomic<int32_t> backlogBottom{0};
+    // The rows of text drawn since the page was last cleared, while a watcher observes the trace
+    // (guarded by the graphics ScreenLock).
+    std::vector<InkedRow> inkedRows;
 };
 
 }  // namespace textreel

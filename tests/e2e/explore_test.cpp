@@ -84,14 +84,15 @@ class Title {
         std::string out;
     };
     // prefix: a command the explorer runs under (timeout(1)); dir: another title to explore.
+    // withStderr: the explorer's standard error follows its output instead of being dropped.
     Run Explore(const std::vector<std::string>& args = {}, const std::string& prefix = "",
-                const std::string& dir = "") const {
+                const std::string& dir = "", bool withStderr = false) const {
         std::string command = "XDG_RUNTIME_DIR=" + Quoted(runtime_) + " TMPDIR=" + Quoted(runtime_) + " " +
                               prefix + " " + Quoted(TEXTREEL_BINARY_PATH) + " --explore";
         for (const std::string& arg : args) {
             command += " " + Quoted(arg);
         }
-        command += " " + Quoted(dir.empty() ? path_.string() : dir) + " 2>/dev/null";
+        command += " " + Quoted(dir.empty() ? path_.string() : dir) + (withStderr ? " 2>&1" : " 2>/dev/null");
         Run run;
         FILE* pipe = popen(command.c_str(), "r");
         if (pipe == nullptr) {
@@ -135,7 +136,7 @@ const std::vector<std::string> kTwoRoutes = {
     ":left",                      // 7
     "$recflag 2",                 // 8
     "左へ行った。",               // 9
-    "$C",                         // 10
+    "$P",                         // 10
     "$jmp after",                 // 11
     ":right",                     // 12
     "右へ行った。",               // 13
@@ -149,7 +150,8 @@ const std::vector<std::string> kTwoRoutes = {
 TEST(Explore, TakesEveryEntryOfATitleWithoutFaultsAndLeavesItsFolderAsItWas) {
     Title title(kTwoRoutes);
     auto before = Snapshot(title.Path());
-    Title::Run run = title.Explore();
+    // Standard error too: the exit confirmation the explorer answers is not echoed there.
+    Title::Run run = title.Explore({}, "", "", true);
     EXPECT_EQ(run.exitCode, 0) << run.out;
     EXPECT_EQ(run.out,
               "scenario.txt:15: ending: exit_game, record flags 2\n"
@@ -168,7 +170,8 @@ TEST(Explore, NamesAPictureOrASoundMissingOnOneBranch) {
         const char* line;
         const char* fault;
     } cases[] = {
-        {"$imgblt bg\\missing.png", "message box [zovi] 画像の読み込み失敗"},
+        {"$imgblt bg\\missing.png",
+         "picture bg\\missing.png cannot be loaded (missing, or not a PNG the engine reads)"},
         {"$OGGPlay bgm\\missing.ogg",
          "sound bgm\\missing.ogg cannot be played (missing, or not Ogg Vorbis or WAV)"},
         {"$wave se\\missing.wav",
@@ -189,6 +192,23 @@ TEST(Explore, NamesAPictureOrASoundMissingOnOneBranch) {
     }
 }
 
+TEST(Explore, NamesTextDrawnOverTextOnOneRoute) {
+    // "左へ行った。" / "$C" / "$jmp after" / ":after" / "おしまい。": the jump starts the next line at the
+    // top of the window, over the line still shown there. The right route's lines 13-15 are clean.
+    std::vector<std::string> lines = kTwoRoutes;
+    lines[9] = "$C";
+    Title title(lines);
+    Title::Run run = title.Explore();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.out,
+              "scenario.txt:17: error: the text lands on the text of line 9, still in the message window: "
+              "nothing cleared the window between them (\"$P\" clears it, \"$C\" does not)\n"
+              "scenario.txt:15: ending: exit_game, record flags 2\n"
+              "scenario.txt:18: ending: end of scenario, record flags 2\n"
+              "2 routes, 2 endings, 12/12 lines reached, 2/2 choice entries taken\n"
+              "1 fault\n");
+}
+
 TEST(Explore, NamesALabelMissingOnOneRoute) {
     // "$jmp nowhere" on the left route: the game shows the label and ends there.
     std::vector<std::string> lines = kTwoRoutes;
@@ -196,13 +216,12 @@ TEST(Explore, NamesALabelMissingOnOneRoute) {
     Title title(lines);
     Title::Run run = title.Explore({"--json"});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_EQ(
-        run.out,
-        "{\"file\":\"scenario.txt\",\"line\":11,\"level\":\"error\",\"message\":\"message box [DEFAULTIN] "
-        ":nowhere\"}\n"
-        "{\"file\":\"scenario.txt\",\"line\":15,\"ending\":\"exit_game\",\"recordFlags\":[2]}\n"
-        "{\"faults\":1,\"routes\":2,\"endings\":1,\"linesReached\":10,\"lines\":12,\"entriesTaken\":2,"
-        "\"entries\":2}\n");
+    EXPECT_EQ(run.out,
+              "{\"file\":\"scenario.txt\",\"line\":11,\"level\":\"error\",\"message\":\"message box "
+              "\\\":nowhere\\\"\"}\n"
+              "{\"file\":\"scenario.txt\",\"line\":15,\"ending\":\"exit_game\",\"recordFlags\":[2]}\n"
+              "{\"faults\":1,\"routes\":2,\"endings\":1,\"linesReached\":10,\"lines\":12,\"entriesTaken\":2,"
+              "\"entries\":2}\n");
 }
 
 TEST(Explore, NamesALoopWithoutAWaitOnOneRoute) {
@@ -222,10 +241,10 @@ TEST(Explore, NamesALoopWithoutAWaitOnOneRoute) {
 }
 
 TEST(Explore, NamesAStoryThatGoesRoundForEverHoweverThePlayerClicks) {
-    // ":again" / "右へ行った。" / "$C" / "$jmp again" on the right route: every click brings the same
+    // ":again" / "右へ行った。" / "$P" / "$jmp again" on the right route: every click brings the same
     // wait back with the same flags and points.
     std::vector<std::string> lines = kTwoRoutes;
-    lines[13] = "$C";
+    lines[13] = "$P";
     lines[14] = "$jmp right";
     Title title(lines);
     Title::Run run = title.Explore();
@@ -298,11 +317,11 @@ TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
     // The menu of line 3, reached; its two entries lead to the two endings; the fault hangs on it.
     EXPECT_NE(text.find("menu3 [shape=box, style=filled, fillcolor=\"#c8e6c9\""), std::string::npos) << text;
     EXPECT_NE(text.find("start -> menu3;"), std::string::npos) << text;
-    EXPECT_NE(text.find("menu3 -> end0_18 [label=\"left\"];"), std::string::npos) << text;
-    EXPECT_NE(text.find("menu3 -> end1_15 [label=\"right\"];"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end0_18 [label=\"left\", minlen=1];"), std::string::npos) << text;
+    EXPECT_NE(text.find("menu3 -> end1_15 [label=\"right\", minlen=2];"), std::string::npos) << text;
     EXPECT_NE(text.find("shape=note, style=filled, fillcolor=\"#ffcdd2\", color=red"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("label=\"scenario.txt:13\\nmessage box [zovi] 画像の読み込み失敗\""),
+    EXPECT_NE(text.find("label=\"scenario.txt:13\\npicture bg\\\\missing.png cannot be loaded"),
               std::string::npos)
         << text;
     EXPECT_NE(text.find("menu3 -> fault0 [style=dashed, color=red];"), std::string::npos) << text;
@@ -312,6 +331,45 @@ TEST(Explore, DrawsTheRouteGraphWithItsFaultInRed) {
     EXPECT_NE(picture.find("<svg"), std::string::npos);
     EXPECT_NE(picture.find(">left</text>"), std::string::npos);
     EXPECT_NE(picture.find(">scenario.txt:13</text>"), std::string::npos);
+}
+
+TEST(Explore, TheRouteGraphShowsEntriesAsThePlayerSeesThemAndOnlyReachedMenus) {
+    Title title({
+        "$windowopen",            // 1
+        ":top",                   // 2
+        "$imgblt bg\\plain.png",  // 3
+        "$selword",               // 4
+        "(left,0,左へ行く)",      // 5
+        "(look,0,見回す)",        // 6
+        "(wait,0,待つ)",          // 7
+        "selend",                 // 8
+        ":look",                  // 9
+        "$jmp top",               // 10
+        ":wait",                  // 11
+        "$jmp top",               // 12
+        ":left",                  // 13
+        "左へ行った。",           // 14
+        "$C",                     // 15
+        "$exit_game",             // 16
+        ":never",                 // 17
+        "$selword",               // 18
+        "(left,0,行かない)",      // 19
+        "selend",                 // 20
+    });
+    std::string dot = title.Path().string() + "-run/routes.dot";
+    EXPECT_EQ(title.Explore({"--graph", dot}).exitCode, 0);
+    std::string text = ReadText(dot);
+    // The entry's text, then its label; the two entries that come back to the menu listed beside
+    // it instead of as loops; the menu of line 18, which no route reaches, left out.
+    EXPECT_NE(text.find("menu4 -> end1_16 [label=\"左へ行く\\n(left)\", minlen=1];"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find("back4 [shape=box, style=\"rounded,dashed\", label=\"back to this menu by:\\n見回す "
+                        "(look)\\n待つ (wait)\"];"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("menu4 -> back4 [style=dashed, dir=both];"), std::string::npos) << text;
+    EXPECT_EQ(text.find("menu4 -> menu4"), std::string::npos) << text;
+    EXPECT_EQ(text.find("menu18"), std::string::npos) << text;
 }
 
 TEST(Explore, ASeedMakesRandomDrawsRepeat) {
