@@ -10,6 +10,7 @@
 // The table of TheWaitGoneBackToIsTheStraightRunsWait writes a scenario of its own per row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -229,8 +230,18 @@ TEST(Rollback, TheWaitGoneBackToIsTheStraightRunsWait) {
         ASSERT_EQ(r.Events("rollback").size(), static_cast<size_t>(c.ahead));
         EXPECT_TRUE(SamePicture(LoadShot(straight.File("here.png")), LoadShot(run.File("back.png"))));
         EXPECT_EQ(SoundOfTheStepBack(r), c.heard);
-        // Reading on: the same trace and the same screen as the straight run's.
-        EXPECT_EQ(Tail(r, AfterInput(r, After(r, "rollback"))), Tail(s, AfterInput(s, 0, "here.png")));
+        // Reading on: the same trace and the same screen as the straight run's. The main thread
+        // starts music while the script thread goes on, so the two keep their own order.
+        auto apart = [](std::vector<std::string> events) {
+            auto sound = std::stable_partition(events.begin(), events.end(), [](const std::string& e) {
+                return e.find("event=music-") == std::string::npos &&
+                       e.find("event=voice-") == std::string::npos;
+            });
+            std::rotate(events.begin(), sound, events.end());
+            return events;
+        };
+        EXPECT_EQ(apart(Tail(r, AfterInput(r, After(r, "rollback")))),
+                  apart(Tail(s, AfterInput(s, 0, "here.png"))));
         EXPECT_TRUE(SamePicture(LoadShot(straight.File("on.png")), LoadShot(run.File("on.png"))));
     }
 }
