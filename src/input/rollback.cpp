@@ -162,12 +162,16 @@ class RollbackRoom {
         r.messageWindowOpen = e.MessageWindowOpen;
         r.syncStart = e.SyncStart;
 
-        r.music = Keep(e.sound.music);
-        r.voice = Keep(e.sound.voice);
-        r.voice.playing = r.voice.playing && e.VoicePlaying != 0;
-        r.waveMusic = Keep(e.sound.waveMusic);
-        r.cdTrack = e.sound.cdTrack;
-        r.cdPlaying = e.sound.cd.streamer != nullptr && e.sound.cd.streamer->Playing();
+        // The sound commands of the page ask the main thread to start and stop the streamers; what
+        // plays at the wait is read there, after every request the page made.
+        e.Send([this, &r] {
+            r.music = Keep(e.sound.music);
+            r.voice = Keep(e.sound.voice);
+            r.voice.playing = r.voice.playing && e.VoicePlaying != 0;
+            r.waveMusic = Keep(e.sound.waveMusic);
+            r.cdTrack = e.sound.cdTrack;
+            r.cdPlaying = e.sound.cd.streamer != nullptr && e.sound.cd.streamer->Playing();
+        });
         return r;
     }
 
