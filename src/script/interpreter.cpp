@@ -1,11 +1,13 @@
 #include "script/interpreter.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "graphics/screen.h"
 #include "input/rollback.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
+#include "script/menu.h"
 #include "script/utf8_text.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
@@ -72,6 +74,12 @@ const CommandEntry kCommands[] = {
     {"URLOpen", &CmdURLOpen},
 };
 static_assert(sizeof(kCommands) / sizeof(kCommands[0]) == 48);
+
+// The wait codes of a line in the order they wait, as rollback records name them.
+constexpr int kWaitC = 0;
+constexpr int kWaitX = 1;
+constexpr int kWaitP = 2;
+constexpr int kWaitW = 3;
 
 // Suspends the script thread at a wait point; the icon variants first let the wait icon animate.
 void SuspendAtWait(Engine& e, bool withIcon) {
@@ -155,6 +163,27 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     OutputTextLine(e, line, length);
 }
 
+// A rollback's way back to the wait of record r: the script thread waits there again as the
+// straight run did, running nothing of the line or menu before it. Returns whether the line it
+// waits on is the scenario's last.
+bool TakeUpWait(Engine& e, const RollbackRecord& r, char (&line)[kLineBufferSize]) {
+    if (r.waitCode == RollbackRecord::kChoiceWait) {
+        e.scenario.ReadPos = r.Position();
+        WaitForChoiceAgain(e, r.menuKind.c_str());
+        return false;
+    }
+    // The wait line starts after the line end before its recorded position.
+    uint32_t start = std::min(r.linePosition, e.scenario.Size());
+    while (start > 0 && e.scenario.ByteAt(start - 1) != '\n') {
+        --start;
+    }
+    e.scenario.ReadPos = start;
+    bool end = false;
+    int length = e.scenario.ReadLine(line, end);
+    RunScriptLine(e, line, length, r.waitCode);
+    return end;
+}
+
 }  // namespace
 
 const CommandEntry* CommandTable(int& count) {
@@ -195,34 +224,41 @@ int ReplacePlayerNameToken(char (&line)[kLineBufferSize], int length, std::strin
     return static_cast<int>(std::strlen(line));
 }
 
-void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length) {
+void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length, int resumeCode) {
     // A return to the title (or closing) during one wait of the line leaves the rest of it: the
     // later codes of the line do not wait again.
     auto interrupted = [&e] { return e.Quitting() || e.RestartPending() || e.LoadResumePending != 0; };
     bool waited = false;
-    if (FindText(line, "$C") != nullptr || FindText(line, "$X") != nullptr ||
-        FindText(line, "$P") != nullptr || FindText(line, "$W") != nullptr) {
-        // One record per wait line, however many of the codes it holds.
-        RecordWait(e, e.scenario.ReadPos);
-    }
-    if (FindText(line, "$C") != nullptr) {
-        ShowPage(e);
-        WaitPoint(e, true);
+    // One record per wait line, however many of the codes it holds: the state at its first wait.
+    bool recorded = resumeCode >= 0;
+    auto waitAt = [&](int code, bool withIcon) {
+        if (!recorded) {
+            RecordWait(e, e.scenario.ReadPos, code);
+            recorded = true;
+        }
+        WaitPoint(e, withIcon);
         waited = true;
+    };
+    if (FindText(line, "$C") != nullptr && resumeCode <= kWaitC) {
+        if (resumeCode != kWaitC) {
+            ShowPage(e);
+        }
+        waitAt(kWaitC, true);
     }
-    if (FindText(line, "$X") != nullptr && !interrupted()) {
-        e.text.TextCursor.Set(e.text.LineEndCursor);
-        WaitPoint(e, true);
-        waited = true;
+    if (FindText(line, "$X") != nullptr && resumeCode <= kWaitX && !interrupted()) {
+        if (resumeCode != kWaitX) {
+            e.text.TextCursor.Set(e.text.LineEndCursor);
+        }
+        waitAt(kWaitX, true);
     }
-    if (FindText(line, "$P") != nullptr && !interrupted()) {
-        e.NewPagePending = 1;
-        WaitPoint(e, true);
-        waited = true;
+    if (FindText(line, "$P") != nullptr && resumeCode <= kWaitP && !interrupted()) {
+        if (resumeCode != kWaitP) {
+            e.NewPagePending = 1;
+        }
+        waitAt(kWaitP, true);
     }
     if (FindText(line, "$W") != nullptr && !interrupted()) {
-        WaitPoint(e, false);
-        waited = true;
+        waitAt(kWaitW, false);
     }
     if (FindText(line, "$S") != nullptr && !interrupted()) {
         StopWait(e);
@@ -251,19 +287,24 @@ int ScriptThreadMain(Engine& e) {
             e.PerformRestart();
         }
         bool end = false;
-        int length = e.scenario.ReadLine(line, end);
-        if (++e.LinesRun - e.LinesAtWait == Engine::kLoopLines) {
-            e.clock.Poke();
-        }
-        if (length > 0) {
-            RunScriptLine(e, line, length);
+        RollbackRecord back;
+        if (TakeRollbackArrival(e, back)) {
+            end = TakeUpWait(e, back, line);
+        } else {
+            int length = e.scenario.ReadLine(line, end);
+            if (++e.LinesRun - e.LinesAtWait == Engine::kLoopLines) {
+                e.clock.Poke();
+            }
+            if (length > 0) {
+                RunScriptLine(e, line, length);
+            }
         }
         e.LoadResumePending = 0;
         if (e.Quitting()) {
             return 0;
         }
         e.scenario.AdvanceLine();
-        if (end && !e.RestartPending()) {
+        if (end && !e.RestartPending() && e.RollbackArrival == 0) {
             break;
         }
     }

@@ -16,7 +16,10 @@ class Engine;
 int ScriptThreadMain(Engine& engine);
 
 // Runs one line as the interpreter does (wait codes, command, label, comment or message text).
-void RunScriptLine(Engine& engine, char (&line)[kLineBufferSize], int length);
+// resumeCode: a rollback takes up the line's wait of that code ("$C" 0, "$X" 1, "$P" 2, "$W" 3),
+// whose page is on the screen already: the line's earlier codes and that code's own step before
+// its wait are left out, and the wait keeps no new record.
+void RunScriptLine(Engine& engine, char (&line)[kLineBufferSize], int length, int resumeCode = -1);
 
 // A command handler gets the zero-terminated line (in a 1024-byte buffer) and its length.
 using CommandHandler = void (*)(Engine& engine, const char* line, int length);

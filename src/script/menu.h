@@ -10,4 +10,10 @@ class Engine;
 // hit.
 bool MenuClick(Engine& engine, int x, int y);
 
+// Script thread, going back to a menu's wait with the rollback: the menu is on the screen and in
+// the table already, and the read position after its item lines; it is offered again (the trace
+// learns its entries) and the thread waits for the choice as the menu command does. kind: the
+// command ("selarea", "selword", "flagselect").
+void WaitForChoiceAgain(Engine& engine, const char* kind);
+
 }  // namespace textreel

@@ -157,6 +157,8 @@ bool JumpToChoice(Engine& e, const std::string& label) {
 // the end of the building and the wait has already set the new position; a resume that leaves the
 // menu up (skip or auto mode asked for from the system menu) waits again. commandLine: a position
 // on the menu command's line, for the rollback record.
+void AwaitChoice(Engine& e);
+
 void WaitForChoice(Engine& e, const char* kind, uint32_t commandLine) {
     e.UiState = 1;
     TraceChoices(e, kind);
@@ -170,7 +172,12 @@ void WaitForChoice(Engine& e, const char* kind, uint32_t commandLine) {
         move.y = y;
         e.SendInput(move);
     }
-    RecordWait(e, commandLine);
+    RecordWait(e, commandLine, RollbackRecord::kChoiceWait, kind);
+    AwaitChoice(e);
+}
+
+// The wait of a menu that is up, until a click has jumped.
+void AwaitChoice(Engine& e) {
     while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.
@@ -362,6 +369,14 @@ void BuildWordTable(Engine& e) {
 }
 
 }  // namespace
+
+void WaitForChoiceAgain(Engine& e, const char* kind) {
+    e.UiState = 1;
+    e.WaitIconOn = 0;
+    TraceChoices(e, kind);
+    e.SetScriptBusy(0);
+    AwaitChoice(e);
+}
 
 void CmdSelArea(Engine& e, const char* line, int) {
     if (e.AdvanceMode == 1) {

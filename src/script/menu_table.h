@@ -26,6 +26,21 @@ class MenuTable {
   public:
     static constexpr int kMaxEntries = 48;
 
+    // The entries with what self-voicing says for each, as a rollback keeps them.
+    struct Contents {
+        std::vector<MenuEntry> entries;
+        std::vector<std::string> spoken;
+    };
+    Contents Get() {
+        std::lock_guard lock(mutex_);
+        return Contents{entries_, spoken_};
+    }
+    void Set(const Contents& contents) {
+        std::lock_guard lock(mutex_);
+        entries_ = contents.entries;
+        spoken_ = contents.spoken;
+    }
+
     void Clear() {
         std::lock_guard lock(mutex_);
         entries_.clear();

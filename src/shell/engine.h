@@ -124,6 +124,9 @@ class Engine {
     // 1 while a rollback brings back the page of an earlier wait: its lines are drawn again without
     // reaching the backlog or the trace, its waits leave no record and pictures change with a cut.
     std::atomic<int32_t> QuietReplay{0};
+    // 1 from a rollback's step back until the script thread has taken up the earlier wait it goes
+    // back to (see TakeRollbackArrival).
+    std::atomic<int32_t> RollbackArrival{0};
     // Lines the interpreter has read, and their number when it last waited for the player (a
     // wait code, a choice menu, a movie). A story that runs kLoopLines lines without a wait is in
     // an endless loop: it takes no part in virtual time, and the explorer reports it.

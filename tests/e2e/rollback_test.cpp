@@ -7,13 +7,19 @@
 //   どちらへ行こうか。 / $C / $selword (line 19) / (north,0,北へ) / (south,0,南へ) / selend /
 //   :north / $fill red / 北へ向かった。 / $C / $S / :south / 南へ向かった。 / $C / $S /
 //   :seen / 三ページ目、二度目です。 / $P / $jmp back
+// The table of TheWaitGoneBackToIsTheStraightRunsWait writes a scenario of its own per row.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "shell/messages.h"
 #include "support/e2e_run.h"
+#include "support/ogg_maker.h"
+#include "support/test_files.h"
 
 namespace textreel::testing {
 namespace {
@@ -107,6 +113,137 @@ TEST(Rollback, ThreePagesBackIsTheStraightRunAtThatWait) {
     EXPECT_EQ(Tail(r, After(r, "rollback")), Tail(s, After(s, "text", 2)));
     EXPECT_EQ(r.TextLines().size(), 8u);
     EXPECT_EQ(r.TextLines().back(), "四ページ目です。");
+}
+
+// The music, wave music and voice events from the last step back up to the next input: what the
+// step back itself started or stopped, as "event path".
+std::vector<std::string> SoundOfTheStepBack(const RunResult& r) {
+    std::vector<std::string> out;
+    for (size_t i = After(r, "rollback"); i < r.trace.size() && r.trace[i].Name() != "input"; ++i) {
+        const std::string& name = r.trace[i].Name();
+        if (name == "music-start" || name == "music-stop" || name == "voice-start" || name == "voice-stop") {
+            out.push_back(name + " " + r.trace[i].Get("path"));
+        }
+    }
+    return out;
+}
+
+// The index just after the first input event at or after from, or after the input of the events
+// line that holds text.
+size_t AfterInput(const RunResult& r, size_t from, const std::string& text = "") {
+    for (size_t i = from; i < r.trace.size(); ++i) {
+        if (r.trace[i].Name() == "input" && r.trace[i].Get("command").find(text) != std::string::npos) {
+            return i + 1;
+        }
+    }
+    return r.trace.size();
+}
+
+TEST(Rollback, TheWaitGoneBackToIsTheStraightRunsWait) {
+    const std::string kWhite = "$imgblt bg\\white.png";
+    const struct {
+        const char* what;
+        std::vector<std::string> lines;  // the scenario, UTF-8
+        std::string toTarget;            // events from the first wait to the wait gone back to
+        int ahead;                       // waits read past it before going back
+        int after;                       // clicks read on after it
+        std::vector<std::string> heard;  // what the step back starts and stops
+    } cases[] = {
+        {"the font of the page, not the later one's",
+         {"$windowopen", kWhite, "始発まで、", "$C", "あと少し。", "$P", "$setfontsize 28",
+          "$setfontcolor FFE080", "大きな文字の頁。", "$P", "$S"},
+         "",
+         2,
+         1,
+         {}},
+        {"a point counted once",
+         {"$windowopen", kWhite, "$pointflag 3 1", "一回目の数え。", "$C", "$pointjudge 3 2 twice",
+          "一度だけ数えた。", "$C", "$pointflag 3 1", "次の頁。", "$C", "$S", ":twice", "二度数えた。", "$C",
+          "$S"},
+         "",
+         2,
+         1,
+         {}},
+        {"a sprite blended once at spralpha 128",
+         {"$windowopen", kWhite, "$spralpha 128", "$sprite 0 100 cg\\red.png", "赤い立ち絵。", "$C",
+          "$sprite 1 500 cg\\red.png", "もう一枚。", "$C", "$spralpha 255", "$fill blue", "青い画面。", "$C",
+          "$S"},
+         "",
+         2,
+         1,
+         {}},
+        {"the word buttons under the text after a choice",
+         {"$windowopen", kWhite, "どちらへ行こうか。", "$C", "$selword", "(north,0,北へ)", "(south,0,南へ)",
+          "selend", ":north", "北へ向かった。", "$C", "$fill red", "次の場面。", "$C", "$S", ":south",
+          "南へ向かった。", "$C", "$S"},
+         "click 400 300\nwait\nclick 400 85\nwait\n",
+         1,
+         1,
+         {}},
+        {"wave music and Ogg music play on, the later Ogg music gives way",
+         {"$windowopen", kWhite, "$BGMWave bgm\\wave.wav", "$OGGPlay bgm\\a.ogg", "音楽の場面。", "$C",
+          "$OGGPlay bgm\\b.ogg", "別の音楽。", "$C", "まだ続く。", "$C", "$S"},
+         "",
+         1,
+         2,
+         {"music-stop bgm\\b.ogg", "music-start bgm\\a.ogg"}},
+        {"a voice that had ended stays silent",
+         {"$windowopen", kWhite, "$talk voice\\short.wav", "短い声。", "$C", "声のあとの場面。", "$C",
+          "$talk voice\\long.wav", "長い声。", "$C", "$S"},
+         "click 400 300\nwait\n",
+         1,
+         1,
+         {"voice-stop voice\\long.wav"}},
+    };
+    auto prepare = [](E2eRun& run, const std::vector<std::string>& lines) {
+        std::string scenario;
+        for (const std::string& line : lines) {
+            scenario += Sjis(line) + "\r\n";
+        }
+        std::ofstream(run.Title() + "/scenario.txt", std::ios::binary) << scenario;
+        WriteBytes(run.Title() + "/bg/white.png", MakePng(800, 600, 0xFFFFFF));
+        // Soft edges: the mask's left half opaque, its right half at half strength.
+        WriteBytes(run.Title() + "/cg/red.png",
+                   MakePng(200, 300, 0x0000FF, {{100, 0, 50, 300, 0x000000}, {150, 0, 50, 300, 0x808080}}));
+        const std::vector<int16_t> tone = Tone(22050, 1, 22050 * 30, 440.0, 8000);
+        WriteBytes(run.Title() + "/bgm/wave.wav", MakeWav(22050, 1, tone));
+        WriteFile(run.Title() + "/bgm/a.ogg", EncodeOgg(Tone(22050, 1, 22050 * 5, 330.0, 8000), 22050, 1));
+        WriteFile(run.Title() + "/bgm/b.ogg", EncodeOgg(Tone(22050, 1, 22050 * 5, 550.0, 8000), 22050, 1));
+        WriteBytes(run.Title() + "/voice/short.wav", MakeWav(22050, 1, Tone(22050, 1, 1100, 660.0, 8000)));
+        WriteBytes(run.Title() + "/voice/long.wav", MakeWav(22050, 1, tone));
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        E2eRun straight(kTitle);
+        prepare(straight, c.lines);
+        RunResult s =
+            straight.Run("wait\n" + c.toTarget + "screenshot " + straight.File("here.png") + "\n" +
+                         Repeat(kNext, c.after) + "screenshot " + straight.File("on.png") + "\nclose\n");
+        ASSERT_FALSE(s.timedOut) << s.stderrText;
+
+        E2eRun run(kTitle);
+        prepare(run, c.lines);
+        RunResult r = run.Run("wait\n" + c.toTarget + Repeat(kNext, c.ahead) + Repeat(kBack, c.ahead) +
+                              "screenshot " + run.File("back.png") + "\n" + Repeat(kNext, c.after) +
+                              "screenshot " + run.File("on.png") + "\nclose\n");
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        ASSERT_EQ(r.Events("rollback").size(), static_cast<size_t>(c.ahead));
+        EXPECT_TRUE(SamePicture(LoadShot(straight.File("here.png")), LoadShot(run.File("back.png"))));
+        EXPECT_EQ(SoundOfTheStepBack(r), c.heard);
+        // Reading on: the same trace and the same screen as the straight run's. The main thread
+        // starts music while the script thread goes on, so the two keep their own order.
+        auto apart = [](std::vector<std::string> events) {
+            auto sound = std::stable_partition(events.begin(), events.end(), [](const std::string& e) {
+                return e.find("event=music-") == std::string::npos &&
+                       e.find("event=voice-") == std::string::npos;
+            });
+            std::rotate(events.begin(), sound, events.end());
+            return events;
+        };
+        EXPECT_EQ(apart(Tail(r, AfterInput(r, After(r, "rollback")))),
+                  apart(Tail(s, AfterInput(s, 0, "here.png"))));
+        EXPECT_TRUE(SamePicture(LoadShot(straight.File("on.png")), LoadShot(run.File("on.png"))));
+    }
 }
 
 TEST(Rollback, AChoiceTakenBackMayBeAnsweredTheOtherWay) {

@@ -24,7 +24,7 @@ TEST(RollbackHistory, AHundredStepsBackAndNoMoreCostUnderOneMegabyte) {
     // The wait the story stands at and the hundred before it.
     ASSERT_EQ(h.Count(), 101u);
     EXPECT_LT(h.RecordBytes(), 1024u * 1024u);
-    EXPECT_EQ(h.RecordBytes(), 101u * sizeof(RollbackRecord));
+    EXPECT_EQ(h.RecordBytes(), 101u * At(0).Bytes());
     RollbackRecord target;
     uint32_t here = 2500;
     for (int step = 1; step <= 100; ++step) {
