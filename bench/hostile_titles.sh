@@ -15,10 +15,10 @@
 # must end within 1 s of SIGTERM too, and the whole run must take under 60 s.
 #
 #   bench/hostile_titles.sh [path/to/textreel] [path/to/make_hostile_sounds]
-#       (defaults: build/dev/textreel, and make_hostile_sounds beside it)
+#       (defaults: build/release/textreel, and make_hostile_sounds beside it)
 set -euo pipefail
 
-BIN=${1:-build/dev/textreel}
+BIN=${1:-build/release/textreel}
 LIMIT_KB=$((200 * 1024))
 [ -x "$BIN" ] || { echo "no textreel binary at $BIN (build first)"; exit 2; }
 BIN=$(realpath "$BIN")

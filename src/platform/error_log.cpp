@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -41,7 +42,20 @@ class ErrorLog {
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
             text.remove_suffix(1);
         }
+        // A line is cut at kMaxLine bytes (a whole character): a title's line of megabytes in a
+        // message box is not copied to the terminal whole.
+        const bool cut = text.size() > kMaxLine;
+        if (cut) {
+            size_t end = kMaxLine;
+            while (end > 0 && (static_cast<uint8_t>(text[end]) & 0xC0) == 0x80) {
+                --end;
+            }
+            text = text.substr(0, end);
+        }
         std::string line = VisibleControls(text);
+        if (cut) {
+            line += " …";
+        }
         line.push_back('\n');
         std::vector<std::string> out;
         std::lock_guard lock(mutex_);
@@ -61,6 +75,7 @@ class ErrorLog {
 
   private:
     static constexpr size_t kMaxHeld = 256 << 10;
+    static constexpr size_t kMaxLine = 4096;
 
     int64_t NowMs() const {
         return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -

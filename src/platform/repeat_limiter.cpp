@@ -32,7 +32,7 @@ void RepeatLimiter::Sweep(int64_t nowMs, bool all, std::vector<std::string>& out
     lastSweepMs_ = nowMs;
 }
 
-void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std::string>& out) {
+void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std::string>& out, bool repeats) {
     if (budgetStartMs_ == INT64_MIN || nowMs - budgetStartMs_ >= limits_.windowMs) {
         budgetStartMs_ = nowMs;
         budgetUsed_ = 0;
@@ -44,7 +44,7 @@ void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std:
     if (lastSweepMs_ == INT64_MIN || nowMs - lastSweepMs_ >= limits_.windowMs) {
         Sweep(nowMs, false, out);
     }
-    auto it = seen_.find(std::string(line));
+    auto it = repeats ? seen_.find(std::string(line)) : seen_.end();
     if (it != seen_.end() && nowMs - it->second.windowStartMs >= limits_.windowMs) {
         if (it->second.held > 0) {
             Emit(summary_(line, it->second.held, nowMs), out);
@@ -59,7 +59,7 @@ void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std:
         ++leftOut_;
         return;
     }
-    if (it == seen_.end() && seen_.size() < limits_.maxTracked) {
+    if (repeats && it == seen_.end() && seen_.size() < limits_.maxTracked) {
         it = seen_.emplace(std::string(line), Seen{nowMs, 0, 0}).first;
     }
     if (it != seen_.end()) {

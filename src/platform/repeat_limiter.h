@@ -30,7 +30,8 @@ class RepeatLimiter {
 
     // Decides about line (its key is the line itself) at nowMs; appends to out what to write now:
     // summaries of earlier repeats whose window has ended, then the line unless it is held back.
-    void Offer(std::string_view line, int64_t nowMs, std::vector<std::string>& out);
+    // With repeats false the line is held to the budget only (a line that may come often).
+    void Offer(std::string_view line, int64_t nowMs, std::vector<std::string>& out, bool repeats = true);
     // The summaries of everything still held back (at the end of the run).
     void Finish(int64_t nowMs, std::vector<std::string>& out);
 

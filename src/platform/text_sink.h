@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-namespace textreel {
+#include "platform/quiet_output.h"
 
-class QuietOutput;
+namespace textreel {
 
 class TextSink {
   public:

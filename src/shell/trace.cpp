@@ -12,6 +12,17 @@ constexpr size_t kMaxHeldBytes = 4 << 20;
 // How long the end of the run waits for such a reader.
 constexpr int kDrainMs = 200;
 
+// Events that follow the player's own input, one or two per key or click.
+bool PlayerDriven(std::string_view name) {
+    for (std::string_view driven : {"menu", "command", "display", "focus", "screen", "dialog", "rollback",
+                                    "clipboard", "notice", "save", "load"}) {
+        if (name == driven) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::string Summary(std::string_view line, int64_t count, int64_t) {
     if (line.empty()) {
         return "{\"event\":\"left-out\",\"count\":" + std::to_string(count) + "}\n";
@@ -130,6 +141,12 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     if (file_ != nullptr || capture_) {
         // The exit line is the run's last: the repeats still held back are told before it.
         const bool last = name == "exit";
+        // The events file's own commands are written as they come, each one; what the player's
+        // input does (menus, the focus, the display, the screens) comes as often as the player
+        // gives it, and is held to the byte budget only.
+        const Limit limit = last || name == "input" ? Limit::kNone
+                            : PlayerDriven(name)    ? Limit::kBudget
+                                                    : Limit::kRepeats;
         if (last) {
             std::vector<std::string> out;
             limiter_.Finish(now, out);
@@ -138,16 +155,16 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
                 Write(std::move(held));
             }
         }
-        WriteLimited(line, now, last);
+        WriteLimited(line, now, limit);
     }
 }
 
-void Trace::WriteLimited(const std::string& line, int64_t nowMs, bool always) {
+void Trace::WriteLimited(const std::string& line, int64_t nowMs, Limit limit) {
     std::vector<std::string> out;
-    if (always) {
+    if (limit == Limit::kNone) {
         out.push_back(line);
     } else {
-        limiter_.Offer(line, nowMs, out);
+        limiter_.Offer(line, nowMs, out, limit == Limit::kRepeats);
     }
     for (std::string& written : out) {
         written.insert(1, "\"ms\":" + std::to_string(nowMs) + ",");
@@ -178,7 +195,7 @@ void Trace::Jump(const std::string& label) {
         return;
     }
     std::lock_guard lock(mutex_);
-    WriteLimited(line, now, false);
+    WriteLimited(line, now, Limit::kRepeats);
 }
 
 void Trace::Write(std::string line) {

@@ -45,8 +45,10 @@ class Trace {
     // The written trace is held to a bounded rate whatever the title does: an event line that
     // repeats is written kLimits.perLine times per second, and then once as a `repeated` event
     // (count, and the last line held back as `last`); lines beyond kLimits.bytesPerWindow in a
-    // second are told as one `left-out` event (count). The times are the clock's, so a run in
-    // virtual time writes the same trace every run. The observer sees every event.
+    // second are told as one `left-out` event (count). Events of the player's input are held to
+    // the bytes only, the events file's `input` and the `exit` line to nothing. The times are the
+    // clock's, so a run in virtual time writes the same trace every run. The observer sees every
+    // event.
     static constexpr RepeatLimiter::Limits kLimits{};
     // Hands every event (its name, and its line without the time) to observer on the thread that
     // writes it, before it is written. Set before the engine runs; the explorer watches the game so.
@@ -70,8 +72,10 @@ class Trace {
     static std::string Escape(std::string_view utf8);
 
   private:
+    // How a line is held back: not at all, to the byte budget, or also as a repeat.
+    enum class Limit { kNone, kBudget, kRepeats };
     // Writes a line (without its time) through the limiter; mutex_ is held.
-    void WriteLimited(const std::string& line, int64_t nowMs, bool always);
+    void WriteLimited(const std::string& line, int64_t nowMs, Limit limit);
     // Writes one finished line; mutex_ is held.
     void Write(std::string line);
 
