@@ -5,6 +5,10 @@
 
 namespace textreel {
 
+namespace {
+constexpr size_t kAddedBytes = 16;
+}  // namespace
+
 // A summary is not held to the budget: a line has one only after it was written perLine times in
 // its window, so the summaries of a window are a fraction of its budget.
 void RepeatLimiter::Emit(std::string text, std::vector<std::string>& out) {
@@ -55,7 +59,9 @@ void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std:
         ++it->second.held;
         return;
     }
-    if (budgetUsed_ + line.size() > limits_.bytesPerWindow) {
+    // Each line is counted with room for what a writer adds to it (the trace's time).
+    const size_t cost = line.size() + kAddedBytes;
+    if (budgetUsed_ + cost > limits_.bytesPerWindow) {
         ++leftOut_;
         return;
     }
@@ -65,7 +71,7 @@ void RepeatLimiter::Offer(std::string_view line, int64_t nowMs, std::vector<std:
     if (it != seen_.end()) {
         ++it->second.written;
     }
-    budgetUsed_ += line.size();
+    budgetUsed_ += cost;
     Emit(std::string(line), out);
 }
 

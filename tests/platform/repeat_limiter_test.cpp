@@ -15,7 +15,7 @@ TEST(RepeatLimiter, ALineIsWrittenAFewTimesAWindowThenToldOnceWithItsCount) {
     RepeatLimiter::Limits limits;
     limits.windowMs = 1000;
     limits.perLine = 2;
-    limits.bytesPerWindow = 8;
+    limits.bytesPerWindow = 60;
     RepeatLimiter limiter(limits, [](std::string_view line, int64_t count, int64_t) {
         return (line.empty() ? std::string("left out") : std::string(line)) + " x" + std::to_string(count);
     });
@@ -34,7 +34,8 @@ TEST(RepeatLimiter, ALineIsWrittenAFewTimesAWindowThenToldOnceWithItsCount) {
         {1000, "a", {"a x3", "a"}},
         {1001, "a", {"a"}},
         {1002, "a", {}},
-        // The budget of 8 bytes a window (summaries aside): "a" twice and "ccccc" fill 7.
+        // The budget of 60 bytes a window, each line counted with 16 bytes for the time a writer
+        // adds, summaries aside: "a" twice and "ccccc" take 55 of them.
         {1003, "ccccc", {"ccccc"}},
         {1004, "ddddd", {}},  // over the budget: left out
         {1005, "eeeee", {}},
