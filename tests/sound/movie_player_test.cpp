@@ -41,10 +41,12 @@ Played Play(testing::FakePlatform& platform, const std::string& path, bool stopA
         changed.notify_all();
     };
     bool opened = false;
+    bool failed = false;
     hooks.opened = [&](MoviePlayer::StartError kind, const std::string& why) {
         EXPECT_EQ(kind, MoviePlayer::StartError::kNone) << why;
         std::lock_guard lock(mutex);
         opened = true;
+        failed = kind != MoviePlayer::StartError::kNone;
         changed.notify_all();
     };
     platform.OpenWindow("movie", 64, 48);
@@ -55,7 +57,7 @@ Played Play(testing::FakePlatform& platform, const std::string& path, bool stopA
         changed.wait_for(lock, std::chrono::minutes(1), [&] { return opened; });
         EXPECT_TRUE(opened);
         changed.wait_for(lock, std::chrono::minutes(1),
-                         [&] { return finished || (stopAtFirstPicture && showing); });
+                         [&] { return failed || finished || (stopAtFirstPicture && showing); });
         result.finished = finished;
     }
     result.stats = player.Stop();
