@@ -173,7 +173,8 @@ TEST(MovieHelper, SigtermEndsTheRunAtOnceWhileTheHelperOpensTheMovie) {
     kill(run.Pid(), SIGTERM);
     RunResult r = run.Finish(20000);
     const auto tookMs =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent)
+            .count();
     EXPECT_LT(tookMs, 1000);
     EXPECT_EQ(r.exitCode, 0) << r.stderrText;
     EXPECT_TRUE(r.Events("movie-start").empty()) << "the helper answered before it was stopped";
