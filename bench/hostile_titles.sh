@@ -4,18 +4,21 @@
 # compressed text chunks, a Matroska movie of a hundred compressed codec headers, scenarios of 50 MB
 # (many lines, and one line) and 1 GB, Ogg files with a 200 MB comment packet and with 255
 # channels, WAV files of 256 and 300 MB for every sound command, the largest window, an instance
-# file and scenario that are links out of the folder, and an endless jump loop under --trace.
+# file and scenario that are links out of the folder, an endless jump loop under --trace, and
+# floods: a jump cycle over 5,000 labels, `$URLOpen file:///…` and `$wave ..\..\x` in loops.
 # Builds the titles in a temporary folder, plays each one to its end with an events file, and
 # prints each title's peak RSS and wall time, and how long a SIGTERM sent while its files load
 # takes to end a second run. Every title but the largest window (whose surfaces are what its size
 # asks for) must stay under 200 MB, every SIGTERM must end its run within 1 s, the links must be
-# refused, the loop's trace must grow by less than 1 MB/s, and the whole run must take under 60 s.
+# refused, the loop's trace must grow by less than 1 MB/s, each flood's trace and stderr by less
+# than 100 KB/s, a flood whose stderr and text stream go into a pipe of one page that nobody reads
+# must end within 1 s of SIGTERM too, and the whole run must take under 60 s.
 #
 #   bench/hostile_titles.sh [path/to/textreel] [path/to/make_hostile_sounds]
-#       (defaults: build/dev/textreel, and make_hostile_sounds beside it)
+#       (defaults: build/release/textreel, and make_hostile_sounds beside it)
 set -euo pipefail
 
-BIN=${1:-build/dev/textreel}
+BIN=${1:-build/release/textreel}
 LIMIT_KB=$((200 * 1024))
 [ -x "$BIN" ] || { echo "no textreel binary at $BIN (build first)"; exit 2; }
 BIN=$(realpath "$BIN")
@@ -160,6 +163,12 @@ for name, target in (("title.ist", "secret.ist"), ("scenario.txt", "secret.txt")
     os.symlink(os.path.join(outside, target), os.path.join(work, "links-out", name))
 
 title("jump-loop", W, H, ["start", ":loop", "$jmp loop"], {})
+cycle = []
+for i in range(5000):
+    cycle += [":l%d" % i, "$jmp l%d" % ((i + 1) % 5000)]
+title("flood-jump-cycle", W, H, cycle, {})
+title("flood-urlopen", W, H, ["start", ":a", "$URLOpen file:///etc/passwd", "$jmp a"], {})
+title("flood-wave", W, H, ["start", ":a", "$wave ..\\..\\x", "$jmp a"], {})
 title("largest-window", 4096, 4096, ["start", "$effect 1", "$imgblt bg\\big.png", "end", "$S"],
       {"bg/big.png": png_bomb(2 * W, 2 * H)})
 PY
@@ -185,7 +194,7 @@ for dir in "$WORK"/*/; do
     runtime="$WORK/runtime-$name"
     mkdir -p "$runtime"
     events="$WORK/events-common"
-    [ "$name" = "jump-loop" ] && events="$WORK/events-loop"
+    case "$name" in jump-loop | flood-*) events="$WORK/events-loop" ;; esac
     trace="$WORK/trace-$name.jsonl"
     begun=$(date +%s.%N)
     set +e
@@ -221,10 +230,48 @@ for dir in "$WORK"/*/; do
             status=1
         fi
     fi
+    case "$name" in flood-*)
+        bytes=$(($(stat -c %s "$trace") + $(stat -c %s "$WORK/stderr-$name")))
+        verdict="$verdict; trace+stderr $((bytes / 2)) bytes/s"
+        if [ "$bytes" -ge $((2 * 100 * 1024)) ]; then
+            verdict="$verdict: OVER 100 KB/s"
+            status=1
+        fi
+        ;;
+    esac
     if [ "$code" -ne 0 ]; then
         verdict="$verdict (exit $code)"
         status=1
     fi
+    # A flood's second run writes its stderr and text stream (--text-out -) into a pipe of one
+    # page that nobody reads; SIGTERM a second in must still end it within 1 s.
+    case "$name" in flood-*)
+        term=$(XDG_RUNTIME_DIR="$runtime" python3 - "$BIN" "$dir" "$events" <<'PY'
+import fcntl, os, signal, subprocess, sys, time
+binary, title, events = sys.argv[1:4]
+r, w = os.pipe()
+fcntl.fcntl(w, 1031, 4096)  # F_SETPIPE_SZ: one page
+p = subprocess.Popen([binary, "--headless", "--events", events, "--text-out", "-", title], stdout=w, stderr=w)
+os.close(w)
+time.sleep(1.0)
+sent = time.time()
+p.send_signal(signal.SIGTERM)
+try:
+    p.wait(5)
+except subprocess.TimeoutExpired:
+    p.kill()
+    p.wait()
+print("%.2f" % (time.time() - sent))
+PY
+)
+        if [ "$(echo "$term >= 1" | bc)" -eq 1 ]; then
+            verdict="$verdict; SIGTERM with a stopped reader took OVER 1 s"
+            status=1
+        fi
+        printf '%-20s %9d KB %8.1f %7s %s\n' "$name" "$kb" "$seconds" "$term" "$verdict"
+        continue
+        ;;
+    esac
     # SIGTERM 0.5 s into a second run, while the title's files load: the process must be gone
     # within 1 s.
     set +e

@@ -12,6 +12,7 @@
 
 #include "check/check_command.h"
 #include "explore/explore_command.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "platform/platform.h"
 #include "platform/signals.h"
@@ -22,13 +23,19 @@ namespace {
 constexpr const char* kUsage =
     "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
     "                [--scale N] [--seed N] [--text-out FILE] [--speech speechd|espeak|off]\n"
-    "                [--continue] [GAME_DIR | FILE.ist]\n";
+    "                [--continue] [GAME_DIR | FILE.ist]\n"
+    "       textreel --check [--json] [GAME_DIR]\n"
+    "       textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [GAME_DIR]\n";
 
 // Shown when textreel is started with no title: nothing to play in the current folder.
 constexpr const char* kNoTitle =
     "textreel: no title here: give a title's folder or its instance file (*.ist)\n"
     "example: textreel ~/games/mytitle\n"
     "         textreel ~/games/mytitle/game.ist\n";
+
+// Shown when a window is asked for where there is no display (an SSH session, a service).
+constexpr const char* kNoDisplay =
+    "textreel: no display: start it from a desktop session (set DISPLAY or WAYLAND_DISPLAY)\n";
 
 void PrintHelp() {
     std::printf("%s", kUsage);
@@ -38,7 +45,20 @@ void PrintHelp() {
         "its Shift-JIS scenario (*.txt), pictures, music, voices and movies. Given FILE.ist, plays the\n"
         "title in that file's folder with that instance file.\n"
         "\n"
-        "  --headless     no window and no sound device; the picture exists only in memory\n"
+        "Modes, one example each:\n"
+        "  textreel ~/games/mytitle                play the title in a window\n"
+        "  textreel --continue ~/games/mytitle     go on from where its last run ended\n"
+        "  textreel --check ~/games/mytitle        look for faults in its scenario and files, without\n"
+        "                                          playing it (--json: one finding a line)\n"
+        "  textreel --explore ~/games/mytitle      play every choice in virtual time and report the\n"
+        "                                          routes, endings and faults (--graph routes.svg)\n"
+        "  textreel --headless --fast --events input.txt --trace trace.jsonl ~/games/mytitle\n"
+        "                                          for automation only (tests, scripts): no window,\n"
+        "                                          virtual time, scripted input, a trace of events\n"
+        "\n"
+        "Options for playing:\n"
+        "  --headless     for automation: no window and no sound device; the picture exists only in\n"
+        "                 memory\n"
         "  --fast         with --headless: virtual time; every wait ends at once, in order, and\n"
         "                 movies are skipped as by Esc (the events file's sleep is virtual too)\n"
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
@@ -236,7 +256,7 @@ int main(int argc, char** argv) {
         return textreel::kExitUsage;
     }
     if (!headless && !DisplayAvailable()) {
-        std::fputs("no display: set DISPLAY or use --headless\n", stderr);
+        std::fputs(kNoDisplay, stderr);
         return textreel::kExitFailure;
     }
     std::unique_ptr<textreel::Platform> platform =
@@ -255,5 +275,7 @@ int main(int argc, char** argv) {
     }
     engine.reset();
     platform.reset();
+    // Lines a slow reader has not taken yet get a moment, never more.
+    textreel::FinishErrorLines(200);
     return code;
 }

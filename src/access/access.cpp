@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/clock.h"
+#include "platform/error_log.h"
 #include "shell/trace.h"
 
 namespace textreel {
@@ -124,17 +125,17 @@ bool Access::EnsureBackEnd() {
     if (choice_ == SpeechChoice::kAuto || choice_ == SpeechChoice::kSpeechd) {
         backEnd_ = MakeSpeechdSpeech(error);
         if (backEnd_ == nullptr) {
-            std::fprintf(stderr, "textreel: speech-dispatcher: %s\n", error.c_str());
+            ErrorPrintf("textreel: speech-dispatcher: %s\n", error.c_str());
         }
     }
     if (backEnd_ == nullptr && (choice_ == SpeechChoice::kAuto || choice_ == SpeechChoice::kEspeak)) {
         backEnd_ = MakeEspeakSpeech(mixer_, error);
         if (backEnd_ == nullptr) {
-            std::fprintf(stderr, "textreel: %s\n", error.c_str());
+            ErrorPrintf("textreel: %s\n", error.c_str());
         }
     }
     if (backEnd_ == nullptr) {
-        std::fprintf(stderr, "textreel: no speech back end answers; nothing will be spoken\n");
+        ErrorPrintf("textreel: no speech back end answers; nothing will be spoken\n");
     }
     return backEnd_ != nullptr;
 }

@@ -12,6 +12,7 @@
 #include "access/kana_reading.h"
 #include "access/speech_back_end.h"
 #include "platform/audio_mixer.h"
+#include "platform/error_log.h"
 #include "platform/shared_library.h"
 
 namespace textreel {
@@ -76,8 +77,7 @@ class EspeakSpeech : public SpeechBackEnd {
                 text = &reading;
             } else if (!readerFailureTold_) {
                 readerFailureTold_ = true;
-                std::fprintf(stderr, "textreel: %s; eSpeak NG reads kanji without their readings\n",
-                             error.c_str());
+                ErrorPrintf("textreel: %s; eSpeak NG reads kanji without their readings\n", error.c_str());
             }
         }
         Synthesis synthesis{this, &current};

@@ -109,10 +109,12 @@ StateKeying::StateKeying(const ScenarioLines& lines, bool exact)
                                : item.find("selend") != std::string::npos) {
                     break;
                 }
-                // An item of `selarea` and `selword` shows only while its event flag is set.
+                // An item of `selarea` and `selword` shows only while its event flag is set. Only the
+                // flag is read here, and the title's encoding changes only how the texts are cut.
                 MenuItemLine parsed;
+                constexpr TextEncoding kAny = TextEncoding::kShiftJis;
                 if (!flagSelect &&
-                    (word ? ParseWordItem(item, parsed) : ParseAreaItem(item, false, parsed)) &&
+                    (word ? ParseWordItem(item, kAny, parsed) : ParseAreaItem(item, false, kAny, parsed)) &&
                     parsed.flag != 0) {
                     AddRead(n, parsed.flag, false, 0);
                 }

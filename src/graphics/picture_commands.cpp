@@ -13,6 +13,7 @@
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
@@ -104,8 +105,8 @@ bool LoadPicture(Engine& e, std::string_view name, DecodedPng& picture) {
                                        uint64_t(std::max(e.instance.windowHeight, 1));
             result = LoadPng(*path, picture, maxPixels);
             if (result == PngResult::kTooLarge) {
-                std::fprintf(stderr, "textreel: %s is larger than the engine can use\n",
-                             e.Title(name).ToUtf8().c_str());
+                ErrorPrintf("textreel: %s is larger than the engine can use\n",
+                            e.Title(name).ToUtf8().c_str());
             }
         }
     }

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/error_log.h"
 #include "platform/freetype_glyphs.h"
 #include "shell/engine.h"
 
@@ -25,8 +26,8 @@ bool CreateGraphics(Engine& e) {
         auto fonts = std::make_unique<FreeTypeGlyphs>();
         std::string description;
         if (!fonts->Open(&description)) {
-            std::fprintf(stderr, "textreel: no Japanese font is installed; text will not show (%s)\n",
-                         description.c_str());
+            ErrorPrintf("textreel: no Japanese font is installed; text will not show (%s)\n",
+                        description.c_str());
         }
         e.glyphs = std::move(fonts);
         // The slot font of the save and load screens is the same gothic in a heavier weight.
@@ -43,9 +44,8 @@ bool CreateGraphics(Engine& e) {
         if (MatchLatinFace(e.titleSettings.latinFont, face) && latin->OpenFace(face, &description)) {
             e.latinGlyphs = std::move(latin);
         } else {
-            std::fprintf(stderr,
-                         "textreel: no font for \"%s\" has Latin letters; half-width text stays fixed\n",
-                         e.titleSettings.latinFont.c_str());
+            ErrorPrintf("textreel: no font for \"%s\" has Latin letters; half-width text stays fixed\n",
+                        e.titleSettings.latinFont.c_str());
         }
     }
     return true;

@@ -14,6 +14,7 @@
 #include <ctime>
 
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 
 namespace textreel::files {
 
@@ -155,7 +156,7 @@ std::optional<std::string> Refuse(std::string_view windowsPath, const char* reas
     if (named && !IsAscii(shown)) {
         shown = Cp932ToUtf8(shown);
     }
-    std::fprintf(stderr, "textreel: refused %s: %s\n", shown.c_str(), reason);
+    ErrorPrintf("textreel: refused %s: %s\n", shown.c_str(), reason);
     if (refusal != nullptr) {
         refusal->path = shown;
         refusal->reason = reason;

@@ -19,6 +19,7 @@
 #include <filesystem>
 #include <string_view>
 
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "platform/movie_channel.h"
 
@@ -66,6 +67,20 @@ bool SendMessage(int fd, const channel::Message& m, int passFd = -1) {
 
 class HelperSource final : public MovieSource {
   public:
+    HelperSource() = default;
+    explicit HelperSource(std::string realPath) : realPath_(std::move(realPath)) {
+        if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) {
+            wake_[0] = wake_[1] = -1;
+        }
+    }
+
+    bool Open(std::string* error) override {
+        if (wake_[0] < 0) {
+            return Fail(error, "no channel to the movie helper");
+        }
+        return Spawn(realPath_, error);
+    }
+
     ~HelperSource() override {
         CloseFd(socket_);
         if (pid_ > 0) {
@@ -91,7 +106,7 @@ class HelperSource final : public MovieSource {
             return Fail(error, "it cannot be opened");
         }
         int pair[2] = {-1, -1};
-        if (pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0 ||
+        if ((wake_[0] < 0 && pipe2(wake_, O_CLOEXEC | O_NONBLOCK) != 0) ||
             socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, pair) != 0) {
             std::fclose(file);
             return Fail(error, "no channel to the movie helper");
@@ -145,7 +160,7 @@ class HelperSource final : public MovieSource {
 
         channel::Message m;
         if (!Receive(m, kOpenMs)) {
-            return Fail(error, "the movie helper gave no answer");
+            return Fail(error, interrupted_ ? "stopped while it opened" : "the movie helper gave no answer");
         }
         if (m.kind == channel::MessageKind::kRefused) {
             m.text[sizeof m.text - 1] = '\0';
@@ -389,7 +404,7 @@ class HelperSource final : public MovieSource {
                 return false;
             }
             if (Steady::now() >= until) {
-                std::fprintf(stderr, "textreel: the movie helper gave nothing for %d ms\n", kHelperSilenceMs);
+                ErrorPrintf("textreel: the movie helper gave nothing for %d ms\n", kHelperSilenceMs);
                 Break();
                 return false;
             }
@@ -403,6 +418,7 @@ class HelperSource final : public MovieSource {
         SendMessage(socket_, m);
     }
 
+    std::string realPath_;
     MovieInfo info_;
     pid_t pid_ = -1;
     int socket_ = -1;
@@ -444,6 +460,10 @@ std::unique_ptr<MovieSource> OpenMovieInHelper(const std::string& realPath, std:
         return nullptr;
     }
     return source;
+}
+
+std::unique_ptr<MovieSource> MovieHelperFor(const std::string& realPath) {
+    return std::make_unique<HelperSource>(realPath);
 }
 
 }  // namespace textreel

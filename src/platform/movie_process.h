@@ -22,8 +22,11 @@ constexpr int kHelperSilenceMs = 2000;
 std::string MovieHelperPath();
 
 // Starts the helper on the regular file at realPath; nullptr when the movie cannot be played, with
-// the reason in *error. Runs on the thread that lives as long as the process (the main thread):
-// the helper is told to die with the thread that started it.
+// the reason in *error. The helper is told to die with the thread that started it, so that thread
+// must outlive the movie (the main thread, or the player's own thread).
 std::unique_ptr<MovieSource> OpenMovieInHelper(const std::string& realPath, std::string* error);
+
+// The same, but nothing is started until the source's Open, which may run on another thread.
+std::unique_ptr<MovieSource> MovieHelperFor(const std::string& realPath);
 
 }  // namespace textreel

@@ -2,6 +2,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <malloc.h>
 #include <sched.h>
 #include <seccomp.h>
 #include <signal.h>
@@ -15,9 +16,11 @@ namespace textreel {
 
 namespace {
 
-// The helper's address space (the decoder, its frames and the shared rings fit well within it) and
-// its CPU time (a movie of half an hour decodes in far less).
-constexpr rlim_t kAddressSpaceBytes = rlim_t{1} << 30;
+// The helper's address space (the decoder, its frames and the shared rings fit well within it; a
+// file that declares more, such as millions of samples on each of many tracks, fails at once
+// instead of taking the machine's memory) and its CPU time (a movie of half an hour decodes in far
+// less).
+constexpr rlim_t kAddressSpaceBytes = rlim_t{256} << 20;
 constexpr rlim_t kCpuSeconds = 30 * 60;
 
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
@@ -126,7 +129,11 @@ bool InstallMovieFilter(int readFd, int channelFd, std::string* error) {
     allow(SCMP_SYS(rt_sigprocmask));
     allow(SCMP_SYS(rt_sigreturn));
     allow(SCMP_SYS(sigaltstack));
-    allow(SCMP_SYS(tgkill));
+    // A signal only to a thread of the helper itself: tgkill's first argument is the process.
+    if (r == 0) {
+        r = seccomp_rule_add(ctx, SCMP_ACT_ALLOW, SCMP_SYS(tgkill), 1,
+                             arg(0, SCMP_CMP_EQ, static_cast<scmp_datum_t>(getpid())));
+    }
     allow(SCMP_SYS(exit));
     allow(SCMP_SYS(exit_group));
     if (r == 0) {
@@ -161,6 +168,9 @@ bool LockDownMovieHelper(int parentPid, int readFd, int channelFd, std::string* 
         return fail("setpgid failed");
     }
     if (kLimitAddressSpace) {
+        // One heap for all threads: every further heap the C library makes for a decoding thread
+        // reserves 64 MB of address space, a quarter of the bound.
+        mallopt(M_ARENA_MAX, 1);
         const rlimit as{kAddressSpaceBytes, kAddressSpaceBytes};
         if (setrlimit(RLIMIT_AS, &as) != 0) {
             return fail("RLIMIT_AS cannot be set");

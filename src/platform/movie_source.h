@@ -31,6 +31,12 @@ class MovieSource {
 
     virtual ~MovieSource() = default;
 
+    // Opens the movie when the source was made before it (the helper process, whose start and
+    // header reading are left to the player's thread); false with *error when it cannot be
+    // played. Interrupt ends it early. A source made open answers true.
+    virtual bool Open(std::string* /*error*/) { return true; }
+
+    // Valid once the source is open.
     virtual const MovieInfo& Info() const = 0;
 
     // Pictures are scaled to width x height; false when the scaler cannot be made for it.

@@ -8,9 +8,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/quiet_output.h"
+
 namespace textreel {
 
 namespace {
+
+// What standard output may hold back for a slow reader before lines are dropped.
+constexpr size_t kStdoutHeldBytes = 64 << 10;
 
 // A reader that goes away must not end the program: the write then fails with EPIPE instead.
 void IgnoreBrokenPipes() {
@@ -35,6 +40,7 @@ bool TextSink::Open(const std::string& path, std::string& error) {
     if (path == "-") {
         kind_ = Kind::kStdout;
         fd_ = STDOUT_FILENO;
+        stdout_ = std::make_unique<QuietOutput>(STDOUT_FILENO, kStdoutHeldBytes);
         return true;
     }
     struct stat st {};
@@ -49,7 +55,7 @@ bool TextSink::Open(const std::string& path, std::string& error) {
             return true;
         }
     }
-    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC | O_NOCTTY, 0644);
+    fd_ = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd_ < 0) {
         error = path + ": " + std::strerror(errno);
         return false;
@@ -65,10 +71,14 @@ bool TextSink::OpenFifo() {
 }
 
 void TextSink::WriteLine(std::string_view text) {
-    std::string line(text);
+    std::string line = WithoutControls(text);
     line.push_back('\n');
     std::lock_guard lock(mutex_);
     if (kind_ == Kind::kNone) {
+        return;
+    }
+    if (kind_ == Kind::kStdout) {
+        stdout_->Write(line);
         return;
     }
     if (kind_ == Kind::kFifo && fd_ < 0 && !OpenFifo()) {
@@ -84,7 +94,7 @@ void TextSink::WriteLine(std::string_view text) {
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (kind_ == Kind::kFifo) {
+        if (kind_ == Kind::kFifo || (n < 0 && errno == EAGAIN)) {
             // EAGAIN: the reader does not keep up and the pipe is full, so the line is dropped
             // rather than waited for (a line is shorter than the pipe's atomic size, so none is
             // half-written). EPIPE: the reader left; the next line looks for a new one.

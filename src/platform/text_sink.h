@@ -1,12 +1,16 @@
 // A line sink for the text stream: a file the lines are appended to, standard output, or a FIFO
 // that a dictionary or reader program listens on. Writing never blocks the game on a FIFO: it is
 // opened without waiting for a reader, lines are dropped while none is there, and it is opened
-// again when one appears.
+// again when one appears. Standard output never holds the game up either: a reader that stopped
+// reading costs lines, not the story. Control characters a title's text holds are left out.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
+
+#include "platform/quiet_output.h"
 
 namespace textreel {
 
@@ -34,6 +38,7 @@ class TextSink {
     Kind kind_ = Kind::kNone;
     int fd_ = -1;
     std::string path_;
+    std::unique_ptr<QuietOutput> stdout_;
 };
 
 }  // namespace textreel

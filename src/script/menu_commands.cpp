@@ -16,6 +16,7 @@
 #include "graphics/screen.h"
 #include "input/rollback.h"
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "saveload/save_load_screen.h"
 #include "script/byte_text.h"
@@ -350,8 +351,8 @@ void BuildWordTable(Engine& e) {
                 // The buttons still work without their bar; the author learns of it on the console
                 // rather than from a box in the middle of the menu.
                 barWarned = true;
-                std::fprintf(stderr, "textreel: the menu bar %s cannot be read; the words show without it\n",
-                             kMenuBar);
+                ErrorPrintf("textreel: the menu bar %s cannot be read; the words show without it\n",
+                            kMenuBar);
             }
             DrawWordButton(e, bar.pixels, item.entry.left, item.entry.top, item.text);
             e.menu.Add(item.entry, item.text);

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "platform/error_log.h"
 #include "script/address_rule.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
@@ -56,6 +57,31 @@ const char* AddressRefusal(std::string_view address) {
     return "only http, https and mailto addresses are opened";
 }
 
+std::string AddressForDesktop(std::string_view address) {
+    if (!StartsWithNoCase(address, "mailto:")) {
+        return std::string(address);
+    }
+    const size_t question = address.find('?');
+    std::string kept(address.substr(0, question));
+    if (question == std::string_view::npos) {
+        return kept;
+    }
+    std::string_view fields = address.substr(question + 1);
+    char separator = '?';
+    while (!fields.empty()) {
+        const size_t amp = fields.find('&');
+        const std::string_view field = fields.substr(0, amp);
+        fields = amp == std::string_view::npos ? std::string_view() : fields.substr(amp + 1);
+        if (StartsWithNoCase(field, "subject=") || StartsWithNoCase(field, "body=")) {
+            kept.push_back(separator);
+            kept.append(field);
+            separator = '&';
+        }
+    }
+    return kept;
+}
+
+// $URLOpen ADDRESS
 void CmdURLOpen(Engine& e, const char* line, int) {
     if (e.env.windowed == 0) {
         e.Warn(e.Text(msg::kWindowedOnly));
@@ -66,14 +92,23 @@ void CmdURLOpen(Engine& e, const char* line, int) {
         address.pop_back();
     }
     std::string utf8 = e.Title(address).ToUtf8();
-    if (const char* reason = AddressRefusal(address)) {
-        std::fprintf(stderr, "textreel: URLOpen refused \"%s\": %s\n", utf8.c_str(), reason);
+    const char* reason = AddressRefusal(address);
+    // One address per player action: a story that loops over URLOpen cannot fill the desktop with
+    // windows. The run's first address needs none (a title may open its page at the start).
+    const uint64_t action = e.PlayerActions.load();
+    if (reason == nullptr && e.urlAction == action) {
+        reason = "one address per click or key";
+    }
+    if (reason != nullptr) {
+        ErrorPrintf("textreel: URLOpen refused \"%s\": %s\n", utf8.c_str(), reason);
         e.trace.Event("refused", {{"path", utf8}, {"reason", std::string(reason)}});
         return;
     }
+    e.urlAction = action;
+    std::string handed = e.Title(AddressForDesktop(address)).ToUtf8();
     // The desktop's default handler opens it; whether it could is not looked at.
-    e.trace.Event("url", {{"path", utf8}});
-    e.Send([&] { e.platform.OpenUrl(utf8); });
+    e.trace.Event("url", {{"path", handed}});
+    e.Send([&] { e.platform.OpenUrl(handed); });
 }
 
 void CmdExitGame(Engine& e, const char*, int) {

@@ -7,6 +7,7 @@
 
 #include "graphics/picture_commands.h"
 #include "input/rollback.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
@@ -199,7 +200,7 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
     std::string folder;
     if (!e.EnsureSaveFolder(boxes, &folder)) {
         if (!boxes) {
-            std::fprintf(stderr, "textreel: there is no save folder for %s\n", fileName.c_str());
+            ErrorPrintf("textreel: there is no save folder for %s\n", fileName.c_str());
         }
         TraceResult(e, "save", slot, false);
         return false;
@@ -220,7 +221,7 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
         if (boxes) {
             e.Warn(e.Text(msg::kSaveFailed));
         } else {
-            std::fprintf(stderr, "textreel: cannot write %s in the save folder\n", fileName.c_str());
+            ErrorPrintf("textreel: cannot write %s in the save folder\n", fileName.c_str());
         }
         TraceResult(e, "save", slot, false);
         return false;

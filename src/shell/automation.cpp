@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "input/pad.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "shell/engine.h"
 #include "shell/system_menu.h"
@@ -416,8 +417,8 @@ void Automation::Execute(const AutomationCommand& command) {
                 // The popup cannot be open under a message box; the box is left for its answer.
                 std::lock_guard lock(mutex_);
                 if (boxOpen_) {
-                    std::fprintf(stderr, "textreel: events line %d: menu %d: a message box is open\n",
-                                 command.line, command.value);
+                    ErrorPrintf("textreel: events line %d: menu %d: a message box is open\n", command.line,
+                                command.value);
                     engine_.trace.Event("menu", {{"action", std::string("refused")},
                                                  {"id", int64_t{command.value}},
                                                  {"reason", std::string("a message box is open")}});
@@ -428,8 +429,8 @@ void Automation::Execute(const AutomationCommand& command) {
             std::string why = "the program is closing";
             engine_.Send([&] { chosen = ChooseMenuCommand(engine_, command.value, why); });
             if (!chosen) {
-                std::fprintf(stderr, "textreel: events line %d: menu %d: %s\n", command.line, command.value,
-                             why.c_str());
+                ErrorPrintf("textreel: events line %d: menu %d: %s\n", command.line, command.value,
+                            why.c_str());
             }
             break;
         }
@@ -440,8 +441,8 @@ void Automation::Execute(const AutomationCommand& command) {
             break;
         case Kind::kScreenshot:
             if (!WriteScreenshot(command.text)) {
-                std::fprintf(stderr, "textreel: events line %d: cannot write %s\n", command.line,
-                             command.text.c_str());
+                ErrorPrintf("textreel: events line %d: cannot write %s\n", command.line,
+                            command.text.c_str());
             }
             break;
         case Kind::kClose: {

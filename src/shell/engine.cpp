@@ -7,6 +7,7 @@
 #include "access/spoken_text.h"
 #include "input/quick_save.h"
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "script/utf8_text.h"
 #include "shell/automation.h"
@@ -35,7 +36,7 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
         {[this] { return VoicePlaying != 0; },
          [this](const std::string& utf8) { Post([this, utf8] { platform.SetClipboardText(utf8); }); }});
     if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
-        std::fprintf(stderr, "textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
+        ErrorPrintf("textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
 }
 
@@ -272,7 +273,7 @@ MessageBoxAnswer Engine::MessageBox(const std::string& textUtf8, const std::stri
     // A headless run echoes the box on stderr, unless its driver (the explorer) answers and reports
     // the boxes itself.
     if (platform.Headless() && !options_.driven) {
-        std::fprintf(stderr, "textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
+        ErrorPrintf("textreel: [%s] %s\n", captionUtf8.c_str(), textUtf8.c_str());
     }
     access->Say(SpokenMessageBox(captionUtf8, textUtf8));
     bool scripted = automation && platform.Headless();

@@ -103,6 +103,10 @@ class Engine {
     std::string workDir;  // the title's folder, ending in "/"
 
     // ----- state shared by the script thread and the window side -----
+    // The clicks, keys and pad buttons the player has given (main thread), and the count at which
+    // `URLOpen` last handed an address out (script thread; the first needs no action).
+    std::atomic<uint64_t> PlayerActions{0};
+    uint64_t urlAction = UINT64_MAX;
     std::atomic<int32_t> UiState{0};
     std::atomic<int32_t> AdvanceMode{0};
     std::atomic<int32_t> ScriptBusy{0};
@@ -270,6 +274,8 @@ class Engine {
     // ("error") or the program closes ("close"): the player stops, the window shows the game's
     // picture again and the script thread goes on.
     void StopMovie(const char* reason);
+    // Main thread: the movie of run has opened, or could not be (its box, and the stop).
+    void MovieOpened(uint64_t run, MoviePlayer::StartError result, const std::string& why);
     // The player's Esc ("key") or right click ("click") during a movie: it stops now, or, when the
     // main thread has not started it yet, as soon as it has started, so that the story resumes only
     // once, after the movie.

@@ -6,6 +6,7 @@
 #include <limits>
 #include <vector>
 
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "platform/little_endian.h"
 #include "shell/engine.h"
@@ -123,8 +124,7 @@ bool Engine::WriteEnvDat(int n) {
 
 void Engine::WriteEnvDatAtExit() {
     if (!WriteEnvDat()) {
-        std::fprintf(stderr,
-                     "textreel: the settings and the reading progress could not be stored in env.dat\n");
+        ErrorPrintf("textreel: the settings and the reading progress could not be stored in env.dat\n");
     }
 }
 

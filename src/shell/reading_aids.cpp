@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "access/access_settings.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
@@ -75,7 +76,7 @@ void StoreReadingAidSettings(Engine& e) {
     const std::string text = settings.Format();
     auto path = e.SaveFilePath(folder, kSettingsName, true);
     if (!path || !files::WriteAtomically(*path, text.data(), text.size())) {
-        std::fprintf(stderr, "textreel: the reading settings could not be stored in %s\n", kSettingsName);
+        ErrorPrintf("textreel: the reading settings could not be stored in %s\n", kSettingsName);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "graphics/screen.h"
+#include "platform/error_log.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
 #include "sound/sound.h"
@@ -27,7 +28,6 @@ void Engine::VoiceStopRequest() {
 }
 
 void Engine::MoviePlayRequest() {
-    MoviePlaying = kMovieStarted;
     SoundState& s = sound;
     s.movieShowing = false;
     const uint64_t run = ++s.movieRun;
@@ -57,15 +57,27 @@ void Engine::MoviePlayRequest() {
     hooks.volume = [this] { return env.BgmVolumeInUse(); };
     hooks.firstPictureAtOnce = clock.Virtual();
 
-    std::string why = "the file cannot be found";
-    auto result = MoviePlayer::StartError::kOpen;
-    if (std::optional<std::string> real = ResolvePath(s.movieName)) {
-        result = s.movie.Start(*real, platform, instance.windowWidth, instance.windowHeight, std::move(hooks),
-                               &why);
+    // The movie opens on the player's thread (a crafted file may take the helper a while); the
+    // main thread goes on, and the story waits for the movie as before.
+    hooks.opened = [this, run](MoviePlayer::StartError result, const std::string& why) {
+        Post([this, run, result, why] { MovieOpened(run, result, why); });
+    };
+    std::optional<std::string> real = ResolvePath(s.movieName);
+    if (!real) {
+        MovieOpened(run, MoviePlayer::StartError::kOpen, "the file cannot be found");
+        return;
     }
+    s.movie.Open(*real, platform, instance.windowWidth, instance.windowHeight, std::move(hooks));
+}
+
+void Engine::MovieOpened(uint64_t run, MoviePlayer::StartError result, const std::string& why) {
+    SoundState& s = sound;
+    if (s.movieRun != run || MoviePlaying != kMovieStarting || s.moviePath.empty()) {
+        return;  // stopped (closed) while it opened
+    }
+    MoviePlaying = kMovieStarted;
     if (result != MoviePlayer::StartError::kNone) {
-        std::fprintf(stderr, "textreel: the movie %s cannot be played: %s\n", s.moviePath.c_str(),
-                     why.c_str());
+        ErrorPrintf("textreel: the movie %s cannot be played: %s\n", s.moviePath.c_str(), why.c_str());
         const char* text = result == MoviePlayer::StartError::kOpen    ? msg::kMovieOpenFailed
                            : result == MoviePlayer::StartError::kScale ? msg::kMovieSizeFailed
                                                                        : msg::kMoviePlayFailed;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "shell/engine.h"
 #include "shell/messages.h"
@@ -90,10 +91,10 @@ bool Engine::EnsureSaveFolder(bool create, std::string* path) {
                 std::string fallback = data + "/textreel/" + SafeFolderName(instance.instanceName);
                 if (MakeDirectories(fallback)) {
                     fallbackSaveDir_ = fallback;
-                    std::fprintf(stderr,
-                                 "textreel: the title's folder cannot hold a save folder; saves and settings "
-                                 "go to %s\n",
-                                 fallback.c_str());
+                    ErrorPrintf(
+                        "textreel: the title's folder cannot hold a save folder; saves and settings "
+                        "go to %s\n",
+                        fallback.c_str());
                     if (path != nullptr) {
                         *path = fallback;
                     }

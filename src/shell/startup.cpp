@@ -7,6 +7,7 @@
 #include "graphics/screen.h"
 #include "input/quick_save.h"
 #include "platform/encoding.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 #include "script/interpreter.h"
 #include "shell/automation.h"
@@ -48,8 +49,7 @@ int Engine::StartUp() {
     texts.Use(titleSettings.language, titleSettings.texts);
     systemMenu.Translate(texts);
     for (const SettingsProblem& problem : settingsProblems) {
-        std::fprintf(stderr, "textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line,
-                     problem.message.c_str());
+        ErrorPrintf("textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line, problem.message.c_str());
     }
 
     // One copy per title.
@@ -59,9 +59,8 @@ int Engine::StartUp() {
         case InstanceLock::Result::kHeldElsewhere:
             return kExitOk;
         case InstanceLock::Result::kUnavailable:
-            std::fprintf(stderr,
-                         "textreel: cannot make the lock file %s; a second copy will not be refused\n",
-                         InstanceLock::PathFor(instance.instanceName).c_str());
+            ErrorPrintf("textreel: cannot make the lock file %s; a second copy will not be refused\n",
+                        InstanceLock::PathFor(instance.instanceName).c_str());
             break;
     }
 
@@ -113,7 +112,7 @@ int Engine::StartUp() {
         return kExitFailure;
     }
     if (!opened) {
-        std::fprintf(stderr, "textreel: cannot open the game window\n");
+        ErrorPrintf("textreel: cannot open the game window\n");
         return kExitFailure;
     }
     AdvanceMode = 0;
@@ -157,7 +156,7 @@ int Engine::Run() {
     if (!options_.textOutPath.empty()) {
         std::string error;
         if (!access->OpenTextOut(options_.textOutPath, error)) {
-            std::fprintf(stderr, "textreel: cannot write the text stream: %s\n", error.c_str());
+            ErrorPrintf("textreel: cannot write the text stream: %s\n", error.c_str());
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }
@@ -166,7 +165,7 @@ int Engine::Run() {
         automation = std::make_unique<Automation>(*this);
         std::string error;
         if (!automation->Load(options_.eventsPath, options_.startDir, error)) {
-            std::fprintf(stderr, "textreel: %s\n", error.c_str());
+            ErrorPrintf("textreel: %s\n", error.c_str());
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
         }

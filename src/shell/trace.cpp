@@ -1,17 +1,49 @@
 #include "shell/trace.h"
 
 #include "platform/clock.h"
+#include "platform/quiet_output.h"
 
 namespace textreel {
 
+namespace {
+
+// What a reader that does not keep up may leave waiting in memory; past it, lines are dropped.
+constexpr size_t kMaxHeldBytes = 4 << 20;
+// How long the end of the run waits for such a reader.
+constexpr int kDrainMs = 200;
+
+// Events that follow the player's own input, one or two per key or click.
+bool PlayerDriven(std::string_view name) {
+    for (std::string_view driven : {"menu", "command", "display", "focus", "screen", "dialog", "rollback",
+                                    "clipboard", "notice", "save", "load"}) {
+        if (name == driven) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Summary(std::string_view line, int64_t count, int64_t) {
+    if (line.empty()) {
+        return "{\"event\":\"left-out\",\"count\":" + std::to_string(count) + "}\n";
+    }
+    std::string_view last = line.substr(0, line.size() - 1);
+    return "{\"event\":\"repeated\",\"count\":" + std::to_string(count) + ",\"last\":" + std::string(last) +
+           "}\n";
+}
+
+}  // namespace
+
+Trace::Trace(Clock& clock) : clock_(clock), limiter_(kLimits, &Summary) {}
+
 Trace::~Trace() {
     if (file_ != nullptr) {
-        std::fclose(file_);
+        file_->Drain(kDrainMs);
     }
 }
 
 bool Trace::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "w");
+    file_ = QuietOutput::CreateFile(path, kMaxHeldBytes);
     return file_ != nullptr;
 }
 
@@ -29,7 +61,8 @@ std::string Trace::Escape(std::string_view utf8) {
     static const char kHex[] = "0123456789abcdef";
     std::string out;
     out.reserve(utf8.size() + 2);
-    for (char c : utf8) {
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const char c = utf8[i];
         auto b = static_cast<uint8_t>(c);
         switch (c) {
             case '"':
@@ -48,10 +81,16 @@ std::string Trace::Escape(std::string_view utf8) {
                 out += "\\t";
                 break;
             default:
-                if (b < 0x20) {
+                if (b < 0x20 || b == 0x7F) {
                     out += "\\u00";
                     out.push_back(kHex[b >> 4]);
                     out.push_back(kHex[b & 15]);
+                } else if (b == 0xC2 && i + 1 < utf8.size() && static_cast<uint8_t>(utf8[i + 1]) < 0xA0) {
+                    // A C1 control (U+0080 to U+009F), which a terminal showing the file would obey.
+                    const auto c1 = static_cast<uint8_t>(utf8[++i]);
+                    out += "\\u00";
+                    out.push_back(kHex[c1 >> 4]);
+                    out.push_back(kHex[c1 & 15]);
                 } else {
                     out.push_back(c);
                 }
@@ -96,11 +135,40 @@ void Trace::Event(std::string_view name, std::initializer_list<Field> fields) {
     if (observer_) {
         observer_(name, line);
     }
-    line.insert(1, "\"ms\":" + std::to_string(clock_.NowMs()) + ",");
+    const int64_t now = clock_.NowMs();
     std::lock_guard lock(mutex_);
     lastJumpMs_.clear();
     if (file_ != nullptr || capture_) {
-        Write(std::move(line));
+        // The exit line is the run's last: the repeats still held back are told before it.
+        const bool last = name == "exit";
+        // The events file's own commands are written as they come, each one; what the player's
+        // input does (menus, the focus, the display, the screens) comes as often as the player
+        // gives it, and is held to the byte budget only.
+        const Limit limit = last || name == "input" ? Limit::kNone
+                            : PlayerDriven(name)    ? Limit::kBudget
+                                                    : Limit::kRepeats;
+        if (last) {
+            std::vector<std::string> out;
+            limiter_.Finish(now, out);
+            for (std::string& held : out) {
+                held.insert(1, "\"ms\":" + std::to_string(now) + ",");
+                Write(std::move(held));
+            }
+        }
+        WriteLimited(line, now, limit);
+    }
+}
+
+void Trace::WriteLimited(const std::string& line, int64_t nowMs, Limit limit) {
+    std::vector<std::string> out;
+    if (limit == Limit::kNone) {
+        out.push_back(line);
+    } else {
+        limiter_.Offer(line, nowMs, out, limit == Limit::kRepeats);
+    }
+    for (std::string& written : out) {
+        written.insert(1, "\"ms\":" + std::to_string(nowMs) + ",");
+        Write(std::move(written));
     }
 }
 
@@ -126,9 +194,8 @@ void Trace::Jump(const std::string& label) {
     if (file_ == nullptr && !capture_) {
         return;
     }
-    line.insert(1, "\"ms\":" + std::to_string(now) + ",");
     std::lock_guard lock(mutex_);
-    Write(std::move(line));
+    WriteLimited(line, now, Limit::kRepeats);
 }
 
 void Trace::Write(std::string line) {
@@ -137,8 +204,7 @@ void Trace::Write(std::string line) {
         captured_.push_back(std::move(line));
         return;
     }
-    std::fputs(line.c_str(), file_);
-    std::fflush(file_);
+    file_->Write(line);
 }
 
 }  // namespace textreel

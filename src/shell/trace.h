@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -12,9 +13,12 @@
 #include <variant>
 #include <vector>
 
+#include "platform/repeat_limiter.h"
+
 namespace textreel {
 
 class Clock;
+class QuietOutput;
 
 class Trace {
   public:
@@ -28,7 +32,7 @@ class Trace {
         Value value;
     };
 
-    explicit Trace(Clock& clock) : clock_(clock) {}
+    explicit Trace(Clock& clock);
     ~Trace();
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
@@ -39,6 +43,14 @@ class Trace {
     std::vector<std::string> CapturedLines();
     bool Enabled() const { return file_ != nullptr || capture_ || observer_ != nullptr; }
     bool Observed() const { return observer_ != nullptr; }
+    // The written trace is held to a bounded rate whatever the title does: an event line that
+    // repeats is written kLimits.perLine times per second, and then once as a `repeated` event
+    // (count, and the last line held back as `last`); lines beyond kLimits.bytesPerWindow in a
+    // second are told as one `left-out` event (count). Events of the player's input are held to
+    // the bytes only, the events file's `input` and the `exit` line to nothing. The times are the
+    // clock's, so a run in virtual time writes the same trace every run. The observer sees every
+    // event.
+    static constexpr RepeatLimiter::Limits kLimits{};
     // Hands every event (its name, and its line without the time) to observer on the thread that
     // writes it, before it is written. Set before the engine runs; the explorer watches the game so.
     using Observer = std::function<void(std::string_view name, const std::string& fields)>;
@@ -61,12 +73,17 @@ class Trace {
     static std::string Escape(std::string_view utf8);
 
   private:
+    // How a line is held back: not at all, to the byte budget, or also as a repeat.
+    enum class Limit { kNone, kBudget, kRepeats };
+    // Writes a line (without its time) through the limiter; mutex_ is held.
+    void WriteLimited(const std::string& line, int64_t nowMs, Limit limit);
     // Writes one finished line; mutex_ is held.
     void Write(std::string line);
 
     Clock& clock_;
     std::mutex mutex_;
-    std::FILE* file_ = nullptr;
+    std::unique_ptr<QuietOutput> file_;
+    RepeatLimiter limiter_;
     bool capture_ = false;
     Observer observer_;
     std::vector<std::string> captured_;

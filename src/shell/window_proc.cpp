@@ -10,6 +10,7 @@
 #include "input/pad.h"
 #include "input/quick_save.h"
 #include "input/rollback.h"
+#include "platform/error_log.h"
 #include "platform/platform.h"
 #include "saveload/save_load_screen.h"
 #include "script/menu.h"
@@ -196,6 +197,10 @@ void KeyUp(Engine& e, int key, bool shift) {
 }  // namespace
 
 void Engine::HandleInput(const InputEvent& event) {
+    if (event.kind == InputEvent::Kind::kButtonUp || event.kind == InputEvent::Kind::kKeyUp ||
+        event.kind == InputEvent::Kind::kPadButton) {
+        ++PlayerActions;
+    }
     if (event.kind == InputEvent::Kind::kKeyUp && event.alt && event.key == vk::kReturn) {
         // Alt+Enter switches between the window and full screen, wherever the game stands.
         ToggleFullScreen(*this);
@@ -219,7 +224,7 @@ void Engine::HandleInput(const InputEvent& event) {
         return;
     }
     if (event.kind == InputEvent::Kind::kScriptedText) {
-        std::fprintf(stderr, "textreel: there is no name-entry dialog to type into\n");
+        ErrorPrintf("textreel: there is no name-entry dialog to type into\n");
     }
     switch (event.kind) {
         case InputEvent::Kind::kCloseRequest:

@@ -43,37 +43,105 @@ MoviePlayer::~MoviePlayer() {
     Stop();
 }
 
-MoviePlayer::StartError MoviePlayer::Start(const std::string& realPath, Platform& platform, int width,
-                                           int height, Hooks hooks, std::string* error) {
-    std::string why;
-    std::unique_ptr<MovieSource> decoder = OpenMovieInHelper(realPath, &why);
-    if (decoder == nullptr) {
-        if (error != nullptr) {
-            *error = why;
-        }
-        return StartError::kOpen;
+void MoviePlayer::Open(const std::string& realPath, Platform& platform, int width, int height, Hooks hooks) {
+    Stop();
+    platform_ = &platform;
+    hooks_ = std::move(hooks);
+    windowWidth_ = width;
+    windowHeight_ = height;
+    decoder_ = MovieHelperFor(realPath);
+    stats_ = {};
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = false;
+        soundNotices_ = 0;
     }
-    return Start(std::move(decoder), platform, width, height, std::move(hooks), error);
+    running_ = true;
+    auto opened = [this](StartError kind, const std::string& why) {
+        if (hooks_.opened) {
+            hooks_.opened(kind, why);
+        }
+    };
+    try {
+        thread_ = std::thread([this, opened] {
+            std::string why;
+            StartError kind = StartError::kOpen;
+            if (decoder_->Open(&why)) {
+                kind = Prepare(&why);
+            }
+            {
+                std::lock_guard lock(mutex_);
+                if (stop_ && kind == StartError::kNone) {
+                    kind = StartError::kOpen;
+                    why = "stopped while it opened";
+                }
+            }
+            opened(kind, why);
+            if (kind == StartError::kNone) {
+                Run();
+            }
+        });
+    } catch (const std::system_error&) {
+        running_ = false;
+        decoder_.reset();
+        opened(StartError::kPlay, "no thread to play it on");
+    }
 }
 
 MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieSource> decoder, Platform& platform,
                                            int width, int height, Hooks hooks, std::string* error) {
     Stop();
+    if (decoder == nullptr) {
+        if (error != nullptr) {
+            *error = "no movie";
+        }
+        return StartError::kOpen;
+    }
+    platform_ = &platform;
+    hooks_ = std::move(hooks);
+    windowWidth_ = width;
+    windowHeight_ = height;
+    decoder_ = std::move(decoder);
+    stats_ = {};
+    {
+        std::lock_guard lock(mutex_);
+        stop_ = false;
+        soundNotices_ = 0;
+    }
+    const StartError kind = Prepare(error);
+    if (kind != StartError::kNone) {
+        decoder_.reset();
+        return kind;
+    }
+    running_ = true;
+    try {
+        thread_ = std::thread([this] { Run(); });
+    } catch (const std::system_error&) {
+        running_ = false;
+        sound_.reset();
+        decoder_.reset();
+        if (error != nullptr) {
+            *error = "no thread to play it on";
+        }
+        return StartError::kPlay;
+    }
+    return StartError::kNone;
+}
+
+MoviePlayer::StartError MoviePlayer::Prepare(std::string* error) {
     auto fail = [error](StartError kind, const char* why) {
         if (error != nullptr) {
             *error = why;
         }
         return kind;
     };
-    if (decoder == nullptr) {
-        return fail(StartError::kOpen, "no movie");
-    }
-    info_ = decoder->Info();
+    MovieSource& decoder = *decoder_;
+    const int width = windowWidth_;
+    const int height = windowHeight_;
+    info_ = decoder.Info();
     if (width <= 0 || height <= 0) {
         return fail(StartError::kScale, "the window has no size");
     }
-    windowWidth_ = width;
-    windowHeight_ = height;
     // The picture fills the window as far as its aspect allows, centred; the rest stays black.
     pictureWidth_ = width;
     pictureHeight_ = height;
@@ -87,24 +155,14 @@ MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieSource> decoder,
     }
     pictureX_ = (width - pictureWidth_) / 2;
     pictureY_ = (height - pictureHeight_) / 2;
-    if (info_.hasPicture && !decoder->SetPictureSize(pictureWidth_, pictureHeight_)) {
+    if (info_.hasPicture && !decoder.SetPictureSize(pictureWidth_, pictureHeight_)) {
         return fail(StartError::kScale, "the picture cannot be scaled to the window");
     }
     pictureStride_ = (pictureWidth_ * 3 + 3) & ~3;
     pixels_.assign(static_cast<size_t>(pictureStride_) * pictureHeight_, 0);
-
-    platform_ = &platform;
-    hooks_ = std::move(hooks);
-    decoder_ = std::move(decoder);
-    stats_ = {};
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = false;
-        soundNotices_ = 0;
-    }
     if (info_.hasSound) {
         sound_ =
-            platform.Mixer().OpenWaveOut(MovieSource::kSoundRate, MovieSource::kSoundChannels, [this](int) {
+            platform_->Mixer().OpenWaveOut(MovieSource::kSoundRate, MovieSource::kSoundChannels, [this](int) {
                 {
                     std::lock_guard lock(mutex_);
                     ++soundNotices_;
@@ -112,23 +170,13 @@ MoviePlayer::StartError MoviePlayer::Start(std::unique_ptr<MovieSource> decoder,
                 wake_.notify_all();
             });
         if (sound_ == nullptr) {
-            decoder_.reset();
             return fail(StartError::kPlay, "the sound cannot be played");
         }
     }
     // The movie's area is black until its first picture (and around it, when the aspects differ).
     std::vector<uint8_t> black(static_cast<size_t>((width * 3 + 3) & ~3) * height, 0);
-    platform.BlitToWindow(PixelView{black.data(), width, height, (width * 3 + 3) & ~3}, 0, 0, width, height,
-                          0, 0);
-    running_ = true;
-    try {
-        thread_ = std::thread([this] { Run(); });
-    } catch (const std::system_error&) {
-        running_ = false;
-        sound_.reset();
-        decoder_.reset();
-        return fail(StartError::kPlay, "no thread to play it on");
-    }
+    platform_->BlitToWindow(PixelView{black.data(), width, height, (width * 3 + 3) & ~3}, 0, 0, width, height,
+                            0, 0);
     return StartError::kNone;
 }
 
@@ -139,7 +187,7 @@ MoviePlayer::Stats MoviePlayer::Stop() {
             stop_ = true;
         }
         wake_.notify_all();
-        // A wait for the decoder's next picture or sound ends at once too.
+        // A wait for the decoder's next picture or sound, or for its open, ends at once too.
         decoder_->Interrupt();
         thread_.join();
     }

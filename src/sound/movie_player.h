@@ -36,6 +36,10 @@ class MoviePlayer {
         std::function<void()> finished;
         // The sound's volume, 0..100, read for every piece of sound queued.
         std::function<int()> volume;
+        // A movie opened by path has opened (kNone) or cannot be played (the kind, and why).
+        // Runs on the player's thread, once, before anything else of the movie; when the movie is
+        // stopped while it opens, with kOpen.
+        std::function<void(StartError, const std::string& why)> opened;
         // The first picture is shown as soon as it is decoded, not at its time by the sound: a
         // movie that is skipped at its first picture (virtual time) does not wait for the clock.
         bool firstPictureAtOnce = false;
@@ -54,10 +58,11 @@ class MoviePlayer {
     MoviePlayer(const MoviePlayer&) = delete;
     MoviePlayer& operator=(const MoviePlayer&) = delete;
 
-    // Main thread: opens the movie (in the helper process) and starts playing it in the window's whole area
-    // (width x height), scaled to fit with its aspect kept. On failure nothing plays; *error says why.
-    StartError Start(const std::string& realPath, Platform& platform, int width, int height, Hooks hooks,
-                     std::string* error);
+    // Main thread: opens the movie in the helper process and plays it in the window's whole area
+    // (width x height), scaled to fit with its aspect kept. Returns at once: the helper's start and
+    // the container's header (which a crafted file can make slow) are the player thread's, and
+    // hooks.opened tells how the open went. Stop ends the open too.
+    void Open(const std::string& realPath, Platform& platform, int width, int height, Hooks hooks);
     // The same for a source opened by the caller (tests: the decoder in this process).
     StartError Start(std::unique_ptr<MovieSource> decoder, Platform& platform, int width, int height,
                      Hooks hooks, std::string* error);
@@ -70,6 +75,8 @@ class MoviePlayer {
     const MovieInfo& Info() const { return info_; }
 
   private:
+    // Takes the opened decoder's facts, sizes its pictures, opens the sound and blacks the window.
+    StartError Prepare(std::string* error);
     void Run();
     int64_t SoundClockUs();
     bool Wait(std::chrono::steady_clock::time_point until);

@@ -1,12 +1,16 @@
 // Every file a title holds is read in bounded memory, and none through a link out: the hostile
 // files are made by each test (small on disk: sparse files and compressed bombs), the real binary
 // plays them, and its peak resident memory comes from getrusage of the child process.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <zlib.h>
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -14,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -142,6 +147,63 @@ Bytes MatroskaCodecHeaderBomb(int tracks) {
 }
 
 // The header of a PCM WAV file whose data chunk holds dataBytes.
+// An ISO box: its size, its type and its body.
+Bytes Box(const char* type, const Bytes& body) {
+    Bytes out;
+    PutBe32(out, static_cast<uint32_t>(body.size() + 8));
+    out.insert(out.end(), type, type + 4);
+    out.insert(out.end(), body.begin(), body.end());
+    return out;
+}
+
+Bytes Be32s(std::initializer_list<uint32_t> values) {
+    Bytes out;
+    for (uint32_t v : values) {
+        PutBe32(out, v);
+    }
+    return out;
+}
+
+// An MP4 of `tracks` picture tracks that each declare `samples` samples of one byte in a few dozen
+// bytes of tables: the demuxer's index of them takes some 33 MB a track.
+Bytes Mp4DeclaringSamples(int tracks, uint32_t samples) {
+    const Bytes matrix = Be32s({0x10000, 0, 0, 0, 0x10000, 0, 0, 0, 0x40000000});
+    const Bytes mvhd = Join({Be32s({0, 0, 0, 1000, samples, 0x10000, 0x01000000, 0, 0}), matrix,
+                             Be32s({0, 0, 0, 0, 0, 0, static_cast<uint32_t>(tracks + 1)})});
+    const Bytes ftyp =
+        Box("ftyp", Join({{'i', 's', 'o', 'm'}, Be32s({0x200}), {'i', 's', 'o', 'm', 'm', 'p', '4', '1'}}));
+    Bytes traks;
+    for (int t = 0; t < tracks; ++t) {
+        const Bytes tkhd = Join({Be32s({3, 0, 0, static_cast<uint32_t>(t + 1), 0, samples, 0, 0, 0}), matrix,
+                                 Be32s({64u << 16, 48u << 16})});
+        // A visual sample entry: reserved, data reference 1, 64 x 48 at 72 dpi, one frame a sample,
+        // no compressor name, 24 bits.
+        Bytes name(32, 0);
+        const Bytes visual = Join({Bytes(6, 0),
+                                   {0, 1},
+                                   Bytes(16, 0),
+                                   {0, 64, 0, 48},
+                                   Be32s({0x480000, 0x480000, 0}),
+                                   {0, 1},
+                                   name,
+                                   {0, 24, 0xff, 0xff}});
+        const Bytes stbl =
+            Join({Box("stsd", Join({Be32s({0, 1}), Box("mp4v", visual)})),
+                  Box("stts", Be32s({0, 1, samples, 1})), Box("stsc", Be32s({0, 1, 1, samples, 1})),
+                  Box("stsz", Be32s({0, 1, samples})), Box("stco", Be32s({0, 1, 0}))});
+        const Bytes minf = Join({Box("vmhd", Be32s({1, 0, 0})),
+                                 Box("dinf", Box("dref", Join({Be32s({0, 1}), Box("url ", Be32s({1}))}))),
+                                 Box("stbl", stbl)});
+        const Bytes mdia =
+            Join({Box("mdhd", Be32s({0, 0, 0, 1000, samples, 0x55c40000})),
+                  Box("hdlr", Join({Be32s({0, 0}), {'v', 'i', 'd', 'e'}, Be32s({0, 0, 0}), {0}})),
+                  Box("minf", minf)});
+        const Bytes trak = Box("trak", Join({Box("tkhd", tkhd), Box("mdia", mdia)}));
+        traks.insert(traks.end(), trak.begin(), trak.end());
+    }
+    return Join({ftyp, Box("moov", Join({Box("mvhd", mvhd), traks})), Box("mdat", Bytes(64, 0))});
+}
+
 Bytes WavHeader(uint64_t dataBytes, int rate, int channels, int bits) {
     Bytes out = {'R', 'I', 'F', 'F'};
     PutLe(out, 36 + dataBytes, 4);
@@ -227,6 +289,17 @@ TEST(HostileFiles, EachIsReadInBoundedMemory) {
          [](const RunResult& r) {
              ASSERT_EQ(r.Events("message").size(), 1u) << r.stderrText;
              EXPECT_EQ(r.Events("message")[0].Get("text"), "オープン失敗");
+         }},
+        // An MP4 whose 16 tracks declare 1.39 million samples each: the helper, held to 256 MB of
+        // address space, gives up at once instead of taking 637 MB.
+        {"MP4 of 16 tracks declaring 1.39 M samples",
+         [](const std::string& t) { WriteFile(t + "/movie/samples.mp4", Mp4DeclaringSamples(16, 1390000)); },
+         "start\r\n$movieplay movie\\samples.mp4\r\nend\r\n$S\r\n", 3,
+         [](const RunResult& r) {
+             ASSERT_EQ(r.Events("message").size(), 1u) << r.stderrText;
+             // Refused while the helper reads the header (the index does not fit), or once it plays.
+             const std::string text = r.Events("message")[0].Get("text");
+             EXPECT_TRUE(text == "再生失敗" || text == "オープン失敗") << text << r.stderrText;
          }},
         // WAV files of 256 MB for every sound command and of 300 MB as music (sparse: silence).
         {"WAV of 256 and 300 MB",
@@ -384,6 +457,156 @@ TEST(HostileFiles, AnEndlessJumpLoopWritesAtMostTenJumpLinesASecond) {
             EXPECT_GE(jumps.size(), 3u);
         }
     }
+}
+
+// Stories that repeat what writes to the trace and standard error, run in real time for two
+// seconds: neither grows faster than 100 KB/s, a repeated line is told as "repeated N times", only
+// one address reaches the desktop without a click, and a title's control characters reach neither
+// the terminal nor the text stream raw.
+TEST(HostileFiles, NoStoryFloodsTheTraceOrStandardError) {
+    std::string cycle;
+    for (int i = 0; i < 5000; ++i) {
+        cycle += ":l" + std::to_string(i) + "\r\n$jmp l" + std::to_string((i + 1) % 5000) + "\r\n";
+    }
+    const struct Case {
+        const char* name;
+        std::string scenario;
+        std::function<void(const RunResult& r, const std::string& textOut)> check;
+    } cases[] = {
+        {"a jump cycle over 5,000 labels", cycle,
+         [](const RunResult& r, const std::string&) { EXPECT_GE(r.Events("jump").size(), 100u); }},
+        // ":a" / "$URLOpen file:///etc/passwd" / "$jmp a"
+        {"URLOpen of a file in a loop", ":a\r\n$URLOpen file:///etc/passwd\r\n$jmp a\r\n",
+         [](const RunResult& r, const std::string&) {
+             EXPECT_NE(
+                 r.stderrText.find("textreel: URLOpen refused \"file:///etc/passwd\": only http, https and "
+                                   "mailto addresses are opened … repeated "),
+                 std::string::npos)
+                 << r.stderrText.substr(0, 2000);
+             EXPECT_FALSE(r.Events("repeated").empty());
+         }},
+        // ":a" / "$URLOpen mailto:…?attach=…&subject=hi" / "$jmp a": handed out once, without attach.
+        {"URLOpen of a mail address in a loop",
+         ":a\r\n$URLOpen mailto:a@example.com?attach=/etc/passwd&subject=hi&cc=b@example.com&body=x\r\n$jmp "
+         "a\r\n",
+         [](const RunResult& r, const std::string&) {
+             EXPECT_EQ(Names(r, "url", "path"),
+                       (std::vector<std::string>{"mailto:a@example.com?subject=hi&body=x"}));
+             EXPECT_NE(r.stderrText.find("one address per click or key"), std::string::npos);
+         }},
+        // ":a" / "$wave ..\..\x" / "$jmp a"
+        {"a sound outside the folder in a loop", ":a\r\n$wave ..\\..\\x\r\n$jmp a\r\n",
+         [](const RunResult& r, const std::string&) {
+             EXPECT_NE(r.stderrText.find(" … repeated "), std::string::npos) << r.stderrText.substr(0, 2000);
+         }},
+        // "$wave ..\<ESC>]0;pwned<BEL>" and the line "a<ESC>[31mb<BEL>c".
+        {"control characters", "$wave ..\\\x1b]0;pwned\x07\r\na\x1b[31mb\x07c\r\n$S\r\n",
+         [](const RunResult& r, const std::string& textOut) {
+             EXPECT_NE(r.stderrText.find("..\\\\x1b]0;pwned\\x07"), std::string::npos) << r.stderrText;
+             EXPECT_EQ(r.stderrText.find('\x1b'), std::string::npos);
+             EXPECT_EQ(r.stderrText.find('\x07'), std::string::npos);
+             // The ESC and BEL are gone; what the engine draws of the rest is its own.
+             ASSERT_FALSE(textOut.empty());
+             EXPECT_EQ(textOut.rfind("a[31mb", 0), 0u) << textOut;
+             EXPECT_EQ(textOut.find_first_of("\x1b\x07"), std::string::npos) << textOut;
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        E2eRun run("", Time::kReal);
+        MakeTitle(run, "e2e-hostile-flood", c.scenario);
+        const std::string textOut = run.File("text.txt");
+        run.Start("sleep 2000\nclose\n", "flood.jsonl", {"--text-out", textOut});
+        RunResult r = run.Finish(30000, "flood.jsonl");
+        ASSERT_FALSE(r.timedOut);
+        EXPECT_EQ(r.exitCode, 0);
+        const double seconds = static_cast<double>(std::max<int64_t>(r.wallMs, 1000)) / 1000.0;
+        const auto traceBytes = static_cast<double>(fs::file_size(run.File("flood.jsonl")));
+        EXPECT_LT(traceBytes / seconds, 100 * 1024) << traceBytes;
+        EXPECT_LT(static_cast<double>(r.stderrText.size()) / seconds, 100 * 1024) << r.stderrText.size();
+        std::ifstream in(textOut, std::ios::binary);
+        c.check(r, std::string(std::istreambuf_iterator<char>(in), {}));
+    }
+}
+
+// Standard error and `--text-out -` go into pipes of one page whose reader never reads (a pager
+// left open, a stopped job): the story still reaches its last line, and SIGTERM ends the run
+// within a second.
+TEST(HostileFiles, AReaderThatStoppedReadingHoldsNothingUp) {
+    E2eRun run("");
+    // 200 times "$wave ..\x<n>" (a refused file: a line on stderr) and a line of 120 letters.
+    std::string scenario;
+    std::string events;
+    const int kLines = 200;
+    for (int i = 0; i < kLines; ++i) {
+        scenario += "$wave ..\\x" + std::to_string(i) + "\r\nline " + std::to_string(i) + " " +
+                    std::string(120, 'a') + "\r\n";
+        events += "wait\nclick 1 1\n";
+    }
+    MakeTitle(run, "e2e-hostile-pipes", scenario + "$S\r\n");
+    const std::string eventsPath = run.File("events.txt");
+    std::ofstream(eventsPath) << "rclick 0 0\n" << events;
+    const std::string tracePath = run.File("trace.jsonl");
+    int out[2];
+    int err[2];
+    ASSERT_EQ(pipe2(out, O_CLOEXEC), 0);
+    ASSERT_EQ(pipe2(err, O_CLOEXEC), 0);
+    fcntl(out[1], F_SETPIPE_SZ, 4096);
+    fcntl(err[1], F_SETPIPE_SZ, 4096);
+    const std::string runtime = "XDG_RUNTIME_DIR=" + run.RuntimeDir();
+    std::vector<std::string> args = {
+        TEXTREEL_BINARY_PATH, "--headless", "--fast",   "--events", eventsPath, "--trace", tracePath,
+        "--text-out",         "-",          run.Title()};
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    std::vector<std::string> env = {runtime, "HOME=" + run.RuntimeDir(), "PATH=/usr/bin:/bin"};
+    std::vector<char*> envp;
+    for (std::string& e : env) {
+        envp.push_back(e.data());
+    }
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    // The story reaches its last line although nobody reads what it writes.
+    using Clock = std::chrono::steady_clock;
+    const Clock::time_point until = Clock::now() + std::chrono::seconds(60);
+    bool reached = false;
+    while (!reached && Clock::now() < until) {
+        const std::vector<TraceEvent> trace = run.ReadTrace();
+        for (const TraceEvent& e : trace) {
+            reached = reached || (e.Name() == "text" &&
+                                  e.Get("line").rfind("line " + std::to_string(kLines - 1), 0) == 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(reached);
+    const Clock::time_point sent = Clock::now();
+    ASSERT_EQ(kill(pid, SIGTERM), 0);
+    int status = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && Clock::now() - sent < std::chrono::seconds(10)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    const auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - sent).count();
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    EXPECT_EQ(done, pid);
+    EXPECT_LT(tookMs, 1000);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    close(out[0]);
+    close(err[0]);
 }
 
 }  // namespace

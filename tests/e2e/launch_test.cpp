@@ -92,7 +92,8 @@ TEST(Launch, WithoutADisplayItSaysSoAndExitsWith1) {
     RunResult r = RunBinaryIn({run.Title()}, run.RuntimeDir(), {}, kNoDisplay);
     ASSERT_FALSE(r.timedOut);
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.stderrText, "no display: set DISPLAY or use --headless\n");
+    EXPECT_EQ(r.stderrText,
+              "textreel: no display: start it from a desktop session (set DISPLAY or WAYLAND_DISPLAY)\n");
     // An empty variable is no display either.
     r = RunBinaryIn({run.Title()}, run.RuntimeDir(), {}, {"DISPLAY=", "WAYLAND_DISPLAY", "SDL_VIDEODRIVER"});
     EXPECT_EQ(r.exitCode, 1);

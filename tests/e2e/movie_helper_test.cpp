@@ -145,5 +145,41 @@ TEST(MovieHelper, AKilledOrHangingHelperEndsTheMovieWithAFailureAndTheStoryGoesO
     }
 }
 
+// A helper that hangs while it opens the movie (stopped before it answers) holds nothing up: the
+// window side goes on, and SIGTERM ends the run within a second, the helper with it.
+//   first / $C / $movieplay movie\red.mpg / after movie / $C
+TEST(MovieHelper, SigtermEndsTheRunAtOnceWhileTheHelperOpensTheMovie) {
+    E2eRun run(kTitle, Time::kReal);
+    MovieRecipe red;
+    red.frames = 25;
+    std::filesystem::create_directories(run.Title() + "/movie");
+    std::string error;
+    ASSERT_TRUE(MakeMovie(red, run.Title() + "/movie/red.mpg", &error)) << error;
+    std::ofstream(run.Title() + "/scenario.txt", std::ios::binary)
+        << "first\r\n$C\r\n$movieplay movie\\red.mpg\r\nafter movie\r\n$C\r\n";
+    run.Start("wait\nclick 10 10\n");
+    // The helper is stopped as soon as it exists, before it has read the movie's header.
+    int helper = -1;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (helper < 0 && std::chrono::steady_clock::now() < until) {
+        for (int child : Children(run.Pid())) {
+            if (kill(child, SIGSTOP) == 0) {
+                helper = child;
+            }
+        }
+    }
+    ASSERT_GT(helper, 0);
+    const auto sent = std::chrono::steady_clock::now();
+    kill(run.Pid(), SIGTERM);
+    RunResult r = run.Finish(20000);
+    const auto tookMs =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent)
+            .count();
+    EXPECT_LT(tookMs, 1000);
+    EXPECT_EQ(r.exitCode, 0) << r.stderrText;
+    EXPECT_TRUE(r.Events("movie-start").empty()) << "the helper answered before it was stopped";
+    kill(helper, SIGKILL);
+}
+
 }  // namespace
 }  // namespace textreel::testing

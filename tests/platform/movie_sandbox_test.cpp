@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -23,6 +25,13 @@ TEST(MovieSandbox, TheFilterRefusesOpeningSocketsAndProgramsButLetsTheDecoderWor
     ASSERT_EQ(write(movie[1], "MPEG", 4), 4);
     const int other = open("/dev/null", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(other, 0);
+    // Another process of the same user, which the helper must not be able to signal.
+    const pid_t victim = fork();
+    ASSERT_GE(victim, 0);
+    if (victim == 0) {
+        pause();
+        _exit(0);
+    }
     const pid_t pid = fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
@@ -56,12 +65,24 @@ TEST(MovieSandbox, TheFilterRefusesOpeningSocketsAndProgramsButLetsTheDecoderWor
         if (read(other, bytes, 1) != -1 || errno != EPERM) {
             _exit(16);
         }
+        // Signals: to itself (signal 0 only asks) yes, to another process no.
+        if (syscall(SYS_tgkill, getpid(), static_cast<pid_t>(syscall(SYS_gettid)), 0) != 0) {
+            _exit(17);
+        }
+        errno = 0;
+        if (syscall(SYS_tgkill, victim, victim, SIGKILL) != -1 || errno != EPERM) {
+            _exit(18);
+        }
         _exit(0);
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
     ASSERT_TRUE(WIFEXITED(status)) << status;
     EXPECT_EQ(WEXITSTATUS(status), 0);
+    int victimStatus = 0;
+    EXPECT_EQ(waitpid(victim, &victimStatus, WNOHANG), 0) << "the other process was killed";
+    kill(victim, SIGKILL);
+    waitpid(victim, &victimStatus, 0);
     char got[2] = {};
     EXPECT_EQ(read(channel[0], got, 2), 2);
     EXPECT_EQ(std::string(got, 2), "ok");

@@ -170,6 +170,25 @@ TEST(AddressRule, OnlyWebAndMailAddressesAreOpened) {
     }
 }
 
+// A mail address keeps only its subject and body; other addresses go out as written.
+TEST(UrlOpen, AMailAddressKeepsOnlyItsSubjectAndBody) {
+    const struct Case {
+        const char* address;
+        const char* handed;
+    } cases[] = {
+        {"mailto:a@example.com", "mailto:a@example.com"},
+        {"mailto:a@example.com?subject=hi&body=x", "mailto:a@example.com?subject=hi&body=x"},
+        {"mailto:a@example.com?attach=/home/u/.ssh/id_rsa&body=x", "mailto:a@example.com?body=x"},
+        {"MAILTO:a@example.com?Cc=b@example.com&Subject=hi&attachment=f&BODY=y",
+         "MAILTO:a@example.com?Subject=hi&BODY=y"},
+        {"mailto:a@example.com?bcc=b@example.com", "mailto:a@example.com"},
+        {"https://example.com/?attach=x&subject=y", "https://example.com/?attach=x&subject=y"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AddressForDesktop(c.address), c.handed) << c.address;
+    }
+}
+
 TEST(UrlOpen, ARefusedAddressIsToldOnTheTraceAndFullScreenOpensNothing) {
     ScriptHarness h("$URLOpen file:///etc/passwd\r\n$URLOpen https://example.com/  \r\n$S\r\n");
     h.Start();

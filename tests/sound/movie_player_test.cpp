@@ -40,14 +40,24 @@ Played Play(testing::FakePlatform& platform, const std::string& path, bool stopA
         finished = true;
         changed.notify_all();
     };
+    bool opened = false;
+    bool failed = false;
+    hooks.opened = [&](MoviePlayer::StartError kind, const std::string& why) {
+        EXPECT_EQ(kind, MoviePlayer::StartError::kNone) << why;
+        std::lock_guard lock(mutex);
+        opened = true;
+        failed = kind != MoviePlayer::StartError::kNone;
+        changed.notify_all();
+    };
     platform.OpenWindow("movie", 64, 48);
-    std::string error;
     Played result;
-    EXPECT_EQ(player.Start(path, platform, 64, 48, hooks, &error), MoviePlayer::StartError::kNone) << error;
+    player.Open(path, platform, 64, 48, hooks);
     {
         std::unique_lock lock(mutex);
+        changed.wait_for(lock, std::chrono::minutes(1), [&] { return opened; });
+        EXPECT_TRUE(opened);
         changed.wait_for(lock, std::chrono::minutes(1),
-                         [&] { return finished || (stopAtFirstPicture && showing); });
+                         [&] { return failed || finished || (stopAtFirstPicture && showing); });
         result.finished = finished;
     }
     result.stats = player.Stop();

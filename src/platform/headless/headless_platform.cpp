@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/display_geometry.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 
 namespace textreel {
@@ -20,8 +21,7 @@ HeadlessPlatform::HeadlessPlatform(bool virtualTime)
             h <= 65536) {
             SetDisplaySize(w, h);
         } else {
-            std::fprintf(stderr, "textreel: TEXTREEL_HEADLESS_DISPLAY should be WIDTHxHEIGHT, not %s\n",
-                         display);
+            ErrorPrintf("textreel: TEXTREEL_HEADLESS_DISPLAY should be WIDTHxHEIGHT, not %s\n", display);
         }
     }
 }
@@ -124,7 +124,7 @@ void HeadlessPlatform::SetClipboardText(const std::string& utf8) {
     clipboard_ = utf8;
     if (const char* path = std::getenv("TEXTREEL_HEADLESS_CLIPBOARD")) {
         if (!files::WriteAtomically(path, utf8.data(), utf8.size())) {
-            std::fprintf(stderr, "textreel: cannot write the clipboard file %s\n", path);
+            ErrorPrintf("textreel: cannot write the clipboard file %s\n", path);
         }
     }
 }

@@ -1,7 +1,9 @@
 #include "platform/sdl/sdl_platform.h"
 
 #include "platform/display_geometry.h"
+#include "platform/error_log.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -124,6 +126,34 @@ SDL_JoystickID PadId(SDL_GameController* pad) {
     return SDL_JoystickInstanceID(SDL_GameControllerGetJoystick(pad));
 }
 
+// While it lives, standard error goes nowhere: the sound libraries SDL tries (ALSA first) write
+// several lines of their own when there is no sound device, where one line of ours says enough.
+class LibraryMessagesHidden {
+  public:
+    LibraryMessagesHidden() {
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        saved_ = null >= 0 ? fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3) : -1;
+        if (saved_ >= 0 && dup2(null, STDERR_FILENO) < 0) {
+            close(saved_);
+            saved_ = -1;
+        }
+        if (null >= 0) {
+            close(null);
+        }
+    }
+    ~LibraryMessagesHidden() {
+        if (saved_ >= 0) {
+            dup2(saved_, STDERR_FILENO);
+            close(saved_);
+        }
+    }
+    LibraryMessagesHidden(const LibraryMessagesHidden&) = delete;
+    LibraryMessagesHidden& operator=(const LibraryMessagesHidden&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
 }  // namespace
 
 SdlPlatform::SdlPlatform() {
@@ -137,11 +167,12 @@ SdlPlatform::SdlPlatform() {
         wakeEvent_ = SDL_RegisterEvents(1);
         // Without gamepads the game plays with the mouse and keys as before.
         if (SDL_InitSubSystem(SDL_INIT_GAMECONTROLLER) != 0) {
-            std::fprintf(stderr, "textreel: no gamepads: %s\n", SDL_GetError());
+            ErrorPrintf("textreel: no gamepads: %s\n", SDL_GetError());
         }
     } else {
-        std::fprintf(stderr, "textreel: cannot open the display: %s\n", SDL_GetError());
+        ErrorPrintf("textreel: cannot open the display: %s\n", SDL_GetError());
     }
+    std::optional<LibraryMessagesHidden> hidden(std::in_place);
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) == 0) {
         SDL_AudioSpec want{};
         want.freq = AudioMixer::kRate;
@@ -155,11 +186,11 @@ SdlPlatform::SdlPlatform() {
             // What the callback mixes is heard after the buffer that plays now.
             mixer_.SetDeviceLatency(want.samples);
             SDL_PauseAudioDevice(audioDevice_, 0);
-        } else {
-            std::fprintf(stderr, "textreel: no audio device, playing silently: %s\n", SDL_GetError());
         }
     }
+    hidden.reset();
     if (audioDevice_ == 0) {
+        ErrorLine("textreel: no audio device, playing silently");
         drain_ = std::make_unique<AudioDrain>(mixer_, clock_);
     }
 }
@@ -202,7 +233,7 @@ bool SdlPlatform::OpenWindow(const std::string& title, int width, int height) {
     window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * scale_,
                                height * scale_, SDL_WINDOW_SHOWN);
     if (window_ == nullptr) {
-        std::fprintf(stderr, "textreel: cannot open the window: %s\n", SDL_GetError());
+        ErrorPrintf("textreel: cannot open the window: %s\n", SDL_GetError());
         return false;
     }
     // Text input runs only while a dialog asks for it.
@@ -349,7 +380,7 @@ void SdlPlatform::Present(bool force) {
         if (!direct && picture_ == nullptr) {
             picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, SDL_PIXELFORMAT_RGB888);
             if (picture_ == nullptr) {
-                std::fprintf(stderr, "textreel: cannot make the window picture: %s\n", SDL_GetError());
+                ErrorPrintf("textreel: cannot make the window picture: %s\n", SDL_GetError());
                 screen = nullptr;
                 return;
             }
@@ -657,7 +688,7 @@ MessageBoxAnswer SdlPlatform::ShowMessageBox(const std::string& text, const std:
         return MessageBoxAnswer::kCancel;
     }
     if (!shown) {
-        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
+        ErrorPrintf("%s: %s\n", caption.c_str(), text.c_str());
         return MessageBoxAnswer::kOk;
     }
     if (kind == MessageBoxKind::kWarning) {
@@ -685,7 +716,7 @@ bool SdlPlatform::OpenUrl(const std::string& address) {
 
 void SdlPlatform::SetClipboardText(const std::string& utf8) {
     if (videoReady_ && SDL_SetClipboardText(utf8.c_str()) != 0) {
-        std::fprintf(stderr, "textreel: the clipboard does not take the line: %s\n", SDL_GetError());
+        ErrorPrintf("textreel: the clipboard does not take the line: %s\n", SDL_GetError());
     }
 }
 
