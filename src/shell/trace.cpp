@@ -10,8 +10,8 @@ Trace::~Trace() {
     }
 }
 
-bool Trace::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "w");
+bool Trace::Open(const std::string& path, bool append) {
+    file_ = std::fopen(path.c_str(), append ? "a" : "w");
     return file_ != nullptr;
 }
 
