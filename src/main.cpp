@@ -1,5 +1,6 @@
 // textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav] [--scale N]
-//          [--seed N] [--text-out FILE] [--speech speechd|espeak|off] [--continue] [GAME_DIR | FILE.ist]
+//          [--scaling sharp|nearest|smooth] [--seed N] [--text-out FILE] [--speech speechd|espeak|off]
+//          [--continue] [GAME_DIR | FILE.ist]
 #include <malloc.h>
 
 #include <cstdint>
@@ -7,11 +8,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
 #include "check/check_command.h"
 #include "explore/explore_command.h"
+#include "launcher/launcher.h"
 #include "platform/error_log.h"
 #include "platform/files.h"
 #include "platform/platform.h"
@@ -22,16 +25,10 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: textreel [--headless [--fast]] [--events FILE] [--trace FILE] [--audio-out FILE.wav]\n"
-    "                [--scale N] [--seed N] [--text-out FILE] [--speech speechd|espeak|off]\n"
-    "                [--continue] [GAME_DIR | FILE.ist]\n"
+    "                [--scale N] [--scaling sharp|nearest|smooth] [--seed N] [--text-out FILE]\n"
+    "                [--speech speechd|espeak|off] [--continue] [GAME_DIR | FILE.ist]\n"
     "       textreel --check [--json] [GAME_DIR]\n"
     "       textreel --explore [--json] [--graph FILE.svg] [--max-seconds N] [--seed N] [GAME_DIR]\n";
-
-// Shown when textreel is started with no title: nothing to play in the current folder.
-constexpr const char* kNoTitle =
-    "textreel: no title here: give a title's folder or its instance file (*.ist)\n"
-    "example: textreel ~/games/mytitle\n"
-    "         textreel ~/games/mytitle/game.ist\n";
 
 // Shown when a window is asked for where there is no display (an SSH session, a service).
 constexpr const char* kNoDisplay =
@@ -64,6 +61,10 @@ void PrintHelp() {
         "  --events FILE  player input from FILE, one command a line (see README.md)\n"
         "  --trace FILE   write what a player would see or hear to FILE, one JSON object a line\n"
         "  --scale N      the window's integer scale, 1 to 8 (default: the largest that fits)\n"
+        "  --scaling sharp|nearest|smooth\n"
+        "                 how full screen fills the display: the largest whole factor by repeating\n"
+        "                 pixels and the rest filtered (sharp, the default), pixels repeated unevenly\n"
+        "                 (nearest), or filtered alone (smooth); save/textreel.cfg may say scaling = ...\n"
         "  --seed N       the seed of the scenario's random numbers, 0 to 4294967295, so that a\n"
         "                 scripted run repeats (default: a fresh seed every run)\n"
         "  --continue     go on from where the last run ended (the save folder's auto.sav)\n"
@@ -219,6 +220,13 @@ int main(int argc, char** argv) {
                 return Usage("--scale needs a number from 1 to 8");
             }
             options.scale = n[0] - '0';
+        } else if (arg == "--scaling") {
+            std::optional<textreel::Scaling> scaling =
+                i + 1 < argc ? textreel::ParseScaling(argv[++i]) : std::nullopt;
+            if (!scaling) {
+                return Usage("--scaling needs sharp, nearest or smooth");
+            }
+            options.scaling = scaling;
         } else if (arg == "--seed") {
             std::optional<uint32_t> seed = i + 1 < argc ? ParseSeed(argv[++i]) : std::nullopt;
             if (!seed) {
@@ -246,35 +254,119 @@ int main(int argc, char** argv) {
         options.instanceFile = slash == std::string::npos ? gameDir : gameDir.substr(slash + 1);
         gameDir = slash == std::string::npos ? "." : slash == 0 ? "/" : gameDir.substr(0, slash);
     }
+    // Without a title (the desktop's menu entry starts textreel so), the launcher lists the titles
+    // played before; a title started from it brings it back when it closes.
+    bool launcherFirst = false;
     if (haveDir) {
         if (!textreel::files::IsDirectory(gameDir) || !textreel::files::ChangeDirectory(gameDir)) {
             return Usage(("cannot open the game folder or instance file " + gameDir).c_str());
         }
     } else if (!textreel::files::FindFirstWithExtension("ist")) {
-        std::fputs(kNoTitle, stderr);
-        std::fputs(kUsage, stderr);
-        return textreel::kExitUsage;
+        launcherFirst = true;
     }
     if (!headless && !DisplayAvailable()) {
         std::fputs(kNoDisplay, stderr);
         return textreel::kExitFailure;
     }
-    std::unique_ptr<textreel::Platform> platform =
-        headless ? textreel::MakeHeadlessPlatform(fast) : textreel::MakeSdlPlatform();
-    // The recording ends, its header finished, when the platform and its mixer go away.
-    if (!audioOut.empty() && !platform->Mixer().StartRecording(audioOut)) {
-        std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());
-        return textreel::kExitUsage;
+    // The demo installed with textreel: share/games/textreel/demo beside the binary's folder.
+    const std::string binaryDir = textreel::files::ExecutableDirectory();
+    const size_t slash = binaryDir.rfind('/');
+    textreel::launcher::Launcher launcher(
+        textreel::launcher::TitleList::DefaultPath(),
+        slash == std::string::npos ? "" : binaryDir.substr(0, slash) + "/share/games/textreel/demo");
+    // Every title started, by any route, joins the list of titles played.
+    options.titleStarted = [&launcher](const std::string& folder, const std::string& instanceFile,
+                                       const std::string& windowName, const std::string& saveFolder) {
+        launcher.Load();
+        launcher.List().Remember({folder, instanceFile, windowName, saveFolder});
+        launcher.Save();
+    };
+
+    // One engine at a time: the launcher's, then the title's, and the launcher's again. A
+    // termination signal ends the one running and the program.
+    std::mutex runningMutex;
+    textreel::Engine* running = nullptr;
+    bool terminated = false;
+    size_t nextEvent = 0;
+    bool traceStarted = false;
+    textreel::SignalWatcher watcher(
+        [&] {
+            std::lock_guard lock(runningMutex);
+            terminated = true;
+            if (running != nullptr) {
+                running->CloseFromSignal();
+            }
+        },
+        [&] {
+            std::lock_guard lock(runningMutex);
+            if (running != nullptr) {
+                running->RaiseFromSignal();
+            }
+        });
+    auto play = [&](const textreel::EngineOptions& engineOptions) {
+        textreel::EngineOptions o = engineOptions;
+        o.firstEvent = nextEvent;
+        o.appendTrace = traceStarted;
+        traceStarted = true;
+        // Each engine has a platform of its own (its clock ends with it). The recording ends, its
+        // header finished, when the platform and its mixer go away; a title's replaces the one before.
+        std::unique_ptr<textreel::Platform> platform =
+            headless ? textreel::MakeHeadlessPlatform(fast) : textreel::MakeSdlPlatform();
+        if (!audioOut.empty() && o.launcher == nullptr && !platform->Mixer().StartRecording(audioOut)) {
+            std::fprintf(stderr, "textreel: cannot write the audio file %s\n", audioOut.c_str());
+            return textreel::kExitUsage;
+        }
+        auto engine = std::make_unique<textreel::Engine>(*platform, o);
+        {
+            std::lock_guard lock(runningMutex);
+            if (terminated) {
+                return textreel::kExitOk;
+            }
+            running = engine.get();
+        }
+        int code = engine->Run();
+        {
+            std::lock_guard lock(runningMutex);
+            running = nullptr;
+        }
+        nextEvent = engine->EventsDone();
+        engine.reset();
+        platform.reset();
+        return code;
+    };
+    auto ended = [&] {
+        std::lock_guard lock(runningMutex);
+        return terminated;
+    };
+    if (!launcherFirst) {
+        const int code = play(options);
+        // Lines a slow reader has not taken yet get a moment, never more.
+        textreel::FinishErrorLines(200);
+        return code;
     }
-    auto engine = std::make_unique<textreel::Engine>(*platform, options);
-    int code;
-    {
-        textreel::Engine* running = engine.get();
-        textreel::SignalWatcher watcher([running] { running->CloseFromSignal(); });
-        code = engine->Run();
+    int code = textreel::kExitOk;
+    for (;;) {
+        textreel::EngineOptions shown = options;
+        shown.launcher = &launcher;
+        textreel::files::ChangeDirectory(options.startDir);
+        code = play(shown);
+        const textreel::launcher::Choice choice = launcher.Chosen();
+        if (code != textreel::kExitOk || ended() || choice.kind == textreel::launcher::Choice::Kind::kQuit) {
+            break;
+        }
+        if (!textreel::files::ChangeDirectory(choice.title.folder)) {
+            std::fprintf(stderr, "textreel: cannot open the game folder %s\n", choice.title.folder.c_str());
+            continue;
+        }
+        textreel::EngineOptions title = options;
+        title.instanceFile = choice.title.instanceFile;
+        title.continueGame = choice.kind == textreel::launcher::Choice::Kind::kContinue;
+        // The title's own exit code is not the program's: the launcher comes back.
+        play(title);
+        if (ended()) {
+            break;
+        }
     }
-    engine.reset();
-    platform.reset();
     // Lines a slow reader has not taken yet get a moment, never more.
     textreel::FinishErrorLines(200);
     return code;

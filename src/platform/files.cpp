@@ -461,6 +461,61 @@ std::string RuntimeDirectory() {
     return "/tmp";
 }
 
+std::string UserConfigDirectory() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return config;
+    }
+    const char* home = std::getenv("HOME");
+    if (home != nullptr && home[0] == '/') {
+        return std::string(home) + "/.config";
+    }
+    return "";
+}
+
+std::string ExecutableDirectory() {
+    char buffer[4096];
+    ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
+    if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) {
+        return "";
+    }
+    std::string path(buffer, static_cast<size_t>(n));
+    return path.substr(0, path.rfind('/'));
+}
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? home : "/";
+}
+
+std::vector<std::string> SubFolders(const std::string& dir, size_t maxCount) {
+    std::vector<std::string> folders;
+    for (const std::string& entry : ListDirectory(dir)) {
+        if (folders.size() >= maxCount) {
+            break;
+        }
+        if (entry[0] != '.' && IsDirectory(Join(dir, entry))) {
+            folders.push_back(entry);
+        }
+    }
+    return folders;
+}
+
+std::optional<std::string> FirstFileWithExtension(const std::string& dir, std::string_view extension) {
+    std::string suffix = "." + FoldUtf8(extension);
+    for (const std::string& entry : ListDirectory(dir)) {
+        if (entry.size() <= suffix.size() ||
+            FoldUtf8(std::string_view(entry).substr(entry.size() - suffix.size())) != suffix) {
+            continue;
+        }
+        struct stat st {};
+        if (stat(Join(dir, entry).c_str(), &st) == 0 && S_ISREG(st.st_mode)) {
+            return entry;
+        }
+    }
+    return std::nullopt;
+}
+
 std::string UserDataDirectory() {
     // Only absolute paths count, as the base-directory rules ask.
     const char* data = std::getenv("XDG_DATA_HOME");

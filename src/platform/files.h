@@ -93,5 +93,17 @@ std::string RuntimeDirectory();
 
 // The user's data folder ($XDG_DATA_HOME, or ~/.local/share); empty when neither is known.
 std::string UserDataDirectory();
+// The user's settings folder ($XDG_CONFIG_HOME, or ~/.config); empty when neither is known.
+std::string UserConfigDirectory();
+// The user's home folder; "/" when it is not known.
+std::string HomeDirectory();
+// The folder of the running program's binary, links resolved; empty when it cannot be found.
+std::string ExecutableDirectory();
+
+// The folders in dir (links to folders included, names starting with "." left out), sorted by
+// name; at most maxCount of them.
+std::vector<std::string> SubFolders(const std::string& dir, size_t maxCount);
+// The first regular file in dir whose name ends in "." + extension (any letter case), by name.
+std::optional<std::string> FirstFileWithExtension(const std::string& dir, std::string_view extension);
 
 }  // namespace textreel::files

@@ -1,11 +1,13 @@
 #include "platform/instance_lock.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdint>
+#include <string>
 
 #include "platform/files.h"
 
@@ -59,6 +61,11 @@ InstanceLock::Result InstanceLock::Acquire(std::string_view instanceName) {
     for (;;) {
         if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
             fd_ = fd;
+            // The holder's process id, for a second start to find it.
+            std::string pid = std::to_string(getpid()) + "\n";
+            if (ftruncate(fd, 0) == 0 && pwrite(fd, pid.data(), pid.size(), 0) < 0) {
+                // Without the id a second start still ends; it only cannot raise this window.
+            }
             return Result::kAcquired;
         }
         if (errno == EINTR) {
@@ -68,6 +75,39 @@ InstanceLock::Result InstanceLock::Acquire(std::string_view instanceName) {
         close(fd);
         return error == EWOULDBLOCK ? Result::kHeldElsewhere : Result::kUnavailable;
     }
+}
+
+namespace {
+
+std::string LinkTarget(const std::string& path) {
+    char buffer[4096];
+    ssize_t n = readlink(path.c_str(), buffer, sizeof buffer);
+    return n > 0 && static_cast<size_t>(n) < sizeof buffer ? std::string(buffer, static_cast<size_t>(n)) : "";
+}
+
+}  // namespace
+
+void InstanceLock::SignalHolder(std::string_view instanceName) {
+    int fd = open(PathFor(instanceName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        return;
+    }
+    char text[24] = {};
+    ssize_t n = pread(fd, text, sizeof text - 1, 0);
+    close(fd);
+    long pid = 0;
+    for (ssize_t i = 0; i < n && text[i] >= '0' && text[i] <= '9' && pid < 100000000; ++i) {
+        pid = pid * 10 + (text[i] - '0');
+    }
+    if (pid <= 1 || pid == getpid()) {
+        return;
+    }
+    // Only the same program: a stale or planted id must not reach another process.
+    std::string self = LinkTarget("/proc/self/exe");
+    if (self.empty() || LinkTarget("/proc/" + std::to_string(pid) + "/exe") != self) {
+        return;
+    }
+    kill(static_cast<pid_t>(pid), SIGUSR1);
 }
 
 void InstanceLock::Release() {

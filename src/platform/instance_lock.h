@@ -21,6 +21,10 @@ class InstanceLock {
     Result Acquire(std::string_view instanceName);
     void Release();
 
+    // Asks the process that holds the marker for instanceName to bring its window forward (SIGUSR1,
+    // sent only to a textreel whose process id the lock file holds). Quietly does nothing otherwise.
+    static void SignalHolder(std::string_view instanceName);
+
     // The lock file used for a name, for tests and messages.
     static std::string PathFor(std::string_view instanceName);
 

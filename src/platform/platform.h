@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/picture_scaler.h"
 
 namespace textreel {
 
@@ -148,6 +149,10 @@ class Platform {
     // The windowed integer scale (1..8), or 0 for the largest that fits the desktop; given before
     // OpenWindow. Event coordinates and screenshots stay in game pixels whatever the scale.
     virtual void SetWindowScale(int) {}
+    // Brings the window in front of the desktop's others, where the desktop lets a program do so.
+    virtual void RaiseWindow() {}
+    // How the picture is scaled to a window or display that is not a whole multiple of it.
+    virtual void SetScaling(Scaling) {}
     virtual DisplayInfo Display() { return {}; }
     // Overlay layers (main thread): drawn above the framebuffer in the order of their numbers; an
     // image without pixels removes its layer. Screenshots show them as the player does.

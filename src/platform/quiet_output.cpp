@@ -90,9 +90,11 @@ QuietOutput::~QuietOutput() {
     }
 }
 
-std::unique_ptr<QuietOutput> QuietOutput::CreateFile(const std::string& path, size_t maxHeld) {
+std::unique_ptr<QuietOutput> QuietOutput::CreateFile(const std::string& path, size_t maxHeld, bool append) {
     // O_RDWR on a FIFO opens it without a reader (a write-only open would wait for one or fail).
-    int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
+    int fd =
+        open(path.c_str(),
+             O_WRONLY | O_CREAT | (append ? O_APPEND : O_TRUNC) | O_NONBLOCK | O_CLOEXEC | O_NOCTTY, 0644);
     if (fd < 0 && errno == ENXIO) {
         fd = open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     }

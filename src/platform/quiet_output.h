@@ -20,9 +20,11 @@ class QuietOutput {
     ~QuietOutput();
     QuietOutput(const QuietOutput&) = delete;
     QuietOutput& operator=(const QuietOutput&) = delete;
-    // Creates (or empties) the file at path and writes to it; nullptr when it cannot be written.
+    // Creates (or empties, unless append) the file at path and writes to it; nullptr when it cannot
+    // be written.
     // A FIFO there is opened without waiting for a reader.
-    static std::unique_ptr<QuietOutput> CreateFile(const std::string& path, size_t maxHeld);
+    static std::unique_ptr<QuietOutput> CreateFile(const std::string& path, size_t maxHeld,
+                                                   bool append = false);
 
     // Any thread. Writes what the descriptor takes now and holds the rest; false when bytes had
     // to be dropped (more than maxHeld waiting, or the reader has gone for good).

@@ -17,6 +17,7 @@ sigset_t TerminationSet() {
     sigaddset(&set, SIGTERM);
     sigaddset(&set, SIGINT);
     sigaddset(&set, SIGHUP);
+    sigaddset(&set, SIGUSR1);  // a second start asks the running copy to come forward
     return set;
 }
 
@@ -36,7 +37,8 @@ void BlockTerminationSignals() {
     pthread_sigmask(SIG_BLOCK, &set, nullptr);
 }
 
-SignalWatcher::SignalWatcher(std::function<void()> onSignal) : onSignal_(std::move(onSignal)) {
+SignalWatcher::SignalWatcher(std::function<void()> onSignal, std::function<void()> onRaise)
+    : onSignal_(std::move(onSignal)), onRaise_(std::move(onRaise)) {
     sigset_t set = TerminationSet();
     if (pipe2(stopPipe_, O_CLOEXEC) != 0) {
         stopPipe_[0] = stopPipe_[1] = -1;
@@ -79,6 +81,12 @@ void SignalWatcher::Watch() {
         if ((fds[0].revents & POLLIN) != 0) {
             signalfd_siginfo info{};
             if (read(signalFd_, &info, sizeof info) == static_cast<ssize_t>(sizeof info)) {
+                if (info.ssi_signo == SIGUSR1) {
+                    if (onRaise_) {
+                        onRaise_();
+                    }
+                    continue;
+                }
                 // Later signals find the engine closing already; one close is enough.
                 onSignal_();
                 return;

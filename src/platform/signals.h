@@ -1,4 +1,5 @@
-// Termination signals (SIGTERM, SIGINT, SIGHUP) end the engine as the close box does. They are
+// Termination signals (SIGTERM, SIGINT, SIGHUP) end the engine as the close box does; SIGUSR1, sent
+// by a second start of the same title, brings the window forward. They are
 // blocked in every thread and taken by a watcher thread of their own, so that the handler is
 // ordinary code that may lock and wake the engine's waits.
 #pragma once
@@ -15,8 +16,9 @@ void BlockTerminationSignals();
 
 class SignalWatcher {
   public:
-    // Starts watching; onSignal runs on the watcher's thread for the first signal that arrives.
-    explicit SignalWatcher(std::function<void()> onSignal);
+    // Starts watching; onSignal runs on the watcher's thread for the first termination signal that
+    // arrives, onRaise for each SIGUSR1.
+    explicit SignalWatcher(std::function<void()> onSignal, std::function<void()> onRaise = {});
     ~SignalWatcher();
     SignalWatcher(const SignalWatcher&) = delete;
     SignalWatcher& operator=(const SignalWatcher&) = delete;
@@ -27,6 +29,7 @@ class SignalWatcher {
     void Watch();
 
     std::function<void()> onSignal_;
+    std::function<void()> onRaise_;
     int signalFd_ = -1;
     int stopPipe_[2] = {-1, -1};
     std::thread thread_;

@@ -197,7 +197,9 @@ Automation::~Automation() {
     Stop();
 }
 
-bool Automation::Load(const std::string& path, const std::string& baseDir, std::string& error) {
+bool Automation::Load(const std::string& path, const std::string& baseDir, std::string& error,
+                      size_t firstCommand) {
+    next_ = firstCommand;
     std::vector<uint8_t> bytes;
     if (!files::ReadAll(path, bytes)) {
         error = "cannot read the events file " + path;
@@ -301,14 +303,14 @@ void Automation::AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mu
 }
 
 void Automation::RunCommands() {
-    for (const AutomationCommand& command : commands_) {
+    for (; next_ < commands_.size(); ++next_) {
         {
             std::lock_guard lock(mutex_);
             if (closing_) {
                 break;
             }
         }
-        Execute(command);
+        Execute(commands_[next_]);
     }
     {
         std::lock_guard lock(mutex_);

@@ -56,7 +56,11 @@ class Automation {
 
     // Reads the events file; relative screenshot paths are taken from baseDir (the folder textreel
     // was started in).
-    bool Load(const std::string& path, const std::string& baseDir, std::string& error);
+    // Commands before firstCommand are not run: an engine before this one ran them.
+    bool Load(const std::string& path, const std::string& baseDir, std::string& error,
+              size_t firstCommand = 0);
+    // After Stop: the index of the first command not run (all of them: their count).
+    size_t NextCommand() const { return next_; }
     // Starts running the commands (once the window exists).
     void Start();
     // The program is closing: every wait of the runner ends.
@@ -97,6 +101,7 @@ class Automation {
 
     Engine& engine_;
     std::vector<AutomationCommand> commands_;
+    size_t next_ = 0;  // written by the runner only, read after it has ended
     std::string baseDir_;
     std::thread runner_;
 

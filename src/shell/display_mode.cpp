@@ -11,7 +11,8 @@ void TraceDisplay(Engine& e) {
     e.trace.Event("display", {{"mode", std::string(d.fullscreen ? "full-screen" : "window")},
                               {"scale", int64_t{d.scale}},
                               {"width", int64_t{d.outputWidth}},
-                              {"height", int64_t{d.outputHeight}}});
+                              {"height", int64_t{d.outputHeight}},
+                              {"scaling", std::string(ScalingName(e.scaling))}});
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ Engine::Engine(Platform& platformIn, EngineOptions options)
     access->SetHooks(
         {[this] { return VoicePlaying != 0; },
          [this](const std::string& utf8) { Post([this, utf8] { platform.SetClipboardText(utf8); }); }});
-    if (!options_.tracePath.empty() && !trace.Open(options_.tracePath)) {
+    if (!options_.tracePath.empty() && !trace.Open(options_.tracePath, options_.appendTrace)) {
         ErrorPrintf("textreel: cannot write the trace file %s\n", options_.tracePath.c_str());
     }
 }
@@ -314,6 +314,11 @@ void Engine::CloseFromSignal() {
     BeginClose();
     platform.PostEvent(InputEvent{});
     platform.DismissMessageBox();
+}
+
+void Engine::RaiseFromSignal() {
+    raiseRequested_ = true;
+    platform.PostEvent(InputEvent{});
 }
 
 void Engine::BeginClose() {

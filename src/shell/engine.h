@@ -44,6 +44,9 @@ namespace textreel {
 
 class Automation;
 class PopupMenuWindow;
+namespace launcher {
+class Launcher;
+}
 
 struct EngineOptions {
     std::string tracePath;      // empty: no trace
@@ -62,12 +65,26 @@ struct EngineOptions {
     // never falls back to the real pace, since the driver acts whenever the story waits; message
     // boxes are not echoed on stderr, since the driver reports them.
     bool driven = false;
+    // --scaling; none: save/textreel.cfg's "scaling", else sharp.
+    std::optional<Scaling> scaling;
+    // When set, the engine shows the launcher instead of a title (no title is read or written).
+    launcher::Launcher* launcher = nullptr;
+    // The first command of the events file this engine runs (the ones before ran in an engine
+    // before it in the same process), and whether the trace file goes on after theirs.
+    size_t firstEvent = 0;
+    bool appendTrace = false;
+    // Called once the title has taken its single-instance marker: the title's folder, its instance
+    // file's name, its window name (UTF-8) and its save folder, for the list of titles played.
+    std::function<void(const std::string& folder, const std::string& instanceFile,
+                       const std::string& windowName, const std::string& saveFolder)>
+        titleStarted;
 };
 
 // Exit codes of the program.
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;  // the program could not run (no display, a broken PNG library)
 constexpr int kExitUsage = 2;
+constexpr int kExitAlreadyRunning = 3;  // the title's single-instance marker is held by a running copy
 
 // The values of MoviePlaying. While it is not kMovieNone the window takes only Esc and the right
 // button, which end the movie.
@@ -100,7 +117,8 @@ class Engine {
     TitleSettings titleSettings;
     // The engine's own texts in the language textreel.ini chose.
     TextTable texts;
-    std::string workDir;  // the title's folder, ending in "/"
+    std::string workDir;                // the title's folder, ending in "/"
+    Scaling scaling = Scaling::kSharp;  // how a window or display larger than the picture is filled
 
     // ----- state shared by the script thread and the window side -----
     // The clicks, keys and pad buttons the player has given (main thread), and the count at which
@@ -229,6 +247,12 @@ class Engine {
     // Any thread, for a termination signal: the program closes as through the close box, with
     // exit code 0, however the threads stand (an open scripted box is answered with cancel).
     void CloseFromSignal();
+    // Main thread: the launcher's player has chosen (a title, or to quit); the launcher closes.
+    void CloseFromLauncher() { BeginClose(); }
+    // After Run: the index of the first events-file command not run (for the engine after this).
+    size_t EventsDone() const { return eventsDone_; }
+    // Any thread: a second start of this title asked the window to come forward.
+    void RaiseFromSignal();
 
     // Sleeps until the clock reaches deadlineMs, or the program closes (then false).
     bool SleepUntil(int64_t deadlineMs);
@@ -353,6 +377,10 @@ class Engine {
     std::atomic<bool> storyEnded_{false};
     std::thread::id mainThread_;
     InstanceLock instanceLock_;
+    std::atomic<bool> raiseRequested_{false};
+    size_t eventsDone_ = 0;
+    std::unique_ptr<OverlayWindow> launcherWindow_;
+    int StartLauncher();
 
     std::mutex requestMutex_;
     std::condition_variable requestDone_;

@@ -59,6 +59,9 @@ void Engine::ReadEnvDat() {
 }
 
 bool Engine::WriteEnvDat(int n) {
+    if (options_.launcher != nullptr) {
+        return true;  // the launcher has no title whose settings it could keep
+    }
     // Only the picture-seen flags are set here; other numbers never reach the record flags.
     if (n != 99 && n >= 0 && n < PersistentFlags::kPictureFlags) {
         persistentFlags.Set(n, 1);

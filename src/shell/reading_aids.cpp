@@ -66,6 +66,14 @@ void LoadReadingAidSettings(Engine& e) {
     e.access->SetSpeechOn(settings.Get(kSpeechKey, "off") == "on");
 }
 
+std::string OwnSetting(Engine& e, const std::string& key) {
+    std::string folder;
+    if (!e.EnsureSaveFolder(false, &folder)) {
+        return {};
+    }
+    return ReadSettings(e, folder).Get(key);
+}
+
 void StoreReadingAidSettings(Engine& e) {
     std::string folder;
     if (!e.EnsureSaveFolder(true, &folder)) {

@@ -18,4 +18,7 @@ bool ReadingAidKey(Engine& engine, const InputEvent& event);
 void LoadReadingAidSettings(Engine& engine);
 void StoreReadingAidSettings(Engine& engine);
 
+// The value of key in save/textreel.cfg; empty when the file or the key is missing.
+std::string OwnSetting(Engine& engine, const std::string& key);
+
 }  // namespace textreel

@@ -6,6 +6,8 @@
 
 #include "graphics/screen.h"
 #include "input/quick_save.h"
+#include "launcher/launcher.h"
+#include "launcher/launcher_window.h"
 #include "platform/encoding.h"
 #include "platform/error_log.h"
 #include "platform/files.h"
@@ -52,12 +54,17 @@ int Engine::StartUp() {
         ErrorPrintf("textreel: %s:%u: %s\n", TitleSettings::kFileName, problem.line, problem.message.c_str());
     }
 
-    // One copy per title.
-    switch (instanceLock_.Acquire(instance.instanceName)) {
+    // One copy per title. A driven run (the explorer) plays a copy of its own beside the player's
+    // and takes no marker.
+    switch (options_.driven ? InstanceLock::Result::kAcquired
+                            : instanceLock_.Acquire(instance.instanceName)) {
         case InstanceLock::Result::kAcquired:
             break;
         case InstanceLock::Result::kHeldElsewhere:
-            return kExitOk;
+            // The copy that runs is told to come forward; this one says why it ends.
+            InstanceLock::SignalHolder(instance.instanceName);
+            std::fprintf(stderr, "textreel: %s is already running\n", TitleUtf8(instance.windowName).c_str());
+            return kExitAlreadyRunning;
         case InstanceLock::Result::kUnavailable:
             ErrorPrintf("textreel: cannot make the lock file %s; a second copy will not be refused\n",
                         InstanceLock::PathFor(instance.instanceName).c_str());
@@ -89,7 +96,29 @@ int Engine::StartUp() {
     }
     ReadEnvDat();
     EnsureSaveFolder(true);
+    // The title joins the list of titles played (a folder without a scenario is no title).
+    if (options_.titleStarted) {
+        std::string saveFolder;
+        if (EnsureSaveFolder(false, &saveFolder) && !saveFolder.empty() && saveFolder[0] != '/') {
+            saveFolder = workDir + saveFolder;
+        }
+        options_.titleStarted(workDir.size() > 1 ? workDir.substr(0, workDir.size() - 1) : workDir,
+                              options_.instanceFile, TitleUtf8(instance.windowName), saveFolder);
+    }
     LoadReadingAidSettings(*this);
+    if (options_.scaling) {
+        scaling = *options_.scaling;
+    } else if (std::string chosen = OwnSetting(*this, "scaling"); !chosen.empty()) {
+        if (std::optional<Scaling> parsed = ParseScaling(chosen)) {
+            scaling = *parsed;
+        } else {
+            std::fprintf(
+                stderr,
+                "textreel: textreel.cfg: scaling = %s is not sharp, nearest or smooth; sharp is used\n",
+                chosen.c_str());
+        }
+    }
+    platform.SetScaling(scaling);
     if (instance.cdMusic) {
         FindAudioCd(*this);
     }
@@ -136,6 +165,38 @@ int Engine::StartUp() {
     return -1;
 }
 
+// The launcher instead of a title: its window, drawn over an empty picture, until the player has
+// chosen. Nothing of a title is read, and nothing is written but the list of titles.
+int Engine::StartLauncher() {
+    workDir = files::CurrentDirectory() + "/";
+    instance = DefaultInstanceConfig();
+    instance.windowWidth = launcher::LauncherWindow::kWidth;
+    instance.windowHeight = launcher::LauncherWindow::kHeight;
+    env.windowed = 1;  // Alt+Enter switches it as in a title, but nothing is stored
+    if (options_.scaling) {
+        scaling = *options_.scaling;
+    }
+    platform.SetScaling(scaling);
+    platform.SetWindowScale(options_.scale);
+    bool opened = false;
+    try {
+        opened = platform.OpenWindow("textreel", instance.windowWidth, instance.windowHeight) &&
+                 CreateGraphics(*this);
+    } catch (const std::bad_alloc&) {
+        opened = false;
+    }
+    if (!opened) {
+        std::fprintf(stderr, "textreel: cannot open the launcher's window\n");
+        return kExitFailure;
+    }
+    nextTick_ = clock.NowMs() + kTickMs;
+    options_.launcher->Load();
+    launcherWindow_ = options_.launcher->MakeWindow(*this);
+    overlays.Push(*this, launcherWindow_.get());
+    static_cast<launcher::LauncherWindow*>(launcherWindow_.get())->TraceState(*this);
+    return -1;
+}
+
 void Engine::TraceRefusal(const files::Refusal& refusal) {
     if (!refusal.reason.empty()) {
         trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
@@ -164,7 +225,7 @@ int Engine::Run() {
     if (!options_.eventsPath.empty()) {
         automation = std::make_unique<Automation>(*this);
         std::string error;
-        if (!automation->Load(options_.eventsPath, options_.startDir, error)) {
+        if (!automation->Load(options_.eventsPath, options_.startDir, error, options_.firstEvent)) {
             ErrorPrintf("textreel: %s\n", error.c_str());
             trace.Event("exit", {{"code", int64_t{kExitUsage}}});
             return kExitUsage;
@@ -186,11 +247,13 @@ int Engine::Run() {
     if (options_.continueGame) {
         continueState_ = kContinueAtFirstWait;
     }
-    int code = StartUp();
+    eventsDone_ = options_.firstEvent;
+    int code = options_.launcher != nullptr ? StartLauncher() : StartUp();
     if (code >= 0) {
         BeginClose();
         if (automation) {
             automation->Stop();
+            eventsDone_ = automation->NextCommand();
         }
         trace.Event("exit", {{"code", int64_t{code}}});
         return code;
@@ -219,6 +282,9 @@ void Engine::PumpEvents() {
         }
     }
     RunRequests();
+    if (raiseRequested_.exchange(false)) {
+        platform.RaiseWindow();
+    }
     int64_t now = clock.NowMs();
     if (now >= nextTick_) {
         Tick();
@@ -251,9 +317,16 @@ void Engine::ShutDown() {
     // Every way out of a running game passes here (the close box, the exit commands, the end of
     // the scenario, a termination signal): the lines read and the settings since the last write
     // are kept.
-    WriteEnvDatAtExit();
+    if (options_.launcher == nullptr) {
+        WriteEnvDatAtExit();
+    }
     if (automation) {
         automation->Stop();
+        eventsDone_ = automation->NextCommand();
+    }
+    if (launcherWindow_) {
+        overlays.Remove(*this, launcherWindow_.get());
+        launcherWindow_.reset();
     }
     ReleaseGraphics(*this);
     StopAllSound(*this);

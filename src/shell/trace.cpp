@@ -42,8 +42,8 @@ Trace::~Trace() {
     }
 }
 
-bool Trace::Open(const std::string& path) {
-    file_ = QuietOutput::CreateFile(path, kMaxHeldBytes);
+bool Trace::Open(const std::string& path, bool append) {
+    file_ = QuietOutput::CreateFile(path, kMaxHeldBytes, append);
     return file_ != nullptr;
 }
 

@@ -37,7 +37,8 @@ class Trace {
     Trace(const Trace&) = delete;
     Trace& operator=(const Trace&) = delete;
 
-    bool Open(const std::string& path);
+    // Opens the file, emptied unless append is set.
+    bool Open(const std::string& path, bool append = false);
     // Keeps the lines in memory instead of a file (for tests).
     void Capture();
     std::vector<std::string> CapturedLines();

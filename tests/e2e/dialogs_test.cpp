@@ -145,5 +145,19 @@ TEST(Dialogs, ClosingTheProgramInsideADialogEndsIt) {
     EXPECT_TRUE(r.TextLines().empty());
 }
 
+TEST(NameEntry, TheDemoKeepsTheNameTypedAtItsOpening) {
+    // The demo's title menu has the area "(300,300,499,349,opening,0)", whose label opens the name
+    // entry before the jump to
+    //   :opening / $windowopen / $effect 8 / ... / 夜明け前の駅で、… / $C / ホームには… / $C /
+    //   ... / 「＊＊＊、まだ起きてたの？」
+    // Nothing between the label and that line may take the name away again.
+    E2eRun run(TEXTREEL_DEMO_DIR);
+    RunResult r =
+        run.Run("wait\nclick 400 320\nwait\ntext ケイ\nwait\nclick 10 10\nwait\nclick 10 10\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    ASSERT_GE(r.TextLines().size(), 3u);
+    EXPECT_EQ(r.TextLines()[2], "「ケイ、まだ起きてたの？」");
+}
+
 }  // namespace
 }  // namespace textreel::testing

@@ -27,18 +27,32 @@ bool WaitForEvent(E2eRun& run, const std::string& name) {
     return false;
 }
 
-TEST(SingleInstance, ASecondCopyOfTheSameTitleExitsAtOnceWithZero) {
+TEST(SingleInstance, ASecondCopyOfTheSameTitleSaysItIsRunningAndExitsWith3) {
     E2eRun first(kTitles + "stop", Time::kReal);
     first.Start("wait\nsleep 600000\n");
     ASSERT_TRUE(WaitForEvent(first, "text"));
 
-    // The same title from another folder: the instance name decides.
+    // The same title from another folder: the instance name decides. The title has no
+    // "WindowName=", so its window is named "DEFAULTIN".
     RunResult second =
         RunBinary({"--headless", "--trace", first.File("second.jsonl"), first.Title()}, first.RuntimeDir());
-    EXPECT_EQ(second.exitCode, 0);
+    EXPECT_EQ(second.exitCode, 3);
+    EXPECT_EQ(second.stderrText, "textreel: DEFAULTIN is already running\n");
     std::vector<TraceEvent> secondTrace = first.ReadTrace("second.jsonl");
     ASSERT_EQ(secondTrace.size(), 1u);
     EXPECT_EQ(secondTrace[0].Name(), "exit");
+    EXPECT_EQ(secondTrace[0].Get("code"), "3");
+    // The checker and the explorer play a title beside its running copy: they take no marker.
+    RunResult check = RunBinary({"--check", first.Title()}, first.RuntimeDir(), 60000);
+    EXPECT_EQ(check.exitCode, 0) << check.stderrText;
+    RunResult explore =
+        RunBinary({"--explore", "--max-seconds", "20", first.Title()}, first.RuntimeDir(), 60000);
+    EXPECT_EQ(explore.stderrText.find("already running"), std::string::npos) << explore.stderrText;
+    EXPECT_NE(explore.exitCode, 3);
+    // The first copy was asked to bring its window forward (a signal it takes, not one that ends
+    // it) and plays on.
+    ASSERT_GT(first.Pid(), 0);
+    EXPECT_EQ(kill(first.Pid(), 0), 0);
 
     // Another title starts normally beside it.
     E2eRun other(kTitles + "reading", Time::kReal);

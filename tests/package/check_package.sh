@@ -68,7 +68,8 @@ dpkg -x "$DEB" "$ROOT"
 for f in bin/textreel share/applications/textreel.desktop share/mime/packages/textreel.xml \
     share/metainfo/org.textreel.textreel.metainfo.xml share/icons/hicolor/scalable/apps/textreel.svg \
     share/man/man6/textreel.6.gz share/doc/textreel/README.md share/doc/textreel/LICENSE \
-    share/doc/textreel/copyright share/doc/textreel/changelog.gz; do
+    share/doc/textreel/copyright share/doc/textreel/changelog.gz share/games/textreel/demo/demo.ist \
+    share/games/textreel/demo/scenario.txt; do
     [ -f "$ROOT/usr/$f" ] || fail "the package lacks /usr/$f"
 done
 for size in 48 128 256; do
@@ -120,12 +121,23 @@ cp -r "$SOURCE/tests/e2e/titles/reading" "$WORK/title"
 mkdir -p "$WORK/run"
 printf 'rclick 0 0\nwait\nclick 10 10\nwait\nclose\n' >"$WORK/events.txt"
 code=0
-XDG_RUNTIME_DIR="$WORK/run" timeout 60 "$ROOT/usr/bin/textreel" --headless --events "$WORK/events.txt" \
-    --trace "$WORK/trace.jsonl" "$WORK/title/title.ist" 2>"$WORK/play.log" || code=$?
+XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config" timeout 60 "$ROOT/usr/bin/textreel" --headless \
+    --events "$WORK/events.txt" --trace "$WORK/trace.jsonl" "$WORK/title/title.ist" 2>"$WORK/play.log" || code=$?
 [ "$code" -eq 0 ] || fail "the installed binary exited with $code: $(cat "$WORK/play.log")"
 grep '"event":"text"' "$WORK/trace.jsonl" | grep -q '"line":"one"' || fail "the trace lacks the text 'one'"
 grep '"event":"text"' "$WORK/trace.jsonl" | grep -q '"line":"二行目です。"' || fail "the trace lacks the second line"
 grep '"event":"exit"' "$WORK/trace.jsonl" | grep -q '"code":0' || fail "the trace lacks exit 0"
+
+# Started with no title the installed binary shows the launcher, which lists the installed demo
+# (the list written by the run above holds the reading title; a fresh one is a first start).
+mkdir -p "$WORK/empty"
+printf 'close\n' >"$WORK/launcher.txt"
+code=0
+(cd "$WORK/empty" && XDG_RUNTIME_DIR="$WORK/run" XDG_CONFIG_HOME="$WORK/config2" timeout 60 "$ROOT/usr/bin/textreel" \
+    --headless --events "$WORK/launcher.txt" --trace "$WORK/launcher.jsonl") 2>"$WORK/launcher.log" || code=$?
+[ "$code" -eq 0 ] || fail "the launcher exited with $code: $(cat "$WORK/launcher.log")"
+grep '"event":"launcher"' "$WORK/launcher.jsonl" | grep -q 'share/games/textreel/demo' ||
+    fail "the launcher does not list the installed demo: $(cat "$WORK/launcher.jsonl")"
 
 # The installed binary reaches its movie helper: the checker opens the demo's movie in it.
 XDG_RUNTIME_DIR="$WORK/run" timeout 60 "$ROOT/usr/bin/textreel" --check "$SOURCE/demo" >"$WORK/check.log" 2>&1 ||

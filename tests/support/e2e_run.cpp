@@ -49,12 +49,21 @@ std::string MakeTempDir(const std::string& prefix) {
     return dir.string();
 }
 
-// Starts the binary with stderr to a file and XDG_RUNTIME_DIR set; returns the pid. Each entry of
-// envEdits sets ("NAME=VALUE") or removes ("NAME") a variable of the environment passed on.
+// Starts the binary with stderr to a file and XDG_RUNTIME_DIR (and XDG_CONFIG_HOME) set; returns the pid.
+// Each entry of envEdits sets ("NAME=VALUE") or removes ("NAME") a variable of the environment passed on.
 int Spawn(const std::vector<std::string>& args, const std::string& runtimeDir, const std::string& stderrPath,
           const std::string& startDir = {}, const std::vector<std::string>& envEdits = {}) {
     std::vector<std::string> edits = envEdits;
     edits.push_back("XDG_RUNTIME_DIR=" + runtimeDir);
+    // The list of titles played goes to the run's own folder, never the user's, unless the test
+    // names a folder itself.
+    bool configGiven = false;
+    for (const std::string& edit : envEdits) {
+        configGiven = configGiven || edit.rfind("XDG_CONFIG_HOME", 0) == 0;
+    }
+    if (!configGiven) {
+        edits.push_back("XDG_CONFIG_HOME=" + runtimeDir + "/config");
+    }
     std::vector<std::string> env;
     for (char** e = environ; *e != nullptr; ++e) {
         std::string entry = *e;

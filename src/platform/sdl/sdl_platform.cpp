@@ -378,7 +378,11 @@ void SdlPlatform::Present(bool force) {
         // Scaled (a larger window or full screen): the picture in the window's format is made
         // the first time it is needed and kept; a new one takes the whole picture.
         if (!direct && picture_ == nullptr) {
-            picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, SDL_PIXELFORMAT_RGB888);
+            // In the window's own format when it has four bytes a pixel, so that the scaler writes
+            // straight into the window.
+            const Uint32 format =
+                screen->format->BytesPerPixel == 4 ? screen->format->format : Uint32{SDL_PIXELFORMAT_RGB888};
+            picture_ = SDL_CreateRGBSurfaceWithFormat(0, width_, height_, 32, format);
             if (picture_ == nullptr) {
                 ErrorPrintf("textreel: cannot make the window picture: %s\n", SDL_GetError());
                 screen = nullptr;
@@ -417,7 +421,19 @@ void SdlPlatform::Present(bool force) {
         if (viewport_.width != screen->w || viewport_.height != screen->h) {
             SDL_FillRect(screen, nullptr, SDL_MapRGB(screen->format, 0, 0, 0));
         }
-        SDL_BlitScaled(picture_, nullptr, screen, &target);
+        if (picture_->format->format == screen->format->format) {
+            const bool locked = SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) == 0;
+            ScalePicture(
+                scaling_, static_cast<const uint8_t*>(picture_->pixels), width_, height_, picture_->pitch,
+                static_cast<uint8_t*>(screen->pixels) + static_cast<size_t>(target.y) * screen->pitch +
+                    static_cast<size_t>(target.x) * 4,
+                target.w, target.h, screen->pitch);
+            if (locked) {
+                SDL_UnlockSurface(screen);
+            }
+        } else {
+            SDL_BlitScaled(picture_, nullptr, screen, &target);
+        }
         // Overlays painted at the output's resolution go over their scaled-up game-pixel copies.
         framebuffer_.ForEachSharpOverlay([screen](const OverlayImage& image) {
             SDL_Surface* sharp = SDL_CreateRGBSurfaceWithFormatFrom(
@@ -437,6 +453,12 @@ void SdlPlatform::Present(bool force) {
         return;
     }
     SDL_UpdateWindowSurface(window_);
+}
+
+void SdlPlatform::RaiseWindow() {
+    if (window_ != nullptr) {
+        SDL_RaiseWindow(window_);
+    }
 }
 
 void SdlPlatform::PresentIfChanged() {

@@ -1,6 +1,7 @@
 // The real backend: an SDL window, SDL's event queue and audio device. The picture reaches the
 // screen through SDL's window surface (no GPU context, so the process stays small); scaled output
-// (a larger windowed scale, full screen) is stretched in software into that surface.
+// (a larger windowed scale, full screen) is scaled in software into that surface, by default
+// sharply (whole factor by repetition, the rest filtered).
 #pragma once
 
 #include <SDL.h>
@@ -14,6 +15,7 @@
 #include "platform/audio_drain.h"
 #include "platform/audio_mixer.h"
 #include "platform/pad_stick.h"
+#include "platform/picture_scaler.h"
 #include "platform/platform.h"
 #include "platform/window_framebuffer.h"
 
@@ -29,6 +31,8 @@ class SdlPlatform : public Platform {
     void CloseWindow() override;
     void SetFullscreen(bool fullscreen) override;
     void SetWindowScale(int scale) override { requestedScale_ = scale; }
+    void RaiseWindow() override;
+    void SetScaling(Scaling scaling) override { scaling_ = scaling; }
     DisplayInfo Display() override;
     void SetOverlay(int layer, OverlayImage image) override;
     void SetTextInput(bool on, const Viewport& area) override;
@@ -72,6 +76,7 @@ class SdlPlatform : public Platform {
     SDL_Surface* picture_ = nullptr;  // the framebuffer in the window's format, when it is scaled
     int requestedScale_ = 0;
     int scale_ = 1;
+    Scaling scaling_ = Scaling::kSharp;
     bool fullscreen_ = false;
     bool textInput_ = false;
     Viewport viewport_;  // where the picture went at the last present
