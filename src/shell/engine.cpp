@@ -80,7 +80,7 @@ std::string Engine::TitleUtf8(const std::string& text) const {
 
 std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
     files::Refusal refusal;
-    std::optional<std::string> path = files::Resolve(windowsPath, &refusal, files::Scope::kTitle);
+    std::optional<std::string> path = files::Resolve(windowsPath, &refusal);
     if (!path && !refusal.reason.empty()) {
         trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
     }

@@ -232,6 +232,7 @@ void Engine::PumpEvents() {
 void Engine::Tick() {
     WaitIconStep(*this);
     ExpireNotice(*this);
+    FlushEnvDatWhenDue();
 }
 
 void Engine::ShutDown() {
