@@ -326,7 +326,7 @@ TEST(HostileFiles, EachIsReadInBoundedMemory) {
              EXPECT_EQ(fs::file_size(run.Title() + "/save/env.dat.bad"), uint64_t{4} << 30);
              const uint64_t size = fs::file_size(run.Title() + "/scenario.txt");
              std::ifstream in(run.Title() + "/save/env.dat", std::ios::binary);
-             std::string head(64, '\\0');
+             std::string head(64, '\0');
              in.read(head.data(), 64);
              EXPECT_EQ(fs::file_size(run.Title() + "/save/env.dat"), 64 + size);
              EXPECT_EQ(head[0], 1);   // the default speed, not the refused file's 200
