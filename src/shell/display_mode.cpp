@@ -49,7 +49,7 @@ void ApplyStoredDisplayMode(Engine& e) {
 
 void ToggleFullScreen(Engine& e) {
     SwitchDisplayMode(e, e.env.windowed != 0 ? 0 : 1);
-    e.RequestEnvDatWrite();
+    e.WriteEnvDat();
 }
 
 }  // namespace textreel

@@ -186,7 +186,7 @@ MenuSettings CurrentMenuSettings(const Engine& e) {
 
 void RefreshMenuChecks(Engine& e) {
     e.systemMenu.Refresh(CurrentMenuSettings(e));
-    e.RequestEnvDatWrite();
+    e.WriteEnvDat();
 }
 
 void OpenSystemMenu(Engine& e, int x, int y) {
@@ -233,14 +233,14 @@ void RunMenuCommand(Engine& e, int id) {
     if (int32_t volume = SeVolumeOfCommand(id); volume >= 0) {
         e.env.seVolume = static_cast<int16_t>(volume);
         // The voice streamer reads the setting at every refill, so the change is heard at once.
-        e.RequestEnvDatWrite();
+        e.WriteEnvDat();
         return;
     }
     if (int32_t volume = BgmVolumeOfCommand(id); volume >= 0) {
         e.env.bgmVolume = static_cast<int16_t>(volume);
         // The music streamers read the setting at every refill, so the change is heard at once.
         // A movie reads it for every piece of sound it queues.
-        e.RequestEnvDatWrite();
+        e.WriteEnvDat();
         return;
     }
     switch (id) {
