@@ -293,7 +293,7 @@ class Engine {
     // Writes env.dat, first setting picture-seen flag n when n is not 99. Writes from the two
     // threads take turns; while skip mode runs, the speed from before it is stored.
     bool WriteEnvDat(int n = 99);
-    // What a changed setting or persistent flag asks for: flag n is set as by WriteEnvDat, and the
+    // What a persistent flag changed by the story asks for: flag n is set as by WriteEnvDat, and the
     // file is written at once when the last write is at least a second old, else by the next tick
     // that comes a second after it, so that a title changing flags in a loop writes about once a
     // second. FlushEnvDat writes a pending change now (a load, the end of the run).
