@@ -13,6 +13,12 @@
 # refused, the loop's trace must grow by less than 1 MB/s, each flood's trace and stderr by less
 # than 100 KB/s, a flood whose stderr and text stream go into a pipe of one page that nobody reads
 # must end within 1 s of SIGTERM too, and the whole run must take under 60 s.
+# Saves and settings: a `save` link to another title's save folder (nothing there may change; the
+# saves go to the user's data folder), a shipped sparse env.dat of 4 GB with a `recflag` loop over an
+# 8 MB scenario (the file is kept aside as env.dat.bad; env.dat is written about once a second, so
+# the bytes written stay under the scenario's size for each second and three more), and a quick
+# save and load after a line of 60 MB (the resume point is searched in place). The runs get their
+# own XDG_DATA_HOME and XDG_CONFIG_HOME.
 #
 #   bench/hostile_titles.sh [path/to/textreel] [path/to/make_hostile_sounds]
 #       (defaults: build/release/textreel, and make_hostile_sounds beside it)
@@ -169,6 +175,19 @@ for i in range(5000):
 title("flood-jump-cycle", W, H, cycle, {})
 title("flood-urlopen", W, H, ["start", ":a", "$URLOpen file:///etc/passwd", "$jmp a"], {})
 title("flood-wave", W, H, ["start", ":a", "$wave ..\\..\\x", "$jmp a"], {})
+
+# A "save" link to another title's save folder.
+other = os.path.join(work, ".other-save")
+os.makedirs(other, exist_ok=True)
+for name in ("env.dat", "quick.sav", "auto.sav", "quick.sav.new"):
+    with open(os.path.join(other, name), "wb") as f:
+        f.write(b"other title's")
+title("save-link-out", W, H, ["start", "end", "$S"], {})
+os.symlink(other, os.path.join(work, "save-link-out", "save"))
+# A 4 GB env.dat (sparse) and a record flag set in a loop over an 8 MB scenario.
+title("4gb-env-dat-recflag", W, H, ["start", ":loop", "$recflag 1", "$jmp loop"], {}, pad_to=8 << 20)
+sparse(os.path.join(work, "4gb-env-dat-recflag", "save", "env.dat"), 4 << 30, b"\xc8\0\0\0")
+title("60mb-line-quick-load", W, H, ["start", ";" + "x" * (60 << 20), "end", "$S"], {})
 title("largest-window", 4096, 4096, ["start", "$effect 1", "$imgblt bg\\big.png", "end", "$S"],
       {"bg/big.png": png_bomb(2 * W, 2 * H)})
 PY
@@ -186,6 +205,11 @@ printf 'wait\nclose\n' >> "$WORK/events-common"
 
 # Two seconds of the loop after the logo (the story never waits, so no `wait` would return).
 printf 'rclick 0 0\nsleep 2000\nclose\n' > "$WORK/events-loop"
+# F5 where the story stops.
+printf 'rclick 0 0\nwait\nkey F5\nwait\nclose\n' > "$WORK/events-save"
+# F5 after the long line, F9 back to it.
+printf 'rclick 0 0\nwait\nkey F5\nwait\nkey F9\nwait\nclose\n' > "$WORK/events-reload"
+export XDG_DATA_HOME="$WORK/.data" XDG_CONFIG_HOME="$WORK/.config"
 
 status=0
 printf '%-20s %12s %8s %7s %s\n' title "peak RSS" seconds SIGTERM result
@@ -194,17 +218,22 @@ for dir in "$WORK"/*/; do
     runtime="$WORK/runtime-$name"
     mkdir -p "$runtime"
     events="$WORK/events-common"
-    case "$name" in jump-loop | flood-*) events="$WORK/events-loop" ;; esac
+    case "$name" in
+        jump-loop | flood-* | 4gb-env-dat-recflag) events="$WORK/events-loop" ;;
+        save-link-out) events="$WORK/events-save" ;;
+        60mb-line-quick-load) events="$WORK/events-reload" ;;
+    esac
     trace="$WORK/trace-$name.jsonl"
     begun=$(date +%s.%N)
     set +e
-    XDG_RUNTIME_DIR="$runtime" /usr/bin/time -f '%M' -o "$WORK/rss-$name" \
+    XDG_RUNTIME_DIR="$runtime" /usr/bin/time -f '%O\n%M' -o "$WORK/rss-$name" \
         timeout 30 "$BIN" --headless --events "$events" --trace "$trace" "$dir" \
         2>"$WORK/stderr-$name" >/dev/null
     code=$?
     set -e
     seconds=$(echo "$(date +%s.%N) - $begun" | bc)
     kb=$(tail -1 "$WORK/rss-$name")
+    written=$(($(tail -2 "$WORK/rss-$name" | head -1) * 512))
     verdict="ok"
     if [ "$name" = "largest-window" ]; then
         # Its six screen-sized surfaces are what the window size asks for; shown, not judged.
@@ -239,6 +268,26 @@ for dir in "$WORK"/*/; do
         fi
         ;;
     esac
+    if [ "$name" = "save-link-out" ]; then
+        if [ "$(cat "$WORK/.other-save/"* | tr -d '\n')" = "other title's""other title's""other title's""other title's" ] &&
+            [ "$(ls "$WORK/.other-save" | wc -l)" -eq 4 ] && ls "$WORK/.data/textreel/"hostile-save-link-out@*/quick.sav >/dev/null 2>&1; then
+            verdict="$verdict; the other title's saves untouched"
+        else
+            verdict="$verdict; the other title's saves were WRITTEN"
+            status=1
+        fi
+    fi
+    if [ "$name" = "4gb-env-dat-recflag" ]; then
+        size=$(stat -c %s "$dir/scenario.txt")
+        verdict="$verdict; $((written >> 20)) MB written"
+        if [ ! -f "$dir/save/env.dat.bad" ] || [ "$(stat -c %s "$dir/save/env.dat")" -ne $((size + 64)) ]; then
+            verdict="$verdict; the 4 GB env.dat was NOT kept aside"
+            status=1
+        elif [ "$written" -gt $(((${seconds%.*} + 3) * size)) ]; then
+            verdict="$verdict: OVER one write a second"
+            status=1
+        fi
+    fi
     if [ "$code" -ne 0 ]; then
         verdict="$verdict (exit $code)"
         status=1

@@ -131,7 +131,7 @@ class Session {
         : platform_(MakeHeadlessPlatform(true)) {
         // A right click cuts the start-up logo short, as a player may; without a logo it would open
         // the system menu, so it is only sent when there is one.
-        if (files::Resolve("cg\\menu\\logo.bmp", nullptr, files::Scope::kTitle)) {
+        if (files::Resolve("cg\\menu\\logo.bmp")) {
             InputEvent click;
             click.kind = InputEvent::Kind::kButtonUp;
             click.button = InputEvent::kRightButton;

@@ -224,7 +224,7 @@ int ShowBackground(Engine& e, std::string_view name, bool colourCorrected) {
     e.flags.bytes[FlagBlock::kBackgroundVariant] = colourCorrected ? 1 : 0;
     // A picture outside the numbered ones records nothing, so env.dat has nothing new to store.
     if (int seen = SeenPictureIndex(name); seen >= 0) {
-        e.WriteEnvDat(seen);
+        e.RequestEnvDatWrite(seen);
     }
     return 1;
 }

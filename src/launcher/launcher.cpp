@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "launcher/launcher_window.h"
+#include "platform/error_log.h"
 #include "platform/files.h"
 
 namespace textreel::launcher {
@@ -24,7 +25,7 @@ bool Launcher::Save() {
         return false;
     }
     if (!list_.Save(listPath_)) {
-        std::fprintf(stderr, "textreel: the list of titles could not be stored in %s\n", listPath_.c_str());
+        ErrorPrintf("textreel: the list of titles could not be stored in %s\n", listPath_.c_str());
         return false;
     }
     return true;

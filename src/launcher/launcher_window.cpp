@@ -226,8 +226,9 @@ void LauncherWindow::Activate(Engine& engine, int row, int button) {
     if (row == RowCount() - 1) {
         // "Add a title…": the browser opens where the last title added lies, else at home.
         const auto& titles = launcher_.List().Titles();
-        std::string start = titles.empty() ? files::HomeDirectory() : Parent(titles.front().folder);
-        OpenFolder(files::IsDirectory(start) ? start : files::HomeDirectory());
+        const std::string home = files::HomeDirectory().empty() ? "/" : files::HomeDirectory();
+        std::string start = titles.empty() ? home : Parent(titles.front().folder);
+        OpenFolder(files::IsDirectory(start) ? start : home);
         return;
     }
     std::vector<Button> buttons = ButtonsOf(row);

@@ -125,16 +125,8 @@ std::vector<std::string> SplitComponents(std::string_view path) {
     return parts;
 }
 
-// The real path of an existing entry, links followed; empty when it cannot be had.
-std::string RealPath(const std::string& path) {
-    char* real = realpath(path.empty() ? "." : path.c_str(), nullptr);
-    if (real == nullptr) {
-        return {};
-    }
-    std::string out = real;
-    std::free(real);
-    return out;
-}
+// The folder a title keeps its saves and settings in.
+constexpr std::string_view kSaveFolder = "save";
 
 bool Inside(const std::string& real, const std::string& root) {
     if (real.empty() || root.empty()) {
@@ -145,9 +137,6 @@ bool Inside(const std::string& real, const std::string& root) {
     }
     return real.size() > root.size() && real.compare(0, root.size(), root) == 0 && real[root.size()] == '/';
 }
-
-// The folder a title keeps its saves and settings in; a link to a folder elsewhere is allowed.
-constexpr std::string_view kSaveFolder = "save";
 
 // Refuses a path the title names (Shift-JIS), or with named false a name read from the disk.
 std::optional<std::string> Refuse(std::string_view windowsPath, const char* reason, Refusal* refusal,
@@ -164,8 +153,7 @@ std::optional<std::string> Refuse(std::string_view windowsPath, const char* reas
     return std::nullopt;
 }
 
-std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWrite, Refusal* refusal,
-                                       Scope scope) {
+std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWrite, Refusal* refusal) {
     if (windowsPath.empty()) {
         return std::nullopt;
     }
@@ -182,8 +170,7 @@ std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWri
         }
     }
     std::string dir;
-    std::string anchor;  // the folder the path must stay in, once its first component is known
-    size_t matched = 0;
+    std::string anchor;  // the save folder, for a path under it
     for (size_t i = 0; i < parts.size(); ++i) {
         const std::string& part = parts[i];
         if (part == ".") {
@@ -197,7 +184,7 @@ std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWri
                 return std::nullopt;
             }
         }
-        if (matched++ == 0 && scope == Scope::kTitleOrSave && FoldUtf8(match) == FoldUtf8(kSaveFolder) &&
+        if (dir.empty() && i + 1 < parts.size() && FoldUtf8(match) == FoldUtf8(kSaveFolder) &&
             IsDirectory(match)) {
             anchor = RealPath(match);
         }
@@ -206,7 +193,15 @@ std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWri
     if (dir.empty()) {
         return std::nullopt;
     }
-    std::string root = anchor.empty() ? RealPath(".") : anchor;
+    std::string root = RealPath(".");
+    // A path under the save folder stays inside it (a planted link in it reaches no other file of
+    // the title), and the save folder inside the title.
+    if (!anchor.empty()) {
+        if (!Inside(anchor, root)) {
+            return Refuse(windowsPath, "a link that leads out of the title's folder", refusal);
+        }
+        root = anchor;
+    }
     // A file about to be written need not exist: the folder that will hold it must be inside.
     std::string checked = dir;
     if (forWrite) {
@@ -224,12 +219,12 @@ std::optional<std::string> ResolveImpl(std::string_view windowsPath, bool forWri
 
 }  // namespace
 
-std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal, Scope scope) {
-    return ResolveImpl(windowsPath, false, refusal, scope);
+std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal) {
+    return ResolveImpl(windowsPath, false, refusal);
 }
 
 std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal* refusal) {
-    return ResolveImpl(windowsPath, true, refusal, Scope::kTitleOrSave);
+    return ResolveImpl(windowsPath, true, refusal);
 }
 
 std::optional<std::string> FindFirstWithExtension(std::string_view extension, Refusal* refusal) {
@@ -445,6 +440,20 @@ std::string CurrentDirectory() {
     return buffer.data();
 }
 
+std::string RealPath(const std::string& path) {
+    char* real = realpath(path.empty() ? "." : path.c_str(), nullptr);
+    if (real == nullptr) {
+        return {};
+    }
+    std::string out = real;
+    std::free(real);
+    return out;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+    return rename(from.c_str(), to.c_str()) == 0;
+}
+
 bool ChangeDirectory(const std::string& path) {
     return chdir(path.c_str()) == 0;
 }
@@ -461,18 +470,6 @@ std::string RuntimeDirectory() {
     return "/tmp";
 }
 
-std::string UserConfigDirectory() {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    if (config != nullptr && config[0] == '/') {
-        return config;
-    }
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && home[0] == '/') {
-        return std::string(home) + "/.config";
-    }
-    return "";
-}
-
 std::string ExecutableDirectory() {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
@@ -481,11 +478,6 @@ std::string ExecutableDirectory() {
     }
     std::string path(buffer, static_cast<size_t>(n));
     return path.substr(0, path.rfind('/'));
-}
-
-std::string HomeDirectory() {
-    const char* home = std::getenv("HOME");
-    return home != nullptr && home[0] == '/' ? home : "/";
 }
 
 std::vector<std::string> SubFolders(const std::string& dir, size_t maxCount) {
@@ -527,6 +519,20 @@ std::string UserDataDirectory() {
         return std::string(home) + "/.local/share";
     }
     return "";
+}
+
+std::string UserConfigDirectory() {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (config != nullptr && config[0] == '/') {
+        return config;
+    }
+    std::string home = HomeDirectory();
+    return home.empty() ? "" : home + "/.config";
+}
+
+std::string HomeDirectory() {
+    const char* home = std::getenv("HOME");
+    return home != nullptr && home[0] == '/' ? home : "";
 }
 
 }  // namespace textreel::files

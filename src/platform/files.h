@@ -25,17 +25,14 @@ struct Refusal {
 //
 // A title is untrusted: an absolute path, a ".." component, or a path whose real location (links
 // followed) lies outside the title's real folder is refused like a missing file, with a line on
-// stderr and the reason in *refusal when given. The one exception is the title's "save" folder,
-// which players may make a link to a folder elsewhere: with Scope::kTitleOrSave (saves and
-// settings), paths under it must stay inside the link's target. Resources (pictures, sounds,
-// movies) keep the default, Scope::kTitle.
-enum class Scope { kTitle, kTitleOrSave };
-std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal = nullptr,
-                                   Scope scope = Scope::kTitle);
+// stderr and the reason in *refusal when given. The title's "save" folder is held to the same rule:
+// a "save" link out of the folder is refused, so that a title cannot aim its saves at another's,
+// and a path under "save" must stay inside it.
+std::optional<std::string> Resolve(std::string_view windowsPath, Refusal* refusal = nullptr);
 
 // Like Resolve, but for a file that may not exist yet: the folders must exist, the last component
 // takes the existing entry that matches it or, when there is none, the name converted to UTF-8.
-// The folder that holds it must lie inside the title's folder (or its save folder).
+// The folder that holds it must lie inside the title's folder.
 std::optional<std::string> ResolveForWrite(std::string_view windowsPath, Refusal* refusal = nullptr);
 
 // The first entry of the current directory whose name ends in "." + extension (compared without
@@ -86,6 +83,10 @@ struct LocalTime {
 bool ModifiedTime(const std::string& path, LocalTime& out);
 
 std::string CurrentDirectory();
+// The real path of an existing entry, links followed; empty when it cannot be had.
+std::string RealPath(const std::string& path);
+// Renames a file or folder; a link is renamed, never followed.
+bool Rename(const std::string& from, const std::string& to);
 bool ChangeDirectory(const std::string& path);
 
 // The user's runtime folder ($XDG_RUNTIME_DIR), or the system temp folder when it has none.
@@ -93,9 +94,9 @@ std::string RuntimeDirectory();
 
 // The user's data folder ($XDG_DATA_HOME, or ~/.local/share); empty when neither is known.
 std::string UserDataDirectory();
-// The user's settings folder ($XDG_CONFIG_HOME, or ~/.config); empty when neither is known.
+// The user's configuration folder ($XDG_CONFIG_HOME, or ~/.config); empty when neither is known.
 std::string UserConfigDirectory();
-// The user's home folder; "/" when it is not known.
+// The user's home folder ($HOME); empty when it is not set to an absolute path.
 std::string HomeDirectory();
 // The folder of the running program's binary, links resolved; empty when it cannot be found.
 std::string ExecutableDirectory();

@@ -108,7 +108,7 @@ void CmdRandom(Engine& e, const char* line, int) {
 }
 
 // $recflag N | $recflag N reset
-// Record flag N is set (or cleared with "reset") and env.dat is written.
+// Record flag N is set (or cleared with "reset") and env.dat is written, at most about once a second.
 void CmdRecFlag(Engine& e, const char* line, int) {
     int32_t n = NumberAfterBlank(line);
     // Record flags 0..19 only: a larger number would reach past the stored flags.
@@ -118,7 +118,7 @@ void CmdRecFlag(Engine& e, const char* line, int) {
             e.persistentFlags.Set(PersistentFlags::kRecordBase + n, 0);
         }
     }
-    e.WriteEnvDat(99);
+    e.RequestEnvDatWrite(99);
 }
 
 }  // namespace textreel

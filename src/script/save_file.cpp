@@ -65,7 +65,9 @@ bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario,
     FlagBlock block;
     std::copy(bytes.begin(), bytes.end(), block.bytes.begin());
     uint32_t p = block.U32(FlagBlock::kSavedPosition);
-    if (p >= scenario.Size()) {
+    // The start of the line after the last one (a menu whose items end the scenario) is inside.
+    const bool pastLastLine = p == scenario.Size() && p > 0 && scenario.ByteAt(p - 1) == '\n';
+    if (p > scenario.Size() || (p == scenario.Size() && !pastLastLine)) {
         why = "the saved position lies outside the scenario";
         return false;
     }
@@ -106,7 +108,7 @@ bool ReadSaveRecord(const std::vector<uint8_t>& bytes, const Scenario& scenario,
 
 namespace {
 
-bool Holds(const std::string& text, const char* what) {
+bool Holds(std::string_view text, const char* what) {
     return text.find(what) != std::string::npos;
 }
 
@@ -133,10 +135,9 @@ ResumePoint FindResumePoint(const Scenario& scenario, uint32_t savedPosition) {
                 }
             }
         }
-        std::string examined;
-        for (int64_t i = w; i <= s + 1; ++i) {
-            examined.push_back(static_cast<char>(at(i)));
-        }
+        // The line is examined where it lies: a line may be megabytes long.
+        const std::string_view examined(reinterpret_cast<const char*>(scenario.Bytes()) + w,
+                                        static_cast<size_t>(s + 2 - w));
         s = w;
         result.lineStart = static_cast<uint32_t>(s);
         if (!first && (Holds(examined, "$P") || Holds(examined, "$W"))) {

@@ -315,6 +315,8 @@ bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& sl
         return false;
     }
     LocalizeNames(loaded);
+    // A settings or flag change still waiting for its write is stored before the game changes.
+    e.FlushEnvDat();
     ForgetRollback(e);
     RestoreGame(e, loaded, RestoreStyle{});
     TraceResult(e, "load", slot, true);

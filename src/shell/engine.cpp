@@ -60,7 +60,7 @@ Engine::~Engine() {
 
 std::optional<std::string> Engine::ResolvePath(std::string_view windowsPath) {
     files::Refusal refusal;
-    std::optional<std::string> path = files::Resolve(windowsPath, &refusal, files::Scope::kTitle);
+    std::optional<std::string> path = files::Resolve(windowsPath, &refusal);
     if (!path && !refusal.reason.empty()) {
         trace.Event("refused", {{"path", refusal.path}, {"reason", refusal.reason}});
     }

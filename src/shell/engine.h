@@ -319,9 +319,13 @@ class Engine {
     void PerformRestart();
 
     // The save folder operation: builds the save folder path and checks it, creating it when asked;
-    // a failed creation shows its message. path receives the folder's real path. A title whose own
-    // folder cannot take a save folder keeps its saves in the user's data folder instead.
+    // a failed creation shows its message. path receives the folder's real path. The player's own
+    // choice in the user's configuration folder comes first; a title whose own folder cannot take a
+    // save folder, or whose "save" is a link out of it, keeps its saves in the user's data folder.
     bool EnsureSaveFolder(bool create, std::string* path = nullptr);
+    // The title folder's real path (its working directory), which keys its folder of saves
+    // in the user's data folder.
+    std::string TitleRealPath() const;
     // The real path of a file in the save folder (which must exist), for reading or writing.
     std::optional<std::string> SaveFilePath(const std::string& folder, const char* name, bool forWrite);
     // Reads env.dat at start-up (settings, persistent flags, read marks).
@@ -329,6 +333,12 @@ class Engine {
     // Writes env.dat, first setting picture-seen flag n when n is not 99. Writes from the two
     // threads take turns; while skip mode runs, the speed from before it is stored.
     bool WriteEnvDat(int n = 99);
+    // What a persistent flag changed by the story asks for: flag n is set as by WriteEnvDat, and the
+    // file is written at once when the last write is at least a second old, else by the next tick
+    // that comes a second after it, so that a title changing flags in a loop writes about once a
+    // second. FlushEnvDat writes a pending change now (a load, the end of the run).
+    void RequestEnvDatWrite(int n = 99);
+    void FlushEnvDat();
     // The write at the end of a run; no box can open then, so a failure is told on stderr.
     void WriteEnvDatAtExit();
 
@@ -400,10 +410,20 @@ class Engine {
     std::atomic<int32_t> continueState_{kNoContinue};
     int64_t nextTick_ = 0;
 
-    // One env.dat write at a time; the fallback save folder once chosen.
+    // Writes env.dat when a requested write is pending and the last one is a second old (main thread).
+    void FlushEnvDatWhenDue();
+
+    // One env.dat write at a time; a change not yet written, and when the last write began
+    // (steady milliseconds).
     std::mutex envFileMutex_;
+    std::atomic<bool> envWritePending_{false};
+    std::atomic<int64_t> lastEnvWriteMs_{0};
+    // The save folder of the user's once chosen (the explorer's scratch folder, the player's own
+    // choice or the data-folder fallback; the title's names are not applied in it), and whether the
+    // player's configuration has been looked at.
     std::mutex saveFolderMutex_;
     std::string fallbackSaveDir_;
+    bool saveFolderConfigRead_ = false;
 
     std::mutex idleMutex_;
     std::condition_variable idleChanged_;

@@ -1,6 +1,7 @@
 // The save folder and env.dat: the settings record followed by the read marks.
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -15,7 +16,18 @@
 namespace textreel {
 
 namespace {
-constexpr uint64_t kEnvDatMaxBytes = uint64_t{EnvSettings::kSize} + 0xFFFFFFF0ull;
+// The record and the read marks of the largest scenario the engine reads: no env.dat is longer
+// (one from a longer scenario keeps a tail beyond our marks), so a longer one is not read, and
+// the next write keeps it aside as "env.dat.bad" and starts a fresh file.
+constexpr uint64_t kEnvDatMaxBytes = uint64_t{EnvSettings::kSize} + kMaxScenarioBytes;
+// Requested writes come at most this often.
+constexpr int64_t kEnvWriteGapMs = 1000;
+
+int64_t SteadyMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 // The read marks pass between env.dat and the scenario in pieces of this many bytes.
 constexpr size_t kMarkPieceBytes = 64 * 1024;
 }  // namespace
@@ -32,7 +44,13 @@ void Engine::ReadEnvDat() {
     auto path = SaveFilePath(folder, "env.dat", false);
     // The record and one read mark per scenario byte, however long the scenario; the marks are
     // read a piece at a time, so the file is never held whole.
-    std::FILE* file = path ? files::OpenRegularFile(*path, kEnvDatMaxBytes) : nullptr;
+    bool tooLarge = false;
+    std::FILE* file = path ? files::OpenRegularFile(*path, kEnvDatMaxBytes, &tooLarge) : nullptr;
+    if (tooLarge) {
+        ErrorPrintf(
+            "textreel: env.dat is larger than any scenario's settings and read marks; it is not "
+            "read, and the next write keeps it as env.dat.bad\n");
+    }
     if (file == nullptr) {
         env.ApplyDefaults();
         return;
@@ -70,6 +88,9 @@ bool Engine::WriteEnvDat(int n) {
     if (!EnsureSaveFolder(true, &folder)) {
         return false;
     }
+    // A change made from here on is in this write or asks for the next one.
+    envWritePending_ = false;
+    lastEnvWriteMs_ = SteadyMs();
     bool written = false;
     {
         // No message box is shown while the lock is held: the box runs on the main thread, which
@@ -87,7 +108,12 @@ bool Engine::WriteEnvDat(int n) {
             // It is read through the contained resolver: an env.dat that is a link out of the save
             // folder is not read (and the write replaces the link).
             auto existing = SaveFilePath(folder, "env.dat", false);
-            std::FILE* old = existing ? files::OpenRegularFile(*existing, kEnvDatMaxBytes) : nullptr;
+            bool tooLarge = false;
+            std::FILE* old =
+                existing ? files::OpenRegularFile(*existing, kEnvDatMaxBytes, &tooLarge) : nullptr;
+            if (tooLarge && files::Rename(*existing, *existing + ".bad")) {
+                ErrorPrintf("textreel: the oversized env.dat is kept as %s.bad\n", existing->c_str());
+            }
             const uint64_t ours = uint64_t{record.size()} + scenario.Size();
             // The marks, then the old file's tail, go out a piece at a time.
             written = files::WriteAtomicallyWith(*path, [&](const files::WritePiece& write) {
@@ -123,6 +149,31 @@ bool Engine::WriteEnvDat(int n) {
         Warn(Text(msg::kSaveFailed));
     }
     return written;
+}
+
+void Engine::RequestEnvDatWrite(int n) {
+    if (n != 99 && n >= 0 && n < PersistentFlags::kPictureFlags) {
+        persistentFlags.Set(n, 1);
+    }
+    envWritePending_ = true;
+    int64_t last = lastEnvWriteMs_;
+    const int64_t now = SteadyMs();
+    // One thread takes the write that is due; the other leaves it pending.
+    if (now - last >= kEnvWriteGapMs && lastEnvWriteMs_.compare_exchange_strong(last, now)) {
+        WriteEnvDat();
+    }
+}
+
+void Engine::FlushEnvDatWhenDue() {
+    if (envWritePending_ && SteadyMs() - lastEnvWriteMs_ >= kEnvWriteGapMs) {
+        WriteEnvDat();
+    }
+}
+
+void Engine::FlushEnvDat() {
+    if (envWritePending_) {
+        WriteEnvDat();
+    }
 }
 
 void Engine::WriteEnvDatAtExit() {

@@ -63,7 +63,7 @@ int Engine::StartUp() {
         case InstanceLock::Result::kHeldElsewhere:
             // The copy that runs is told to come forward; this one says why it ends.
             InstanceLock::SignalHolder(instance.instanceName);
-            std::fprintf(stderr, "textreel: %s is already running\n", TitleUtf8(instance.windowName).c_str());
+            ErrorPrintf("textreel: %s is already running\n", Title(instance.windowName).ToUtf8().c_str());
             return kExitAlreadyRunning;
         case InstanceLock::Result::kUnavailable:
             ErrorPrintf("textreel: cannot make the lock file %s; a second copy will not be refused\n",
@@ -103,7 +103,7 @@ int Engine::StartUp() {
             saveFolder = workDir + saveFolder;
         }
         options_.titleStarted(workDir.size() > 1 ? workDir.substr(0, workDir.size() - 1) : workDir,
-                              options_.instanceFile, TitleUtf8(instance.windowName), saveFolder);
+                              options_.instanceFile, Title(instance.windowName).ToUtf8(), saveFolder);
     }
     LoadReadingAidSettings(*this);
     if (options_.scaling) {
@@ -186,7 +186,7 @@ int Engine::StartLauncher() {
         opened = false;
     }
     if (!opened) {
-        std::fprintf(stderr, "textreel: cannot open the launcher's window\n");
+        ErrorPrintf("textreel: cannot open the launcher's window\n");
         return kExitFailure;
     }
     nextTick_ = clock.NowMs() + kTickMs;
@@ -299,6 +299,7 @@ void Engine::PumpEvents() {
 void Engine::Tick() {
     WaitIconStep(*this);
     ExpireNotice(*this);
+    FlushEnvDatWhenDue();
 }
 
 void Engine::ShutDown() {

@@ -276,6 +276,9 @@ TEST(HostileFiles, EachIsReadInBoundedMemory) {
         std::string scenario;
         int clicks;
         std::function<void(const RunResult& r)> check;
+        std::string events = "";                            // instead of the clicks
+        std::vector<std::string> lines = {"start", "end"};  // the text the run shows
+        std::function<void(const RunResult& r, const E2eRun& run)> checkFiles = nullptr;
     } cases[] = {
         // A picture whose 200 compressed text chunks inflate to 1.6 GB: they are skipped unread, and
         // the picture itself shows.
@@ -342,18 +345,98 @@ TEST(HostileFiles, EachIsReadInBoundedMemory) {
              EXPECT_TRUE(r.Events("voice-start").empty());
              EXPECT_EQ(Names(r, "effect", "path"), (std::vector<std::string>{"se\\good.ogg"}));
          }},
+        // A "save" link to another title's save folder: F5 and the close write neither into it nor
+        // delete its leftovers; the saves go to the user's data folder, with the refusal traced.
+        {"a save link out",
+         [](const std::string& t) {
+             for (const char* name :
+                  {"env.dat", "quick.sav", "auto.sav", "quick.sav.new", "env.dat.tmp-0123456789abcdef"}) {
+                 WriteFile(t + "/../other/save/" + name, Bytes{7});
+             }
+             fs::create_directory_symlink(t + "/../other/save", t + "/save");
+         },
+         "start\r\nend\r\n$S\r\n",
+         0,
+         [](const RunResult& r) {
+             EXPECT_EQ(Names(r, "refused", "path"), (std::vector<std::string>{"save"}));
+             ASSERT_EQ(r.Events("save").size(), 1u);
+             EXPECT_EQ(r.Events("save")[0].Get("ok"), "true");
+         },
+         "wait\nkey F5\nwait\nclose\n",
+         {"start", "end"},
+         [](const RunResult&, const E2eRun& run) {
+             size_t left = 0;
+             for (const auto& entry : fs::directory_iterator(run.Title() + "/../other/save")) {
+                 EXPECT_EQ(fs::file_size(entry.path()), 1u) << entry.path();
+                 ++left;
+             }
+             EXPECT_EQ(left, 5u);
+             std::vector<std::string> folders;
+             for (const auto& entry : fs::directory_iterator(run.DataDir() + "/textreel")) {
+                 folders.push_back(entry.path().filename().string());
+                 EXPECT_TRUE(fs::exists(entry.path() / "quick.sav"));
+                 EXPECT_TRUE(fs::exists(entry.path() / "env.dat"));
+             }
+             ASSERT_EQ(folders.size(), 1u);
+             EXPECT_EQ(folders[0].substr(0, 18), "e2e-hostile-files@");
+         }},
+        // A shipped sparse env.dat of 4 GB and a story that sets a record flag in a loop over an
+        // 8 MB scenario: the file is not read but kept aside, env.dat is written about once a
+        // second (each write 8 MB of read marks), not once per flag.
+        {"a 4 GB env.dat and a recflag loop",
+         [](const std::string& t) {
+             WriteSparse(t + "/save/env.dat", Bytes{200, 0, 0, 0}, uint64_t{4} << 30);
+             std::ofstream(t + "/scenario.txt", std::ios::binary | std::ios::app)
+                 << ":loop\r\n$recflag 1\r\n$jmp loop\r\n"
+                 << std::string(8 << 20, ';');
+         },
+         "start\r\nend\r\n",
+         0,
+         [](const RunResult&) {},
+         "sleep 1000\nclose\n",
+         {"start", "end"},
+         [](const RunResult& r, const E2eRun& run) {
+             EXPECT_EQ(fs::file_size(run.Title() + "/save/env.dat.bad"), uint64_t{4} << 30);
+             const uint64_t size = fs::file_size(run.Title() + "/scenario.txt");
+             std::ifstream in(run.Title() + "/save/env.dat", std::ios::binary);
+             std::string head(64, '\0');
+             in.read(head.data(), 64);
+             EXPECT_EQ(fs::file_size(run.Title() + "/save/env.dat"), 64 + size);
+             EXPECT_EQ(head[0], 1);   // the default speed, not the refused file's 200
+             EXPECT_EQ(head[38], 1);  // record flag 1
+             // The first write, one a second and the last one, each as long as the scenario.
+             EXPECT_LT(r.writtenBytes, (r.wallMs / 1000 + 3) * static_cast<int64_t>(size + 64) + (1 << 20));
+         }},
+        // A quick save after a line of 60 MB, loaded again: the resume point is searched for where
+        // the text lies, never in a copy of the line.
+        {"a 60 MB line before a quick save and its load",
+         [](const std::string& t) {
+             std::ofstream(t + "/scenario.txt", std::ios::binary)
+                 << "start\r\n;" << std::string(60 << 20, 'x') << "\r\nend\r\n$S\r\n";
+         },
+         "",
+         0,
+         [](const RunResult& r) {
+             ASSERT_EQ(r.Events("load").size(), 1u);
+             EXPECT_EQ(r.Events("load")[0].Get("ok"), "true");
+         },
+         "wait\nkey F5\nwait\nkey F9\nwait\nclose\n",
+         {"start", "end", "start", "end"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         E2eRun run("");
         MakeTitle(run, "e2e-hostile-files", c.scenario);
         c.make(run.Title());
-        RunResult r = run.Run(Clicks(c.clicks), 60000);
+        RunResult r = run.Run(c.events.empty() ? Clicks(c.clicks) : c.events, 60000);
         ASSERT_FALSE(r.timedOut) << r.stderrText;
         EXPECT_EQ(r.exitCode, 0);
-        EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"start", "end"})) << r.stderrText;
+        EXPECT_EQ(r.TextLines(), c.lines) << r.stderrText;
         EXPECT_LT(r.peakRssKb, kBoundKb);
         c.check(r);
+        if (c.checkFiles) {
+            c.checkFiles(r, run);
+        }
     }
 }
 

@@ -142,5 +142,32 @@ TEST(MenuSave, ASaveMadeAtEachMenuLoadsAndTheChoiceGoesOnAsWithoutTheRoundTrip) 
     }
 }
 
+// A menu whose "selend" is the scenario's last line: a save made while it waits stands just past
+// the last line, which is inside the scenario, so the save loads and offers the menu again.
+//   Where now? / $C / $jmp ask / :north / North it is. / $C / $S /
+//   :ask / $selword / (north,0,North) / (south,0,South) / selend
+TEST(MenuSave, ASaveAtAMenuThatEndsTheScenarioLoads) {
+    E2eRun run(kTitle);
+    std::ofstream(run.Title() + "/title.ist", std::ios::binary)
+        << "InstanceName=\"e2e-menu-last\"\r\nWindowWidth=\"800\"\r\nWindowHeight=\"600\"\r\n";
+    std::ofstream(run.Title() + "/scenario.txt", std::ios::binary)
+        << "$windowopen\r\n$fill white\r\nWhere now?\r\n$C\r\n$jmp ask\r\n:north\r\nNorth it "
+           "is.\r\n$C\r\n$S\r\n"
+           ":ask\r\n$selword\r\n(north,0,North)\r\n(south,0,South)\r\nselend\r\n";
+    RunResult saving = run.Run(kToWords + "key F5\nwait\nclose\n");
+    ASSERT_EQ(saving.Events("save").size(), 1u) << saving.stderrText;
+    ASSERT_EQ(saving.Events("save")[0].Get("ok"), "true");
+    RunResult loading = run.Run("wait\nkey F9\nwait\n" + kChooseNorth + "close\n");
+    ASSERT_EQ(loading.Events("load").size(), 1u) << loading.stderrText;
+    EXPECT_EQ(loading.Events("load")[0].Get("ok"), "true");
+    EXPECT_TRUE(loading.Events("message").empty()) << loading.stderrText;
+    // The menu is offered again, and its choice leads on.
+    std::vector<std::string> story = Story(loading);
+    ASSERT_GE(story.size(), 3u);
+    EXPECT_EQ(story[story.size() - 3].rfind("choices selword", 0), 0u) << story[story.size() - 3];
+    EXPECT_EQ(story[story.size() - 2], "jump north");
+    EXPECT_EQ(story.back(), "text North it is.");
+}
+
 }  // namespace
 }  // namespace textreel::testing

@@ -167,6 +167,7 @@ TEST(PathResolver, PathsThatLeaveTheTitlesFolderAreRefused) {
     fs::create_symlink(fs::absolute(".."), "cg/up");
     fs::create_directory("cg/inner");
     fs::create_symlink("../a.png", "cg/inner/back.png");
+    fs::create_directory_symlink(fs::absolute(".."), "save");
     struct Case {
         std::string path;
         bool refused;
@@ -174,37 +175,22 @@ TEST(PathResolver, PathsThatLeaveTheTitlesFolderAreRefused) {
     const Case cases[] = {
         {"/etc/passwd", true},    {"\\etc\\passwd", true},      {"C:\\Windows\\x.png", true},
         {"..\\secret.png", true}, {"cg\\..\\a.png", true},      {"cg\\..\\..\\secret.png", true},
-        {"cg\\out.png", true},    {"cg\\up\\secret.png", true},
+        {"cg\\out.png", true},    {"cg\\up\\secret.png", true}, {"save\\secret.png", true},
+        {"save", true},
     };
     for (const Case& c : cases) {
         files::Refusal refusal;
-        EXPECT_FALSE(files::Resolve(c.path, &refusal, files::Scope::kTitle)) << c.path;
+        EXPECT_FALSE(files::Resolve(c.path, &refusal)) << c.path;
         EXPECT_EQ(!refusal.reason.empty(), c.refused) << c.path;
         EXPECT_EQ(refusal.path, c.path) << c.path;
-        if (c.path != "cg\\out.png") {  // writing there would replace the link, not follow it
+        if (c.path != "cg\\out.png" && c.path != "save") {  // writing there would replace the link
             EXPECT_FALSE(files::ResolveForWrite(c.path)) << c.path;
         }
     }
     // Links that stay inside are followed.
-    EXPECT_TRUE(files::Resolve("cg\\in.png", nullptr, files::Scope::kTitle));
-    EXPECT_TRUE(files::Resolve("CG\\Inner\\back.png", nullptr, files::Scope::kTitle));
-    EXPECT_TRUE(files::Resolve(".\\cg\\a.png", nullptr, files::Scope::kTitle));
-}
-
-TEST(PathResolver, ASaveFolderLinkedElsewhereIsAllowedForSavesOnly) {
-    TempTitle title;
-    namespace fs = std::filesystem;
-    title.Write("elsewhere/env.dat", "e");
-    title.Write("elsewhere/pic.png", "p");
-    fs::create_directory("title");
-    ASSERT_TRUE(files::ChangeDirectory("title"));
-    fs::create_symlink(fs::absolute("../elsewhere"), "save");
-    EXPECT_TRUE(files::Resolve("save\\env.dat", nullptr, files::Scope::kTitleOrSave));
-    EXPECT_FALSE(files::Resolve("save\\env.dat"));
-    EXPECT_TRUE(files::ResolveForWrite("save\\new.dat"));
-    files::Refusal refusal;
-    EXPECT_FALSE(files::Resolve("save\\pic.png", &refusal, files::Scope::kTitle));
-    EXPECT_FALSE(refusal.reason.empty());
+    EXPECT_TRUE(files::Resolve("cg\\in.png"));
+    EXPECT_TRUE(files::Resolve("CG\\Inner\\back.png"));
+    EXPECT_TRUE(files::Resolve(".\\cg\\a.png"));
 }
 
 TEST(ReadAll, OnlyRegularFilesAreRead) {

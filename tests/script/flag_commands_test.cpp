@@ -172,16 +172,19 @@ TEST(ScriptRandom, DrawsCoverTheWholeRange) {
 TEST(FlagCommands, RecFlagPersistsFlagsOneToNineteenInEnvDat) {
     EngineFixture f;
     RunLine(f.engine, "$recflag 5", &CmdRecFlag);
+    f.engine.FlushEnvDat();
     EXPECT_EQ(f.engine.persistentFlags.Get(28), 1);
     std::vector<uint8_t> dat = f.title.Read("save/env.dat");
     ASSERT_GE(dat.size(), 64u);
     // Record flag N is byte 38 + N - 1 of the settings record.
     EXPECT_EQ(dat[42], 1);
     RunLine(f.engine, "$recflag 5 reset", &CmdRecFlag);
+    f.engine.FlushEnvDat();
     EXPECT_EQ(f.engine.persistentFlags.Get(28), 0);
     EXPECT_EQ(f.title.Read("save/env.dat")[42], 0);
     // Record flag 0 lives only in memory.
     RunLine(f.engine, "$recflag 0", &CmdRecFlag);
+    f.engine.FlushEnvDat();
     EXPECT_EQ(f.engine.persistentFlags.Get(23), 1);
     dat = f.title.Read("save/env.dat");
     EXPECT_EQ(std::vector<uint8_t>(dat.begin() + 38, dat.begin() + 57), std::vector<uint8_t>(19, 0));

@@ -120,8 +120,11 @@ TEST(ReadSaveRecord, TakesOnlyAWholeRecordThatFitsTheScenario) {
          [](std::vector<uint8_t>& b) { b[0] = 7, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
         {"position on the first byte",
          [](std::vector<uint8_t>& b) { b[0] = 0, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
-        {"position on the end mark", [](std::vector<uint8_t>& b) { b[0] = 23, b[1] = 0, b[2] = 0, b[3] = 0; },
-         false},
+        // A menu whose items end the scenario: its save stands just past the last line.
+        {"position just past the last line",
+         [](std::vector<uint8_t>& b) { b[0] = 23, b[1] = 0, b[2] = 0, b[3] = 0; }, true},
+        {"position past the end mark",
+         [](std::vector<uint8_t>& b) { b[0] = 24, b[1] = 0, b[2] = 0, b[3] = 0; }, false},
         {"background name without its zero",
          [](std::vector<uint8_t>& b) {
              std::fill(b.begin() + FlagBlock::kBackgroundName, b.begin() + FlagBlock::kSpriteNames, 'x');

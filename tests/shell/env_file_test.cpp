@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -144,6 +145,47 @@ TEST(EnvFile, ReadMarksOfALongScenarioRoundTripAcrossThePieces) {
     EXPECT_TRUE(std::equal(file.begin() + 64, file.end(), old.begin() + 64));
 }
 
+// env.dat holds at most the record and the read marks of the largest scenario: a file up to that
+// is read (its tail kept); a longer one (a sparse file of gigabytes, say) is not read, and the next
+// write keeps it aside as env.dat.bad and starts afresh.
+TEST(EnvFile, AFileLongerThanAnyScenarioNeedsIsKeptAsideNotCopied) {
+    const struct {
+        uint64_t size;
+        bool read;
+    } cases[] = {{64 + kMaxScenarioBytes, true}, {64 + kMaxScenarioBytes + 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        EnvFixture f;
+        f.title.Write("save/env.dat", std::vector<uint8_t>{200, 0, 0, 0});
+        std::filesystem::resize_file("save/env.dat", c.size);
+        f.engine.ReadEnvDat();
+        EXPECT_EQ(f.engine.env.SpeedMs, c.read ? 200 : 1);
+        ASSERT_TRUE(f.engine.WriteEnvDat());
+        EXPECT_EQ(std::filesystem::file_size("save/env.dat"), c.read ? c.size : 64u + 10u);
+        EXPECT_EQ(f.title.Exists("save/env.dat.bad"), !c.read);
+        if (!c.read) {
+            EXPECT_EQ(std::filesystem::file_size("save/env.dat.bad"), c.size);
+        }
+    }
+}
+
+// A title that changes flags in a loop writes env.dat about once a second: a request within the
+// second of the last write waits, and FlushEnvDat (a load, the end of the run) stores it.
+TEST(EnvFile, RequestedWritesComeAtMostOnceASecondAndNoneIsLost) {
+    EnvFixture f;
+    f.engine.ReadEnvDat();
+    f.engine.env.SpeedMs = 100;
+    f.engine.RequestEnvDatWrite();
+    EXPECT_EQ(f.title.Read("save/env.dat")[0], 100);
+    f.engine.env.SpeedMs = 200;
+    f.engine.RequestEnvDatWrite(4);
+    EXPECT_EQ(f.title.Read("save/env.dat")[0], 100);
+    f.engine.FlushEnvDat();
+    std::vector<uint8_t> file = f.title.Read("save/env.dat");
+    EXPECT_EQ(file[0], 200);
+    EXPECT_EQ(file[EnvSettings::kPictureFlags + 4], 1);
+}
+
 TEST(EnvFile, AShortFileFillsWhatItHoldsAndKeepsDefaultsForTheRest) {
     EnvFixture f;
     // Only the speed survived.
@@ -241,29 +283,6 @@ TEST(EnvFile, APlantedLinkBesideEnvDatIsNeverWrittenThrough) {
     EXPECT_EQ(f.title.Read("save/env.dat").size(), 64u + 10u);
 }
 
-// Players link the save folder to a folder elsewhere on purpose; settings are read and written there.
-TEST(EnvFile, ASaveFolderLinkedElsewhereStillHoldsTheSettings) {
-    EnvFixture f;
-    namespace fs = std::filesystem;
-    f.title.Write("elsewhere/env.dat", std::vector<uint8_t>{100, 0, 0, 0});
-    fs::create_directory("title");
-    fs::create_directory_symlink(fs::absolute("elsewhere"), "title/save");
-    fs::current_path("title");
-    f.engine.ReadEnvDat();
-    EXPECT_EQ(f.engine.env.SpeedMs, 100);
-    f.engine.env.SpeedMs = 40;
-    ASSERT_TRUE(f.engine.WriteEnvDat());
-    EXPECT_TRUE(fs::is_symlink("save"));
-    EXPECT_EQ(f.title.Read("elsewhere/env.dat")[0], 40);
-    EXPECT_TRUE(f.platform.Messages().empty());
-}
-
-}  // namespace
-}  // namespace textreel
-
-namespace textreel {
-namespace {
-
 TEST(EnvFile, AWriteDuringSkipModeStoresTheSpeedFromBeforeIt) {
     testing::TempTitle title;
     FakePlatform platform;
@@ -302,32 +321,145 @@ TEST(SaveFolder, InstanceNamesBecomeOneSafeFolderName) {
     EXPECT_LE(SafeFolderName(std::string(300, '/')).size(), 200u);
 }
 
-TEST(SaveFolder, ATitleFolderThatCannotTakeOneSendsSavesToTheUserDataFolder) {
-    testing::TempTitle data;
-    std::string dataPath = data.Path();
-    ::setenv("XDG_DATA_HOME", dataPath.c_str(), 1);
-    {
-        testing::TempTitle title;
+// The user's data and configuration folders of a test, set for its length.
+struct UserFolders {
+    TempTitle root;
+    UserFolders() {
+        ::setenv("XDG_DATA_HOME", (root.Path() + "/data").c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", (root.Path() + "/config").c_str(), 1);
+    }
+    ~UserFolders() {
+        ::unsetenv("XDG_DATA_HOME");
+        ::unsetenv("XDG_CONFIG_HOME");
+    }
+};
+
+// Where a title's env.dat goes: its own "save" (a link inside its folder too), the player's choice
+// in save-folders.cfg, else the user's data folder under the instance name and the title folder's
+// real path. A "save" that leads out of the title (to another title's saves) is never written.
+TEST(SaveFolder, EachTitleWritesOnlyIntoItsOwnFolder) {
+    namespace fs = std::filesystem;
+    struct Case {
+        const char* name;
+        std::function<void()> make;  // run in the test's root; the title is "title"
+        std::string config;          // save-folders.cfg, "ROOT" standing for the root
+        std::string lands;           // where env.dat is written, from the root; "DATA" is the
+                                     // title's folder in the user's data folder
+    };
+    const Case cases[] = {
+        {"a save folder is made", [] {}, "", "title/save"},
+        {"a save link inside the title",
+         [] {
+             fs::create_directory("title/kept");
+             fs::create_directory_symlink("kept", "title/save");
+         },
+         "", "title/kept"},
+        {"a save link to another title's saves",
+         [] { fs::create_directory_symlink(fs::absolute("other/save"), "title/save"); }, "", "DATA"},
+        {"a save link to nowhere", [] { fs::create_directory_symlink("/nonexistent/save", "title/save"); },
+         "", "DATA"},
+        {"the player's choice, named through a link to the title",
+         [] {
+             fs::create_directory_symlink(fs::absolute("title"), "alias");
+             fs::create_directory_symlink(fs::absolute("other/save"), "title/save");
+         },
+         "# mine\nROOT/elsewhere = ROOT/nowhere\n ROOT/alias = ROOT/mine/title \n", "mine/title"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string config = c.config;
+        UserFolders user;
+        const std::string root = fs::canonical(user.root.Path()).string();
+        for (size_t at; (at = config.find("ROOT")) != std::string::npos;) {
+            config.replace(at, 4, root);
+        }
+        if (!config.empty()) {
+            user.root.Write("config/textreel/save-folders.cfg", config);
+        }
+        user.root.Write("title/scenario.txt", "x");
+        user.root.Write("other/save/env.dat", std::vector<uint8_t>{7});
+        c.make();
+        fs::current_path("title");
+        {
+            FakePlatform platform;
+            Engine engine{platform};
+            engine.instance = DefaultInstanceConfig();
+            engine.instance.instanceName = "same";
+            engine.scenario.LoadBytes(std::vector<uint8_t>(4, 'x'));
+            engine.ReadEnvDat();
+            engine.env.SpeedMs = 200;
+            ASSERT_TRUE(engine.WriteEnvDat());
+            EXPECT_TRUE(platform.Messages().empty());
+        }
+        fs::current_path(root);
+        const std::string lands =
+            c.lands == "DATA" ? "data/textreel/" + DataFolderName("same", root + "/title") : c.lands;
+        ASSERT_TRUE(user.root.Exists(lands + "/env.dat"));
+        EXPECT_EQ(user.root.Read(lands + "/env.dat")[0], 200);
+        EXPECT_EQ(user.root.Read("other/save/env.dat"), std::vector<uint8_t>{7});
+    }
+}
+
+// Titles installed where no save folder can be made (here: folders that vanish under the running
+// title) keep their saves in the user's data folder, one folder per title folder: two titles of
+// the same name keep apart, and a title started again from its folder finds its own.
+TEST(SaveFolder, SameNamedTitlesThatCannotTakeOneKeepApartInTheUserDataFolder) {
+    UserFolders user;
+    const std::string root = std::filesystem::canonical(user.root.Path()).string();
+    auto play = [&](const std::string& folder, int speed) {
+        user.root.Write(folder + "/scenario.txt", "x");
+        std::filesystem::current_path(root + "/" + folder);
         FakePlatform platform;
         Engine engine{platform};
         engine.instance = DefaultInstanceConfig();
         engine.instance.instanceName = "ro/title";
+        engine.workDir = root + "/" + folder + "/";
         engine.scenario.LoadBytes(std::vector<uint8_t>(4, 'x'));
-        // The folder disappears under the running title: nothing can be made in it any more, as
-        // on a read-only disc.
-        std::filesystem::remove_all(title.Path());
+        std::filesystem::remove_all(root + "/" + folder);
         engine.ReadEnvDat();
-        engine.env.SpeedMs = 200;
-        ASSERT_TRUE(engine.WriteEnvDat());
-        EXPECT_TRUE(platform.Messages().empty());
-        std::string folder;
-        ASSERT_TRUE(engine.EnsureSaveFolder(false, &folder));
-        EXPECT_EQ(folder, dataPath + "/textreel/ro%2ftitle");
+        const int stored = engine.env.SpeedMs;
+        engine.env.SpeedMs = speed;
+        EXPECT_TRUE(engine.WriteEnvDat());
+        std::filesystem::current_path(root);
+        return stored;
+    };
+    play("disc-a", 100);
+    play("disc-b", 200);
+    EXPECT_EQ(play("disc-a", 40), 100);
+    EXPECT_EQ(play("disc-b", 40), 200);
+    const std::string a = "data/textreel/" + DataFolderName("ro/title", root + "/disc-a");
+    const std::string b = "data/textreel/" + DataFolderName("ro/title", root + "/disc-b");
+    EXPECT_NE(a, b);
+    EXPECT_EQ(a.substr(0, 25), "data/textreel/ro%2ftitle@");
+    EXPECT_EQ(user.root.Read(a + "/env.dat")[0], 40);
+    EXPECT_EQ(user.root.Read(b + "/env.dat")[0], 40);
+}
+
+TEST(SaveFolder, ThePlayersChoiceIsReadLineByLine) {
+    TempTitle root;
+    std::filesystem::create_directory("title");
+    const std::string title = std::filesystem::canonical("title").string();
+    const char* home = std::getenv("HOME");
+    const std::string savedHome = home != nullptr ? home : "";
+    ::setenv("HOME", root.Path().c_str(), 1);
+    const std::pair<std::string, std::string> cases[] = {
+        {title + "=/saves/a", "/saves/a"},
+        {"  " + title + "/  =  /saves/b  \r\n", "/saves/b"},
+        {"~/title = ~/saves", root.Path() + "/saves"},
+        {"# " + title + " = /saves/c\n", ""},
+        {title + " /saves/d\n", ""},
+        {"title = /saves/e\n" + title + " = saves\n", ""},
+        {"/elsewhere = /saves/f\n" + title + " = /saves/g\n" + title + " = /saves/h\n", "/saves/g"},
+    };
+    for (const auto& [config, folder] : cases) {
+        EXPECT_EQ(ChosenSaveFolder(config, title), folder) << config;
     }
-    std::vector<uint8_t> file = data.Read("textreel/ro%2ftitle/env.dat");
-    ASSERT_EQ(file.size(), 64u + 4u);
-    EXPECT_EQ(file[0], 200);
-    ::unsetenv("XDG_DATA_HOME");
+    std::vector<std::string> problems;
+    ChosenSaveFolder("# fine\n" + title + " /saves\nrelative = /saves\n", title, &problems);
+    EXPECT_EQ(problems,
+              (std::vector<std::string>{"line 2 has no \"=\"",
+                                        "line 3: both folders must be absolute paths or start with \"~/\""}));
+    ::setenv("HOME", savedHome.c_str(), 1);
 }
 
 }  // namespace

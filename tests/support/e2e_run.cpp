@@ -127,6 +127,7 @@ void Reap(int pid, int64_t startMs, int timeoutMs, RunResult& result) {
     }
     result.wallMs = NowMs() - startMs;
     result.peakRssKb = usage.ru_maxrss;
+    result.writtenBytes = static_cast<int64_t>(usage.ru_oublock) * 512;
     if (!result.timedOut && WIFEXITED(status)) {
         result.exitCode = WEXITSTATUS(status);
     }
@@ -294,13 +295,17 @@ std::vector<std::string> E2eRun::Command(const std::string& eventsPath, const st
     return args;
 }
 
+std::vector<std::string> E2eRun::UserFolders() const {
+    return {"XDG_DATA_HOME=" + DataDir(), "XDG_CONFIG_HOME=" + work_ + "/config"};
+}
+
 void E2eRun::Start(const std::string& events, const std::string& traceName,
                    const std::vector<std::string>& extra) {
     std::string eventsPath = work_ + "/events" + std::to_string(runs_++) + ".txt";
     std::ofstream(eventsPath) << kSkipLogo << events;
     std::vector<std::string> args = Command(eventsPath, File(traceName), extra);
     startMs_ = NowMs();
-    pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_);
+    pid_ = Spawn(args, runtime_, work_ + "/stderr-" + traceName, startDir_, UserFolders());
     if (pid_ < 0) {
         throw std::runtime_error("cannot start textreel");
     }
@@ -328,7 +333,7 @@ RunResult E2eRun::Run(const std::string& events, int timeoutMs, const std::vecto
     RunResult result;
     int64_t start = NowMs();
     std::string stderrPath = work_ + "/stderr" + std::to_string(runs_);
-    int pid = Spawn(args, runtime_, stderrPath, startDir_);
+    int pid = Spawn(args, runtime_, stderrPath, startDir_, UserFolders());
     if (pid < 0) {
         throw std::runtime_error("cannot start textreel");
     }

@@ -23,6 +23,9 @@ struct RunResult {
     bool timedOut = false;
     int64_t wallMs = 0;
     int64_t peakRssKb = 0;  // the process's peak resident memory (getrusage of the child)
+    // What the process wrote to disk (getrusage's output blocks; 0 where the file system does not
+    // count them, as on tmpfs).
+    int64_t writtenBytes = 0;
     std::vector<TraceEvent> trace;
     std::string stderrText;
 
@@ -44,6 +47,9 @@ class E2eRun {
     // The temporary copy of the title, and a runtime folder for the single-instance lock.
     const std::string& Title() const { return title_; }
     const std::string& RuntimeDir() const { return runtime_; }
+    // The user's data folder of the runs ($XDG_DATA_HOME); $XDG_CONFIG_HOME is "config" beside it.
+    // Runs never touch the user's own.
+    std::string DataDir() const { return work_ + "/data"; }
     std::string File(const std::string& name) const { return work_ + "/" + name; }
 
     // Runs `textreel --headless [--fast] --events <events> --trace <trace> <title>` (plus extra
@@ -65,6 +71,7 @@ class E2eRun {
     std::vector<TraceEvent> ReadTrace(const std::string& traceName = "trace.jsonl") const;
 
   private:
+    std::vector<std::string> UserFolders() const;
     std::vector<std::string> Command(const std::string& eventsPath, const std::string& tracePath,
                                      const std::vector<std::string>& extra) const;
 
