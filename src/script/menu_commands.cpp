@@ -14,6 +14,7 @@
 #include "graphics/masked_blend.h"
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "input/rollback.h"
 #include "platform/encoding.h"
 #include "platform/files.h"
@@ -170,6 +171,7 @@ void WaitForChoice(Engine& e, const char* kind, uint32_t commandLine) {
         e.SendInput(move);
     }
     RecordWait(e, commandLine);
+    NoteReadingPlace(e);
     while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.

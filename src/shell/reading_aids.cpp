@@ -48,7 +48,10 @@ bool ReadingAidKey(Engine& e, const InputEvent& event) {
             StoreReadingAidSettings(e);
         }
         ShowNotice(e, Sjis(on ? kSpeechOnNotice : kSpeechOffNotice));
-        e.access->Say(kSpeechOnNotice);
+        // Turned on while the story shows a line, speech starts with that line; else it says
+        // that it is on.
+        const std::string line = e.MessageDrawn == 1 && e.MessageVisible == 1 ? e.access->LineOnScreen() : "";
+        e.access->Say(line.empty() ? std::string(kSpeechOnNotice) : line);
         return true;
     }
     if (event.key == kKeyC && event.shift) {
