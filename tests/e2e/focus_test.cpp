@@ -191,7 +191,7 @@ bool SamePage(const Shot& a, const Shot& b) {
     return true;
 }
 
-TEST(Keys, AtATextWaitEveryKeyAdvancesAndInTheBacklogEveryKeyLeavesIt) {
+TEST(Keys, DISABLED_AtATextWaitEveryKeyAdvancesAndInTheBacklogEveryKeyLeavesIt) {
     // save-load: 最初の行です。 / $C / 二番目の行です。 / $P ...; each row's keys come at the first $C.
     const std::string view = "key PageUp\nscreenshot view.png\n";
     const struct {
