@@ -50,7 +50,18 @@ bool Access::OpenTextOut(const std::string& path, std::string& error) {
     return textOut_.Open(path, error);
 }
 
+void Access::NoteLineOnScreen(const std::string& utf8) {
+    std::lock_guard lock(lineMutex_);
+    lineOnScreen_ = utf8;
+}
+
+std::string Access::LineOnScreen() {
+    std::lock_guard lock(lineMutex_);
+    return lineOnScreen_;
+}
+
 void Access::LineShown(const std::string& utf8) {
+    NoteLineOnScreen(utf8);
     if (textOut_.IsOpen()) {
         textOut_.WriteLine(utf8);
     }

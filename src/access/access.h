@@ -59,6 +59,11 @@ class Access {
     // A message line is shown (UTF-8): it goes to the stream and the clipboard, and is spoken
     // after the voice playing, if any. Cuts what was being spoken.
     void LineShown(const std::string& utf8);
+    // A message line is drawn again without being shown anew (a rollback's page): it becomes the
+    // line on the screen, and nothing else happens.
+    void NoteLineOnScreen(const std::string& utf8);
+    // The last message line shown (UTF-8), for speaking it when self-voicing is turned on.
+    std::string LineOnScreen();
     // Speaks text at once (a choice entry, a menu item, a box), cutting what was being spoken.
     void Say(const std::string& utf8);
     // The player advanced: speech stops and a line waiting for the voice is dropped.
@@ -96,6 +101,8 @@ class Access {
     TextSink textOut_;
     std::atomic<bool> speechOn_{false};
     std::atomic<bool> clipboardOn_{false};
+    std::mutex lineMutex_;
+    std::string lineOnScreen_;
 
     // The speech thread starts the first time speech is turned on, so that self-voicing off costs
     // nothing. Every request counts up generation_; work for an older one is dropped.

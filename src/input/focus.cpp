@@ -28,6 +28,10 @@ int StepFocus(int current, int count, FocusStep step) {
 
 namespace {
 
+constexpr char kBar[] = "bar";
+// A position outside every button, for taking the bar's highlight away.
+constexpr int kNowhere = -32768;
+
 // What can take the focus now, in screen order, and its kind; false when nothing can.
 bool FocusTargets(Engine& e, std::string& kind, std::vector<FocusRect>& order) {
     if (e.ScriptBusy != 0 || e.MoviePlaying != kMovieNone || e.overlays.Count() != 0 || e.ModalOpen() ||
@@ -48,7 +52,7 @@ bool FocusTargets(Engine& e, std::string& kind, std::vector<FocusRect>& order) {
         }
     } else if (state == 0 && e.ScriptWaiting() && e.AdvanceMode == 0 && e.MessageDrawn == 1 &&
                e.MessageVisible == 1) {
-        kind = "bar";
+        kind = kBar;
         order = ButtonBarFocusEntries();
     }
     SortInScreenOrder(order);
@@ -75,7 +79,26 @@ void TraceFocus(Engine& e, const std::string& kind, const FocusRect& r) {
     e.trace.Event("focus", {{"kind", kind}, {"index", int64_t{r.index}}, {"rect", Trace::Json{rect}}});
 }
 
-bool FocusKey(Engine& e, int key, bool shift) {
+namespace {
+
+void DropFocus(Engine& e) {
+    e.focus = FocusState{};
+    ButtonBarHover(e, kNowhere, kNowhere);
+}
+
+}  // namespace
+
+bool LeaveBarFocus(Engine& e) {
+    std::string kind;
+    std::vector<FocusRect> order;
+    if (!FocusTargets(e, kind, order) || kind != kBar || !FocusCurrent(e, kind, order)) {
+        return false;
+    }
+    DropFocus(e);
+    return true;
+}
+
+bool FocusKey(Engine& e, int key, bool shift, FocusSource source) {
     FocusStep step;
     if (key == vk::kDown || key == vk::kRight || (key == vk::kTab && !shift)) {
         step = FocusStep::kForward;
@@ -90,7 +113,18 @@ bool FocusKey(Engine& e, int key, bool shift) {
         return false;
     }
     FocusState& f = e.focus;
-    const int from = FocusCurrent(e, kind, order) ? f.position : -1;
+    const bool current = FocusCurrent(e, kind, order);
+    if (kind == kBar && source == FocusSource::kKeyboard) {
+        // Reading keeps the keys' meaning: only Tab takes the bar, and Tab gives it back.
+        if (key == vk::kTab && current) {
+            DropFocus(e);
+            return true;
+        }
+        if (key != vk::kTab && !current) {
+            return false;
+        }
+    }
+    const int from = current ? f.position : -1;
     f.kind = kind;
     f.order = order;
     f.uiState = e.UiState;

@@ -50,9 +50,16 @@ struct FocusState {
 // the entry's own index and its rectangle.
 void TraceFocus(Engine& engine, const std::string& kind, const FocusRect& entry);
 
+// Where a focus step comes from: the keyboard's arrows and Tab, or the gamepad's D-pad and stick.
+enum class FocusSource { kKeyboard, kPad };
+
 // Main thread. An arrow key or Tab (shift: Shift+Tab) where something can take the focus: moves it
-// and returns true; false when nothing can take it (the key then does what it did before).
-bool FocusKey(Engine& engine, int key, bool shift);
+// and returns true; false when nothing can take it (the key then does what it did before). At a
+// text wait the keyboard reaches the button bar only with Tab: the arrows move along it once it
+// has the focus (else they advance as any key does), and Tab again leaves it.
+bool FocusKey(Engine& engine, int key, bool shift, FocusSource source = FocusSource::kKeyboard);
+// Main thread, Esc: takes the focus off the button bar; false when the bar does not have it.
+bool LeaveBarFocus(Engine& engine);
 // Main thread. Return or Space: clicks the focused entry and returns true; false when nothing has
 // the focus.
 bool ChooseFocus(Engine& engine);

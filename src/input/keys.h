@@ -37,4 +37,38 @@ constexpr bool KeyNeverAdvances(int key, bool shift) {
     return false;
 }
 
+// The modifier keys as the window side follows them (main thread). A Shift, Ctrl or Alt released
+// with no other key pressed while it was held was pressed alone; one held for a chord (Alt+Enter,
+// Shift+C, Shift+Tab) was not, and its release does nothing.
+class ModifierKeys {
+  public:
+    static constexpr bool IsModifier(int key) {
+        return key == vk::kShift || key == vk::kControl || key == vk::kAlt;
+    }
+    // Any key press (or its repeat; a modifier repeats only until another key goes down).
+    constexpr void Press(int key) {
+        if (IsModifier(key)) {
+            down_[Index(key)] = true;
+            alone_[Index(key)] = true;
+            return;
+        }
+        for (bool& alone : alone_) {
+            alone = false;
+        }
+    }
+    // A modifier's release: whether it went down and up with no other key pressed in between.
+    constexpr bool ReleasedAlone(int key) {
+        const int i = Index(key);
+        const bool alone = down_[i] && alone_[i];
+        down_[i] = false;
+        alone_[i] = false;
+        return alone;
+    }
+
+  private:
+    static constexpr int Index(int key) { return key == vk::kShift ? 0 : key == vk::kControl ? 1 : 2; }
+    bool down_[3] = {};
+    bool alone_[3] = {};
+};
+
 }  // namespace textreel

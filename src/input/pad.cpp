@@ -55,7 +55,7 @@ void Direction(Engine& e, int key) {
     if (e.overlays.Count() != 0) {
         Key(e, key);
     } else {
-        FocusKey(e, key, false);
+        FocusKey(e, key, false, FocusSource::kPad);
     }
 }
 

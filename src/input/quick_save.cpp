@@ -53,8 +53,22 @@ void QuickLoad(Engine& e, const char* fileName) {
     }
 }
 
+void NoteReadingPlace(Engine& e) {
+    if (!e.textShownSinceTitle) {
+        return;
+    }
+    FlagBlock place = e.flags;
+    FillSaveFields(e, place);
+    std::string why;
+    if (SaveRecordLoads(e, place, why)) {
+        e.readingPlace = place;
+    }
+}
+
 void AutoSave(Engine& e) {
-    SaveGameFile(e, kAutoSaveFile, SlotName(kAutoSaveFile), true);
+    if (e.readingPlace) {
+        SaveRecordFile(e, kAutoSaveFile, SlotName(kAutoSaveFile), *e.readingPlace);
+    }
 }
 
 }  // namespace textreel

@@ -30,6 +30,9 @@ namespace vk {
 constexpr int kBack = 8;
 constexpr int kTab = 9;
 constexpr int kReturn = 13;
+constexpr int kShift = 16;    // either Shift key, on its own
+constexpr int kControl = 17;  // either Ctrl key
+constexpr int kAlt = 18;      // either Alt key
 constexpr int kEscape = 27;
 constexpr int kSpace = 32;
 constexpr int kPageUp = 33;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "input/rollback.h"
 #include "script/byte_text.h"
 #include "script/commands.h"
@@ -138,28 +139,30 @@ void TextLine(Engine& e, char (&line)[kLineBufferSize], int length) {
     }
     // A rollback draws the lines of its page again; the backlog, the trace and the reading aids
     // have them already.
-    if (e.QuietReplay == 0) {
+    const std::string utf8 = e.Title(std::string_view(line, static_cast<size_t>(length))).ToUtf8();
+    if (e.QuietReplay != 0) {
+        e.access->NoteLineOnScreen(utf8);
+    } else {
         // A UTF-8 line keeps whole characters in its 80-byte backlog slot.
         e.backlog.Add(
             line, e.titleSettings.encoding == TextEncoding::kUtf8 && length > Backlog::kSlotSize
                       ? static_cast<int>(Utf8PrefixLength(std::string_view(line, static_cast<size_t>(length)),
                                                           Backlog::kSlotSize))
                       : length);
-        if (e.trace.Enabled() || e.access->WantsLines()) {
-            const std::string utf8 = e.Title(std::string_view(line, static_cast<size_t>(length))).ToUtf8();
-            if (e.trace.Enabled()) {
-                // The rows as the line will be cut on the screen, so that automation can check
-                // wrapping.
-                std::string rows = "[";
-                for (const std::string& row : LineRows(e, line, length)) {
-                    rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.Title(row).ToUtf8()) + "\"";
-                }
-                rows += "]";
-                e.trace.Event("text", {{"rows", Trace::Json{rows}}, {"line", utf8}});
+        if (e.trace.Enabled()) {
+            // The rows as the line will be cut on the screen, so that automation can check
+            // wrapping.
+            std::string rows = "[";
+            for (const std::string& row : LineRows(e, line, length)) {
+                rows += (rows.size() > 1 ? ",\"" : "\"") + Trace::Escape(e.Title(row).ToUtf8()) + "\"";
             }
-            e.access->LineShown(utf8);
+            rows += "]";
+            e.trace.Event("text", {{"rows", Trace::Json{rows}}, {"line", utf8}});
         }
+        // The reading aids keep the line on the screen even while none of them is on.
+        e.access->LineShown(utf8);
     }
+    e.textShownSinceTitle = true;
     OutputTextLine(e, line, length);
 }
 
@@ -231,10 +234,16 @@ void RunScriptLine(Engine& e, char (&line)[kLineBufferSize], int length, int res
     bool waited = false;
     // One record per wait line, however many of the codes it holds: the state at its first wait.
     bool recorded = resumeCode >= 0;
+    bool noted = false;
     auto waitAt = [&](int code, bool withIcon) {
         if (!recorded) {
             RecordWait(e, e.scenario.ReadPos, code);
             recorded = true;
+        }
+        if (!noted) {
+            // The automatic save keeps the place the player reads at, after a step back too.
+            NoteReadingPlace(e);
+            noted = true;
         }
         WaitPoint(e, withIcon);
         waited = true;

@@ -14,6 +14,7 @@
 #include "graphics/masked_blend.h"
 #include "graphics/png_loader.h"
 #include "graphics/screen.h"
+#include "input/quick_save.h"
 #include "input/rollback.h"
 #include "platform/encoding.h"
 #include "platform/error_log.h"
@@ -179,6 +180,8 @@ void WaitForChoice(Engine& e, const char* kind, uint32_t commandLine) {
 
 // The wait of a menu that is up, until a click has jumped.
 void AwaitChoice(Engine& e) {
+    // The automatic save keeps the place the player reads at, after a step back too.
+    NoteReadingPlace(e);
     while (e.UiState == 1 && !e.Quitting() && !e.RestartPending() && e.LoadResumePending == 0) {
         e.SuspendScript();
         // An "opening" item: the name comes first; a closed dialog leaves the menu up.

@@ -76,6 +76,14 @@ bool LoadGame(Engine& e, int slot);
 // the trace names slotName: the file is replaced without a question. atExit: no box can open, so
 // a failure is told on stderr.
 bool SaveGameFile(Engine& e, const std::string& fileName, const std::string& slotName, bool atExit);
+// Fills a record's fields that the running game keeps elsewhere: the title from the newest backlog
+// line, the read position and the music's name.
+void FillSaveFields(Engine& e, FlagBlock& block);
+// Whether a load would take the record (ReadSaveRecord); why receives the reason when not.
+bool SaveRecordLoads(Engine& e, const FlagBlock& record, std::string& why);
+// Writes a record kept earlier into fileName at the end of a run (failures are told on stderr).
+bool SaveRecordFile(Engine& e, const std::string& fileName, const std::string& slotName,
+                    const FlagBlock& record);
 bool LoadGameFile(Engine& e, const std::string& fileName, const Trace::Value& slot);
 
 // How a saved game is brought back. A load (quiet false) draws the picture with transition 3 and

@@ -194,9 +194,11 @@ void Replay(Engine& e, uint32_t from, uint32_t saved) {
     e.env.SpeedMs = speed;
 }
 
-// Writes the game into fileName in the save folder. ask: an existing file is replaced only when the
-// player agrees. boxes: failures are told in a box (else on stderr, for the write at exit).
-bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot, bool ask, bool boxes) {
+// Writes record into fileName in the save folder. ask: an existing file is replaced only when the
+// player agrees. boxes: failures are told in a box (else on stderr, for the write at exit). A record
+// that a load would refuse is not written.
+bool WriteRecord(Engine& e, const std::string& fileName, const Trace::Value& slot, const FlagBlock& record,
+                 bool ask, bool boxes) {
     std::string folder;
     if (!e.EnsureSaveFolder(boxes, &folder)) {
         if (!boxes) {
@@ -206,21 +208,21 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
         return false;
     }
     std::optional<std::string> path = e.SaveFilePath(folder, fileName.c_str(), true);
-    int next = e.backlog.Next();
-    SetSaveTitle(e.flags, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0,
-                 e.titleSettings.encoding);
-    e.flags.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
-    e.flags.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
     if (ask && path && files::Exists(*path) &&
         e.MessageBox(e.Text(msg::kConfirmOverwrite), e.Title(e.instance.windowName).ToUtf8(),
                      MessageBoxKind::kOkCancel) == MessageBoxAnswer::kCancel) {
         TraceResult(e, "save", slot, true);
         return true;
     }
-    if (!path || !files::WriteAtomically(*path, e.flags.bytes.data(), e.flags.bytes.size())) {
+    std::string why;
+    const bool loads = SaveRecordLoads(e, record, why);
+    if (!loads) {
+        ErrorPrintf("textreel: %s is not written: %s\n", fileName.c_str(), why.c_str());
+    }
+    if (!loads || !path || !files::WriteAtomically(*path, record.bytes.data(), record.bytes.size())) {
         if (boxes) {
             e.Warn(e.Text(msg::kSaveFailed));
-        } else {
+        } else if (loads) {
             ErrorPrintf("textreel: cannot write %s in the save folder\n", fileName.c_str());
         }
         TraceResult(e, "save", slot, false);
@@ -230,7 +232,32 @@ bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot,
     return true;
 }
 
+// Writes the running game into fileName (see WriteRecord).
+bool WriteGame(Engine& e, const std::string& fileName, const Trace::Value& slot, bool ask, bool boxes) {
+    FillSaveFields(e, e.flags);
+    return WriteRecord(e, fileName, slot, e.flags, ask, boxes);
+}
+
 }  // namespace
+
+void FillSaveFields(Engine& e, FlagBlock& block) {
+    int next = e.backlog.Next();
+    SetSaveTitle(block, next > 0 ? e.backlog.Slot(next - 1) : std::string(), next > 0,
+                 e.titleSettings.encoding);
+    block.SetU32(FlagBlock::kSavedPosition, e.scenario.ReadPos);
+    block.SetText(FlagBlock::kBgmName, FlagBlock::kNameSize, e.sound.music.streamer->FileName());
+}
+
+bool SaveRecordLoads(Engine& e, const FlagBlock& record, std::string& why) {
+    const std::vector<uint8_t> bytes(record.bytes.begin(), record.bytes.end());
+    FlagBlock checked;
+    return ReadSaveRecord(bytes, e.scenario, checked, why);
+}
+
+bool SaveRecordFile(Engine& e, const std::string& fileName, const std::string& slotName,
+                    const FlagBlock& record) {
+    return WriteRecord(e, fileName, slotName, record, false, false);
+}
 
 bool SaveGame(Engine& e, int slot) {
     return WriteGame(e, SaveFileName(slot), int64_t{slot}, true, true);

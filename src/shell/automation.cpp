@@ -52,10 +52,11 @@ bool KeyCode(std::string name, int& key, bool& alt, bool& shift) {
     static const struct {
         const char* name;
         int key;
-    } kEditKeys[] = {{"Left", vk::kLeft}, {"Right", vk::kRight},    {"Up", vk::kUp},
-                     {"Down", vk::kDown}, {"Home", vk::kHome},      {"End", vk::kEnd},
-                     {"Tab", vk::kTab},   {"BackSpace", vk::kBack}, {"Delete", vk::kDelete},
-                     {"F5", vk::kF5},     {"F8", vk::kF8},          {"F9", vk::kF9}};
+    } kEditKeys[] = {{"Left", vk::kLeft},   {"Right", vk::kRight},    {"Up", vk::kUp},
+                     {"Down", vk::kDown},   {"Home", vk::kHome},      {"End", vk::kEnd},
+                     {"Tab", vk::kTab},     {"BackSpace", vk::kBack}, {"Delete", vk::kDelete},
+                     {"F5", vk::kF5},       {"F8", vk::kF8},          {"F9", vk::kF9},
+                     {"Shift", vk::kShift}, {"Ctrl", vk::kControl},   {"Alt", vk::kAlt}};
     for (const auto& k : kEditKeys) {
         if (name == k.name) {
             key = k.key;
@@ -150,7 +151,7 @@ bool ParseEvents(const std::string& text, std::vector<AutomationCommand>& out, s
             if (!wantArgs(1) || !KeyCode(argv[0], command.value, command.alt, command.shift)) {
                 return fail(
                     "needs Escape, PageUp, PageDown, Return, Space, Left, Right, Up, Down, Home, End, Tab, "
-                    "BackSpace, Delete, a letter or a digit, maybe after Alt+ or Shift+");
+                    "BackSpace, Delete, Shift, Ctrl, Alt, a letter or a digit, maybe after Alt+ or Shift+");
             }
             command.kind = AutomationCommand::Kind::kKey;
         } else if (verb == "pad") {
@@ -320,9 +321,12 @@ void Automation::RunCommands() {
     engine_.clock.Poke();
 }
 
-bool Automation::Input(const InputEvent& event) {
+bool Automation::Input(const InputEvent& event, bool answerBox) {
     {
         std::unique_lock lock(mutex_);
+        if (awaiting_ && !answerBox) {
+            return false;
+        }
         if (awaiting_) {
             // While a modal box waits for the events file the game does not see the input: it
             // answers the box with ok, as a player pressing Enter.
@@ -384,17 +388,42 @@ void Automation::Execute(const AutomationCommand& command) {
             event.wheel = command.value;
             Input(event);
             break;
-        case Kind::kKey:
-            // A press, which only dialogs act on, then the release the game acts on.
-            event.kind = InputEvent::Kind::kKeyDown;
-            event.key = command.value;
+        case Kind::kKey: {
+            // As on a keyboard: the held keys of a chord go down first and up last; the key itself
+            // is a press, which only dialogs act on, then the release the game acts on. A press
+            // that answered a box has no release for the game.
+            std::vector<int> held;
+            if (command.alt) {
+                held.push_back(vk::kAlt);
+            }
+            if (command.shift) {
+                held.push_back(vk::kShift);
+            }
+            bool answered = false;
+            for (size_t i = 0; i < held.size() && !answered; ++i) {
+                event.kind = InputEvent::Kind::kKeyDown;
+                event.key = held[i];
+                event.alt = command.alt && i > 0;
+                answered = !Input(event);
+            }
             event.alt = command.alt;
             event.shift = command.shift;
-            if (Input(event)) {  // a press that answered a box has no release for the game
+            event.key = command.value;
+            event.kind = InputEvent::Kind::kKeyDown;
+            if (answered || !Input(event)) {
+                break;
+            }
+            event.kind = InputEvent::Kind::kKeyUp;
+            Input(event);
+            for (auto it = held.rbegin(); it != held.rend(); ++it) {
                 event.kind = InputEvent::Kind::kKeyUp;
-                Input(event);
+                event.key = *it;
+                event.alt = command.alt && *it != vk::kAlt;
+                event.shift = false;
+                Input(event, false);
             }
             break;
+        }
         case Kind::kPad:
             event.kind = InputEvent::Kind::kPadButton;
             event.pad = static_cast<PadButton>(command.value);

@@ -93,7 +93,8 @@ class Automation {
     void RunCommands();
     void Execute(const AutomationCommand& command);
     // Sends the event to the game; false when it answered a box that waited for the runner instead.
-    bool Input(const InputEvent& event);
+    // answerBox false: while a box waits, the input is dropped instead (it answers nothing).
+    bool Input(const InputEvent& event, bool answerBox = true);
     void SleepMs(int ms);
     // Gives the box that waits for the runner its answer and waits until it has closed.
     void AnswerOpenBox(MessageBoxAnswer answer, std::unique_lock<std::mutex>& lock);

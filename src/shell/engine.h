@@ -17,6 +17,7 @@
 #include "access/access.h"
 #include "graphics/graphics_state.h"
 #include "input/focus.h"
+#include "input/keys.h"
 #include "input/rollback_history.h"
 #include "platform/instance_lock.h"
 #include "platform/platform.h"
@@ -167,6 +168,12 @@ class Engine {
     MenuTable menu;
     // The game state at the last wait points, for BackSpace.
     RollbackHistory rollback;
+    // The automatic save's record: the game at the last text wait or choice menu met after message
+    // text was shown since the run started or returned to the title; none until then (script
+    // thread; the main thread writes it once the script thread has ended).
+    std::optional<FlagBlock> readingPlace;
+    // Whether message text was shown since the run started or returned to the title (script thread).
+    bool textShownSinceTitle = false;
     // The generator of `random` (script thread).
     ScriptRandom random;
     GraphicsState graphics;
@@ -197,6 +204,8 @@ class Engine {
     int lastHoveredChoice = 99;
     // The focus of keys and gamepads (main thread).
     FocusState focus;
+    // Which modifier keys are held, and whether for a chord (main thread).
+    ModifierKeys modifierKeys;
     // How often the window side has resumed the script thread: a new page or menu forgets the focus.
     std::atomic<uint64_t> resumeCount{0};
     // The save or load screen while one is open (main thread).

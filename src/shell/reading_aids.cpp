@@ -44,7 +44,10 @@ bool ReadingAidKey(Engine& e, const InputEvent& event) {
             StoreReadingAidSettings(e);
         }
         ShowNotice(e, e.Text(on ? msg::kSpeechOn : msg::kSpeechOff));
-        e.access->Say(e.Text(msg::kSpeechOn));
+        // Turned on while the story shows a line, speech starts with that line; else it says
+        // that it is on.
+        const std::string line = e.MessageDrawn == 1 && e.MessageVisible == 1 ? e.access->LineOnScreen() : "";
+        e.access->Say(line.empty() ? e.Text(msg::kSpeechOn) : line);
         return true;
     }
     if (event.key == kKeyC && event.shift) {

@@ -35,6 +35,9 @@ void Engine::PerformRestart() {
     scenario.Reload();
     scenario.ReadPos = 0;
     ForgetRollback(*this);
+    // The title menu is not a place of reading: the automatic save keeps the last page read
+    // before it until the story shows text again.
+    textShownSinceTitle = false;
     text.TextCursor.Set(text.TextOrigin);
     ResetRequest = 0;
     restartPending_ = false;

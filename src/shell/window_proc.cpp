@@ -178,14 +178,15 @@ void KeyUp(Engine& e, int key, bool shift) {
         BacklogStep(e, 1);
         return;
     }
-    // The arrows and Tab move the focus, Return and Space click it, where something takes it.
-    if (FocusKey(e, key, shift)) {
+    // The arrows and Tab move the focus, Return and Space click it, where something takes it; Esc
+    // leaves the button bar's.
+    if (FocusKey(e, key, shift) || (key == vk::kEscape && LeaveBarFocus(e))) {
         return;
     }
     if ((key == vk::kReturn || key == vk::kSpace) && ChooseFocus(e)) {
         return;
     }
-    if (KeyNeverAdvances(key, shift)) {
+    if (KeyNeverAdvances(key, shift) || key == vk::kAlt) {
         return;
     }
     if (e.MessageDrawn == 1 && e.MessageVisible == 0) {
@@ -201,7 +202,14 @@ void Engine::HandleInput(const InputEvent& event) {
         event.kind == InputEvent::Kind::kPadButton) {
         ++PlayerActions;
     }
-    if (event.kind == InputEvent::Kind::kKeyUp && event.alt && event.key == vk::kReturn) {
+    const bool keyUp = event.kind == InputEvent::Kind::kKeyUp;
+    if (event.kind == InputEvent::Kind::kKeyDown) {
+        modifierKeys.Press(event.key);
+    }
+    // A modifier held for a chord does nothing when it is released; Alt never advances either.
+    const bool modifier = keyUp && ModifierKeys::IsModifier(event.key);
+    const bool modifierAlone = modifier && modifierKeys.ReleasedAlone(event.key);
+    if (keyUp && event.alt && event.key == vk::kReturn) {
         // Alt+Enter switches between the window and full screen, wherever the game stands.
         ToggleFullScreen(*this);
         NotifyStateChange();
@@ -216,6 +224,16 @@ void Engine::HandleInput(const InputEvent& event) {
     if (event.kind != InputEvent::Kind::kCloseRequest && event.kind != InputEvent::Kind::kWake &&
         !(event.alt && event.key == vk::kReturn) && overlays.Route(*this, event)) {
         // An open dialog or menu takes all input.
+        NotifyStateChange();
+        return;
+    }
+    if (modifier && !modifierAlone) {
+        return;
+    }
+    if (keyUp && UiState == 100 && MoviePlaying == kMovieNone && event.key != vk::kPageUp &&
+        event.key != vk::kPageDown) {
+        // Every other key leaves the backlog view, and does nothing else there.
+        LeaveBacklogView(*this);
         NotifyStateChange();
         return;
     }

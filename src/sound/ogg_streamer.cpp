@@ -35,20 +35,39 @@ FillResult FillBuffer(PcmSource& source, FillSettings& s, char* out, size_t capa
         n -= n % 2;
         auto* samples = reinterpret_cast<int16_t*>(out + filled);
         const size_t count = static_cast<size_t>(n) / 2;
-        const bool fading = s.fadeRate != OggStreamer::kNoFade;
-        const double level = s.fadeLevel;
-        for (size_t i = 0; i < count; ++i) {
-            auto v = static_cast<int32_t>(gain * samples[i]);
-            if (fading) {
-                v = static_cast<int32_t>(level * v * 0.001);
-            }
-            samples[i] = static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX));
-        }
-        if (s.fadeRate >= OggStreamer::kNoFade) {
+        const bool fading = s.fadeRate < OggStreamer::kNoFade;
+        if (!fading) {
             s.fadeLevel = 1000;
-        } else if (s.fadeLevel > 0) {
-            const auto step = static_cast<uint32_t>(1000 / s.fadeRate);
-            s.fadeLevel = s.fadeLevel > step ? s.fadeLevel - step : 0;
+            s.fadeClock = 0;
+        }
+        // The chunk in runs of one fade level each: a step falls after the frame that completes
+        // its time.
+        const size_t channels = static_cast<size_t>(std::clamp(source.Channels(), 1, kMaxSoundChannels));
+        const uint64_t stepTime = kFadeStepFrames * static_cast<uint64_t>(std::max(source.Rate(), 1));
+        for (size_t i = 0; i < count;) {
+            size_t end = count;
+            if (fading && s.fadeLevel > 0) {
+                const uint64_t framesLeft =
+                    (stepTime - std::min(s.fadeClock, stepTime) + kFadeStepRate - 1) / kFadeStepRate;
+                end = std::min<size_t>(count, i + std::max<uint64_t>(framesLeft, 1) * channels);
+            }
+            const double level = s.fadeLevel;
+            for (size_t k = i; k < end; ++k) {
+                auto v = static_cast<int32_t>(gain * samples[k]);
+                if (fading) {
+                    v = static_cast<int32_t>(level * v * 0.001);
+                }
+                samples[k] = static_cast<int16_t>(std::clamp<int32_t>(v, INT16_MIN, INT16_MAX));
+            }
+            if (fading) {
+                s.fadeClock += (end - i + channels - 1) / channels * kFadeStepRate;
+                if (s.fadeClock >= stepTime && s.fadeLevel > 0) {
+                    s.fadeClock -= stepTime;
+                    const auto step = static_cast<uint32_t>(1000 / s.fadeRate);
+                    s.fadeLevel = s.fadeLevel > step ? s.fadeLevel - step : 0;
+                }
+            }
+            i = end;
         }
         filled += static_cast<size_t>(n);
     }
@@ -141,8 +160,10 @@ void OggStreamer::Fill(int index) {
     settings.volume = liveVolume != nullptr ? static_cast<int32_t>(*liveVolume) : volume.load();
     settings.fadeRate = fadeRate;
     settings.fadeLevel = fadeLevel_;
+    settings.fadeClock = fadeClock_;
     FillResult result = FillBuffer(*source_, settings, reinterpret_cast<char*>(buffer.data()), kBufferBytes);
     fadeLevel_ = settings.fadeLevel;
+    fadeClock_ = settings.fadeClock;
     buffer.resize(result.bytes / 2);
     state_[static_cast<size_t>(index)] = result.last ? kLast : kData;
 }

@@ -23,12 +23,19 @@
 
 namespace textreel {
 
-// The settings Fill works with and the fade level it carries from chunk to chunk.
+// A fade steps its level once per 1024 frames at 44.1 kHz (a decoded Vorbis packet of the titles'
+// music), and at any other rate once per the same time: every file fades at one pace.
+constexpr uint64_t kFadeStepFrames = 1024;
+constexpr uint64_t kFadeStepRate = 44100;
+
+// The settings Fill works with and the fade level it carries from buffer to buffer.
 struct FillSettings {
     bool playOnce = true;
     int volume = 75;           // percent, 0..100
     int fadeRate = 1001;       // 1001 and more: no fade; 1..1000: fade-out speed; 0 or less: silent at once
     uint32_t fadeLevel = 100;  // thousandths
+    // The time heard at this level since its last step, in 1 / (rate * kFadeStepRate) s.
+    uint64_t fadeClock = 0;
 };
 
 struct FillResult {
@@ -37,7 +44,8 @@ struct FillResult {
 };
 
 // Decodes into out (up to capacity bytes, the buffer's size) from source, chunk by chunk, scaling
-// each chunk by the volume and the fade level and stepping the fade after it. A play-once source
+// the samples by the volume and the fade level, which steps at the pace of kFadeStepFrames. A
+// play-once source
 // that runs out, a looping one that yields nothing right after going back to its start, a decoding
 // error, and a fade that has reached silence all end the data.
 FillResult FillBuffer(PcmSource& source, FillSettings& settings, char* out, size_t capacity);
@@ -107,6 +115,7 @@ class OggStreamer {
     int writeIndex_ = 0;
     bool ended_ = false;
     uint32_t fadeLevel_ = 100;
+    uint64_t fadeClock_ = 0;
     std::atomic<bool> stopping_{false};
     std::atomic<bool> playing_{false};
     std::atomic<uint64_t> generation_{0};

@@ -11,6 +11,7 @@
 #include "platform/little_endian.h"
 #include "script/utf8_text.h"
 #include "shell/engine.h"
+#include "shell/reading_aids.h"
 #include "sound/sound.h"
 #include "text/draw_glyph.h"
 #include "text/line_layout.h"
@@ -532,7 +533,10 @@ int ShowLogo(Engine& e) {
                 e.RequestClose();
                 break;
             }
-            if (event.kind == InputEvent::Kind::kButtonUp && event.button == InputEvent::kRightButton) {
+            // V and Shift+C pressed during the logo are kept.
+            const bool aid = ReadingAidKey(e, event);
+            if (!aid && event.kind == InputEvent::Kind::kButtonUp &&
+                event.button == InputEvent::kRightButton) {
                 StopInterfaceSound(e);
                 break;
             }

@@ -123,11 +123,12 @@ TEST(Focus, TheSaveScreenIsWorkedByKeysAndTheKeysWithAMeaningNeverAdvance) {
         WriteBytes(base + "_off.png", MakePng(1600, 600, 0x808080, {{800, 0, 800, 600, 0x000000}}));
         WriteBytes(base + "_on.png", MakePng(1600, 600, 0x00FFFF, {{800, 0, 800, 600, 0x000000}}));
     }
-    // At the first $C: keys of their own, then the bar by keys (skip, hide, save), Return opens the
-    // save screen; there Down takes the return button, then slot 1, which Return saves into; Up
-    // goes back to the return button, whose Return closes the screen. Return then advances again.
+    // At the first $C: keys of their own, then Tab takes the bar and the arrows walk it (skip,
+    // hide, save), Return opens the save screen; there Down takes the return button, then slot 1,
+    // which Return saves into; Up goes back to the return button, whose Return closes the screen.
+    // Return then advances again.
     RunResult r = run.Run(
-        "wait\nkey V\nkey Shift+C\nkey BackSpace\nwait\nkey Tab\nkey Right\nkey Tab\nkey Return\nwait\n"
+        "wait\nkey V\nkey Shift+C\nkey BackSpace\nwait\nkey Tab\nkey Right\nkey Right\nkey Return\nwait\n"
         "key Down\nkey Down\nscreenshot " +
         run.File("slot.png") + "\nkey Space\nwait\nkey Up\nkey Return\nwait\nkey Return\nwait\nclose\n");
     ASSERT_FALSE(r.timedOut) << r.stderrText;
@@ -149,6 +150,111 @@ TEST(Focus, TheSaveScreenIsWorkedByKeysAndTheKeysWithAMeaningNeverAdvance) {
     EXPECT_TRUE((lit & 0xFF0000) == 0 && (lit & 0xFF) > 0xF0 && (lit & 0xFF00) > 0xF000) << std::hex << lit;
     EXPECT_TRUE((plain & 0xFF) == ((plain >> 16) & 0xFF) && (plain & 0xFF) < 0x90) << std::hex << plain;
     EXPECT_EQ(r.TextLines(), (std::vector<std::string>{"最初の行です。", "二番目の行です。"}));
+}
+
+// A focus set on a page or menu is not kept for the next one, even one laid out alike: the first
+// Tab there takes the first entry again.
+TEST(Focus, TheFocusStartsAfreshOnEveryPageAndMenu) {
+    // save-load: 最初の行です。 / $C / 二番目の行です。 / $P ...: the bar at each wait.
+    E2eRun bar(kTitles + "save-load");
+    RunResult r = bar.Run("wait\nkey Tab\nkey Right\nclick 400 300\nwait\nkey Tab\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(r.TextLines().size(), 2u);
+    EXPECT_EQ(Field(r, "focus", "index"), (std::vector<std::string>{"0", "3", "0"}));
+    // choice-word: どちらへ行こうか。 / $C / $selword (two entries shown): the same menu again
+    // after going back to the wait before it.
+    E2eRun menu(kTitles + "choice-word");
+    for (const char* part : {"bar_a.bmp", "btnprts.bmp", "waiticon.bmp"}) {
+        CopyDemo(menu, std::string("cg/menu/") + part);
+    }
+    WriteBytes(menu.Title() + "/cg/menu/menubar.bmp", MakeBmp(MakeMasked(400, 35, 0x206020, 0)));
+    r = menu.Run(
+        "wait\nclick 400 300\nwait\nkey Tab\nkey Tab\nkey BackSpace\nwait\nclick 400 300\nwait\nkey Tab\n"
+        "key Return\nwait\nclose\n");
+    ASSERT_FALSE(r.timedOut) << r.stderrText;
+    EXPECT_EQ(Field(r, "focus", "kind"), (std::vector<std::string>{"choice", "choice", "choice"}));
+    EXPECT_EQ(Field(r, "focus", "index"), (std::vector<std::string>{"0", "1", "0"}));
+    EXPECT_EQ(Field(r, "jump", "label"), std::vector<std::string>{"north"});
+}
+
+// Every pixel above the button bar but the wait icon's and the notice's corners.
+bool SamePage(const Shot& a, const Shot& b) {
+    for (int y = 0; y < 578; ++y) {
+        for (int x = 0; x < 800; ++x) {
+            const bool icon = x >= 700 && y >= 500;
+            const bool notice = x < 400 && y < 40;
+            if (!icon && !notice && a.At(x, y) != b.At(x, y)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+TEST(Keys, AtATextWaitEveryKeyAdvancesAndInTheBacklogEveryKeyLeavesIt) {
+    // save-load: 最初の行です。 / $C / 二番目の行です。 / $P ...; each row's keys come at the first $C.
+    const std::string view = "key PageUp\nscreenshot VIEW\n";
+    const struct {
+        std::string keys;
+        size_t lines;                     // text lines shown by the end: 2 when the keys advanced
+        std::vector<std::string> events;  // of save, load, rollback, notice, clipboard, display, focus
+        bool backlog;                     // the keys open the backlog view, which they must leave
+    } rows[] = {
+        {"key Down", 2, {}, false},
+        {"key Up", 2, {}, false},
+        {"key Left", 2, {}, false},
+        {"key Right", 2, {}, false},
+        {"key Return", 2, {}, false},
+        {"key Escape", 2, {}, false},
+        {"key Shift", 2, {}, false},
+        {"key Ctrl", 2, {}, false},
+        {"key Alt", 1, {}, false},
+        {"key Alt+Return", 1, {"display"}, false},
+        {"key Shift+C", 1, {"clipboard", "notice"}, false},
+        // Tab takes the bar, the arrows walk it, Tab or Escape leaves it; the keys advance again.
+        {"key Tab\nkey Right\nkey Tab\nkey Down", 2, {"focus", "focus"}, false},
+        {"key Shift+Tab\nkey Escape\nkey Return", 2, {"focus"}, false},
+        {view + "key Down", 1, {}, true},
+        {view + "key Return", 1, {}, true},
+        {view + "key Shift", 1, {}, true},
+        {view + "key BackSpace", 1, {}, true},
+        {view + "key F5", 1, {}, true},
+        {view + "key F8", 1, {}, true},
+        {view + "key F9", 1, {}, true},
+        {view + "key V", 1, {}, true},
+        {view + "key Shift+C", 1, {}, true},
+        {view + "click 400 300", 1, {}, true},
+        {view + "rclick 400 300", 1, {}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.keys);
+        E2eRun run(kTitles + "save-load");
+        std::string keys = row.keys;
+        if (size_t at = keys.find("VIEW"); at != std::string::npos) {
+            keys.replace(at, 4, run.File("view.png"));
+        }
+        RunResult r = run.Run("wait\nscreenshot " + run.File("page.png") + "\n" + keys +
+                              "\nwait\nscreenshot " + run.File("end.png") + "\nclose\n");
+        ASSERT_FALSE(r.timedOut) << r.stderrText;
+        EXPECT_EQ(r.TextLines().size(), row.lines);
+        std::vector<std::string> seen;
+        bool startUp = true;  // the window's first display event
+        for (const TraceEvent& t : r.trace) {
+            const std::string& name = t.Name();
+            if (name == "display" && startUp) {
+                startUp = false;
+            } else if (name == "save" || name == "load" || name == "rollback" || name == "notice" ||
+                       name == "clipboard" || name == "display" || name == "focus") {
+                seen.push_back(name);
+            }
+        }
+        EXPECT_EQ(seen, row.events);
+        if (row.backlog) {
+            Shot page = LoadShot(run.File("page.png"));
+            EXPECT_FALSE(SamePage(page, LoadShot(run.File("view.png"))));
+            EXPECT_TRUE(SamePage(page, LoadShot(run.File("end.png"))));
+        }
+    }
 }
 
 TEST(Pad, TheButtonsWorkTheMenuAndTheBarWithoutAdvancingAndYTurnsAutoModeOn) {

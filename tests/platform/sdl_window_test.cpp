@@ -1,5 +1,6 @@
 // The real SDL backend in a window under a private Xvfb server: gamepads (SDL's virtual joysticks
-// as the pads) and message boxes. Skipped where Xvfb cannot be started.
+// as the pads), message boxes and the window's own repaint of overlays. Skipped where Xvfb cannot
+// be started.
 #include <SDL.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -17,6 +18,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -167,6 +169,58 @@ TEST(SdlMessageBox, ADismissalFromAnotherThreadClosesTheOpenBoxAsCancel) {
     EXPECT_EQ(ChildrenOf(self), before);
     EXPECT_EQ(platform->ShowMessageBox("later", "box", MessageBoxKind::kOkCancel), MessageBoxAnswer::kCancel);
     EXPECT_EQ(ChildrenOf(self), before);
+}
+
+// The pixels of the window's own surface (what SDL has put on the screen), found by its title.
+std::vector<uint8_t> WindowPixels(const char* title) {
+    for (Uint32 id = 1; id < 256; ++id) {
+        SDL_Window* window = SDL_GetWindowFromID(id);
+        if (window != nullptr && std::string(SDL_GetWindowTitle(window)) == title) {
+            SDL_Surface* surface = SDL_GetWindowSurface(window);
+            if (surface == nullptr) {
+                return {};
+            }
+            const auto* pixels = static_cast<const uint8_t*>(surface->pixels);
+            return std::vector<uint8_t>(pixels, pixels + static_cast<size_t>(surface->pitch) * surface->h);
+        }
+    }
+    return {};
+}
+
+// A notice (F5, F9, Shift+C) is an overlay over an unchanged picture: setting it and taking it away
+// each reach the window at the next present, with nothing else repainting.
+TEST(SdlWindow, AnOverlayIsDrawnAndRemovedWithoutAnythingElseRepainting) {
+    PrivateXServer x;
+    std::string skip;
+    if (!UseXServer(x, skip)) {
+        GTEST_SKIP() << skip;
+    }
+    {
+        std::unique_ptr<Platform> platform = MakeSdlPlatform();
+        ASSERT_TRUE(platform->OpenWindow("notices", 64, 48));
+        std::vector<uint8_t> picture(size_t{64} * 48 * 3, 0x40);
+        platform->BlitToWindow(PixelView{picture.data(), 64, 48, 64 * 3}, 0, 0, 64, 48, 0, 0);
+        platform->PresentIfChanged();
+        const std::vector<uint8_t> plain = WindowPixels("notices");
+        ASSERT_FALSE(plain.empty()) << SDL_GetError();
+
+        OverlayImage notice;
+        notice.x = 8;
+        notice.y = 8;
+        notice.width = 20;
+        notice.height = 10;
+        notice.pixels.assign(size_t{20} * 10, 0xFFFFE080u);
+        platform->SetOverlay(90, notice);
+        platform->PresentIfChanged();
+        EXPECT_TRUE(WindowPixels("notices") != plain) << "the notice was not drawn";
+
+        platform->SetOverlay(90, OverlayImage{});
+        platform->PresentIfChanged();
+        EXPECT_TRUE(WindowPixels("notices") == plain) << "the notice was not taken away";
+    }
+    unsetenv("DISPLAY");
+    unsetenv("SDL_VIDEODRIVER");
+    unsetenv("SDL_AUDIODRIVER");
 }
 
 TEST(SdlPad, TheFirstPadToSendInputIsInChargeAndTheStickRepeats) {

@@ -21,13 +21,13 @@ using testing::Tone;
 // A source of constant samples handed out in chunks of a fixed size, as a decoder does.
 class ChunkSource : public PcmSource {
   public:
-    ChunkSource(size_t totalSamples, int16_t value, int chunkBytes)
-        : total_(totalSamples), value_(value), chunk_(chunkBytes) {}
-    int Rate() const override { return 44100; }
-    int Channels() const override { return 2; }
+    ChunkSource(size_t totalSamples, int16_t value, int chunkBytes, int rate = 44100, int channels = 2)
+        : total_(totalSamples), value_(value), chunk_(chunkBytes), rate_(rate), channels_(channels) {}
+    int Rate() const override { return rate_; }
+    int Channels() const override { return channels_; }
     long Read(char* out, int bytes) override {
         size_t n = std::min({static_cast<size_t>(bytes), static_cast<size_t>(chunk_), (total_ - pos_) * 2});
-        n -= n % 4;
+        n -= n % (2 * static_cast<size_t>(channels_));
         for (size_t i = 0; i < n / 2; ++i) {
             int16_t v = value_;
             std::memcpy(out + 2 * i, &v, 2);
@@ -49,6 +49,8 @@ class ChunkSource : public PcmSource {
     size_t pos_ = 0;
     int16_t value_;
     int chunk_;
+    int rate_;
+    int channels_;
 };
 
 std::vector<int16_t> Samples(const std::vector<char>& bytes, size_t count) {
@@ -89,30 +91,65 @@ TEST(FillBuffer, VolumesOutsideZeroToHundredAreHeldThere) {
     }
 }
 
-TEST(FillBuffer, AFadeStepsItsLevelAfterEachChunkAndEndsTheDataAtSilence) {
+TEST(FillBuffer, AFadeStepsItsLevelEvery1024FramesAt44kHzAndEndsTheDataAtSilence) {
     struct Case {
         int rate;
-        int chunksHeard;  // chunks decoded before the level reached 0
+        int chunksHeard;  // chunks of 1024 frames decoded before the level reached 0
     };
     for (Case c : {Case{100, 100}, Case{300, 334}, Case{1000, 1000}, Case{1, 1}}) {
-        ChunkSource source(100'000'000, 10000, 400);
+        ChunkSource source(100'000'000, 10000, 4096);
         FillSettings settings;
         settings.volume = 100;
         settings.fadeRate = c.rate;
         settings.fadeLevel = 1000;
-        std::vector<char> buffer(400 * 2000);
+        std::vector<char> buffer(4096 * 1001);
         FillResult r = FillBuffer(source, settings, buffer.data(), buffer.size());
         EXPECT_TRUE(r.last) << c.rate;
-        EXPECT_EQ(r.bytes, static_cast<size_t>(c.chunksHeard) * 400) << c.rate;
+        EXPECT_EQ(r.bytes, static_cast<size_t>(c.chunksHeard) * 4096) << c.rate;
         EXPECT_EQ(settings.fadeLevel, 0u);
         // Each chunk is heard at the level before its step: 1000, then 1000 - step, ...
         std::vector<int16_t> s = Samples(buffer, r.bytes / 2);
         const int step = 1000 / c.rate;
         for (int k = 0; k < c.chunksHeard; ++k) {
             int level = std::max(1000 - k * step, 0);
-            ASSERT_EQ(s[static_cast<size_t>(k) * 200], static_cast<int16_t>(level * 10000 * 0.001))
+            ASSERT_EQ(s[static_cast<size_t>(k) * 2048], static_cast<int16_t>(level * 10000 * 0.001))
                 << c.rate << " " << k;
         }
+    }
+}
+
+// FADEOUT 100 takes the same time at every rate and channel count, whatever the chunks: the level
+// is halved after 50 steps of 1024 / 44100 s and silent after 100.
+TEST(FillBuffer, AFadeTakesTheSameTimeAtEveryRateAndChannelCount) {
+    struct Case {
+        int rate;
+        int channels;
+        int chunkFrames;
+    };
+    for (Case c : {Case{44100, 2, 1024}, Case{22050, 1, 1024}, Case{22050, 2, 1024}, Case{11025, 1, 1024},
+                   Case{48000, 2, 1024}, Case{44100, 1, 300}, Case{22050, 1, 4096}}) {
+        const auto channels = static_cast<size_t>(c.channels);
+        ChunkSource source(100'000'000, 10000, c.chunkFrames * 2 * c.channels, c.rate, c.channels);
+        FillSettings settings;
+        settings.volume = 100;
+        settings.fadeRate = 100;
+        settings.fadeLevel = 1000;
+        std::vector<char> buffer(static_cast<size_t>(c.rate) * 4 * channels * 2);
+        FillResult r = FillBuffer(source, settings, buffer.data(), buffer.size());
+        ASSERT_TRUE(r.last) << c.rate << " " << c.channels;
+        std::vector<int16_t> s = Samples(buffer, r.bytes / 2);
+        // The first frame after step j of 1024 frames at 44.1 kHz (-1: past the data's end).
+        auto after = [&](uint64_t j) { return (j * 1024 * static_cast<uint64_t>(c.rate) + 44099) / 44100; };
+        auto at = [&](uint64_t frame) {
+            return frame * channels < s.size() ? s[frame * channels] : int16_t{-1};
+        };
+        EXPECT_EQ(at(after(50) - 1), 5100) << c.rate << " " << c.channels << " " << c.chunkFrames;
+        EXPECT_EQ(at(after(50)), 5000) << c.rate << " " << c.channels << " " << c.chunkFrames;
+        EXPECT_EQ(at(after(100) - 1), 100) << c.rate << " " << c.channels << " " << c.chunkFrames;
+        EXPECT_LE(at(after(100)), 0) << c.rate << " " << c.channels << " " << c.chunkFrames;
+        // Nothing is decoded past the chunk in which the fade fell silent.
+        EXPECT_LT(r.bytes / 2 / channels, after(100) + static_cast<uint64_t>(c.chunkFrames))
+            << c.rate << " " << c.channels;
     }
 }
 

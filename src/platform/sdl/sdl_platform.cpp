@@ -86,6 +86,15 @@ int VirtualKey(SDL_Keycode key) {
             return vk::kF8;
         case SDLK_F9:
             return vk::kF9;
+        case SDLK_LSHIFT:
+        case SDLK_RSHIFT:
+            return vk::kShift;
+        case SDLK_LCTRL:
+        case SDLK_RCTRL:
+            return vk::kControl;
+        case SDLK_LALT:
+        case SDLK_RALT:
+            return vk::kAlt;
         default:
             return vk::kOther;
     }
