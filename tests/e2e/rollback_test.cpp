@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/messages.h"
+#include "platform/encoding.h"
 #include "support/e2e_run.h"
 #include "support/ogg_maker.h"
 #include "support/test_files.h"
@@ -198,7 +198,7 @@ TEST(Rollback, TheWaitGoneBackToIsTheStraightRunsWait) {
     auto prepare = [](E2eRun& run, const std::vector<std::string>& lines) {
         std::string scenario;
         for (const std::string& line : lines) {
-            scenario += Sjis(line) + "\r\n";
+            scenario += Utf8ToCp932(line) + "\r\n";
         }
         std::ofstream(run.Title() + "/scenario.txt", std::ios::binary) << scenario;
         WriteBytes(run.Title() + "/bg/white.png", MakePng(800, 600, 0xFFFFFF));
