@@ -291,7 +291,8 @@ class RollbackRoom {
 }  // namespace
 
 void RecordWait(Engine& e, uint32_t linePosition, int32_t waitCode, const char* menuKind) {
-    if (e.QuietReplay != 0 || e.RollbackArrival != 0) {
+    // The explorer never steps back, and a snapshot at every wait would cost it most of its time.
+    if (e.QuietReplay != 0 || e.RollbackArrival != 0 || e.Driven()) {
         return;
     }
     e.rollback.Push(RollbackRoom(e).Take(linePosition, waitCode, menuKind));

@@ -253,6 +253,8 @@ class Engine {
     // error, the exit commands): the script thread is asked to stop and the program ends.
     void RequestClose();
     bool Quitting() const { return quitting_; }
+    // Played by a driver in this process (the explorer), which never steps back.
+    bool Driven() const { return options_.driven; }
     // Any thread, for a termination signal: the program closes as through the close box, with
     // exit code 0, however the threads stand (an open scripted box is answered with cancel).
     void CloseFromSignal();
