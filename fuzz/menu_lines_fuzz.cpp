@@ -18,13 +18,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     for (bool flagEndsAtComma : {false, true}) {
         textreel::MenuItemLine item;
-        if (textreel::ParseAreaItem(line, flagEndsAtComma, item) &&
+        if (textreel::ParseAreaItem(line, flagEndsAtComma, textreel::TextEncoding::kShiftJis, item) &&
             item.entry.label.size() > textreel::kMenuLabelMax) {
             __builtin_trap();
         }
     }
     textreel::MenuItemLine word;
-    if (textreel::ParseWordItem(line, word) &&
+    if (textreel::ParseWordItem(line, textreel::TextEncoding::kShiftJis, word) &&
         (word.entry.label.size() > textreel::kMenuLabelMax || word.text.size() > textreel::kMenuTextMax)) {
         __builtin_trap();
     }

@@ -80,13 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // The resolver works in the current folder, the title's; the fuzzer's corpus is elsewhere.
     fs::current_path(title.root);
-    if (auto found = textreel::files::Resolve(path, nullptr, textreel::files::Scope::kTitle)) {
+    if (auto found = textreel::files::Resolve(path)) {
         if (!Inside(*found, title.root)) {
-            __builtin_trap();
-        }
-    }
-    if (auto found = textreel::files::Resolve(path, nullptr, textreel::files::Scope::kTitleOrSave)) {
-        if (!Inside(*found, title.root) && !Inside(*found, title.save)) {
             __builtin_trap();
         }
     }
